@@ -1,0 +1,3 @@
+#include "app/uGlobals.h"
+
+int BrandingColour = 0;

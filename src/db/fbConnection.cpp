@@ -1,0 +1,179 @@
+#include "db/fbConnection.h"
+
+#include "db/fbQuery.h"
+
+namespace fb {
+
+namespace {
+
+// Read committed, record versions visible as committed, wait up to ten seconds for a lock.
+const unsigned char kTransactionParameters[] = {isc_tpb_version3,
+                                                isc_tpb_write,
+                                                isc_tpb_read_committed,
+                                                isc_tpb_rec_version,
+                                                isc_tpb_wait,
+                                                isc_tpb_lock_timeout,
+                                                1,
+                                                10};
+
+constexpr size_t kStatementCacheLimit = 512;
+
+Firebird::IXpbBuilder* databaseParameters(Status& st, const QString& user,
+                                          const QString& password) {
+    Firebird::IXpbBuilder* dpb =
+        master()->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+    st.check();
+    dpb->insertString(&st, isc_dpb_user_name, user.toUtf8().constData());
+    dpb->insertString(&st, isc_dpb_password, password.toUtf8().constData());
+    dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
+    return dpb;
+}
+
+}  // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection() {
+    try {
+        disconnect();
+    } catch (...) {
+        // A destructor never throws; the engine releases what is left at detach.
+    }
+    for (Query* q : queries_) q->connection_ = nullptr;
+}
+
+void Connection::connect() {
+    if (connected()) return;
+    if (beforeConnect) beforeConnect();
+    Status st;
+    Firebird::IXpbBuilder* dpb = databaseParameters(st, user_, password_);
+    Firebird::IProvider* provider = master()->getDispatcher();
+    const QByteArray path = database_.toUtf8();
+    attachment_ = provider->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st),
+                                           dpb->getBuffer(&st));
+    dpb->dispose();
+    provider->release();
+    if (st.failed()) attachment_ = nullptr;
+    st.check();
+}
+
+void Connection::disconnect() {
+    if (!connected()) return;
+    for (Query* q : queries_) q->connectionLost();
+    cache_.clear();
+    if (transaction_) endTransaction(!explicit_);
+    Status st;
+    attachment_->detach(&st);
+    if (st.failed()) attachment_->release();
+    attachment_ = nullptr;
+    st.check();
+}
+
+Firebird::IAttachment* Connection::attachment() {
+    connect();
+    return attachment_;
+}
+
+Firebird::ITransaction* Connection::transaction() {
+    if (!transaction_) {
+        Status st;
+        transaction_ = attachment()->startTransaction(&st, sizeof kTransactionParameters,
+                                                      kTransactionParameters);
+        if (st.failed()) transaction_ = nullptr;
+        st.check();
+    }
+    return transaction_;
+}
+
+void Connection::startTransaction() {
+    if (transaction_) endTransaction(true);
+    transaction();
+    explicit_ = true;
+}
+
+void Connection::commit() {
+    if (transaction_) endTransaction(true);
+}
+
+void Connection::rollback() {
+    if (transaction_) endTransaction(false);
+}
+
+void Connection::commitRetaining() {
+    if (!transaction_) return;
+    Status st;
+    transaction_->commitRetaining(&st);
+    st.check();
+    if (definitionRan_) dropIdleStatements();
+}
+
+void Connection::endTransaction(bool commit) {
+    // Cursors do not outlive their transaction.
+    for (Query* q : queries_) q->closeCursor();
+    Status st;
+    if (commit)
+        transaction_->commit(&st);
+    else
+        transaction_->rollback(&st);
+    if (st.failed() && commit) st.check();  // a failed commit leaves the transaction to retry
+    if (st.failed()) transaction_->release();
+    transaction_ = nullptr;
+    explicit_ = false;
+    if (definitionRan_) dropIdleStatements();
+}
+
+void Connection::afterWrite(bool definition) {
+    definitionRan_ = definitionRan_ || definition;
+    if (!explicit_) commitRetaining();
+}
+
+PreparedStatement* Connection::acquire(const QString& sql) {
+    auto& entries = cache_[sql];
+    for (auto& s : entries) {
+        if (!s->inUse) {
+            s->inUse = true;
+            return s.get();
+        }
+    }
+    if (cache_.size() > kStatementCacheLimit) dropIdleStatements();
+    auto statement = std::make_unique<PreparedStatement>(attachment(), transaction(), sql);
+    statement->inUse = true;
+    PreparedStatement* result = statement.get();
+    cache_[sql].push_back(std::move(statement));
+    return result;
+}
+
+void Connection::release(PreparedStatement* statement) {
+    if (statement) statement->inUse = false;
+}
+
+// Statements prepared before a change of metadata may no longer match it.
+void Connection::dropIdleStatements() {
+    for (auto it = cache_.begin(); it != cache_.end();) {
+        auto& entries = it->second;
+        std::erase_if(entries, [](const auto& s) { return !s->inUse; });
+        it = entries.empty() ? cache_.erase(it) : std::next(it);
+    }
+    definitionRan_ = false;
+}
+
+void Connection::createDatabase(const QString& path, const QString& user, const QString& password,
+                                int pageSize) {
+    Status st;
+    Firebird::IXpbBuilder* dpb = databaseParameters(st, user, password);
+    dpb->insertInt(&st, isc_dpb_page_size, pageSize);
+    dpb->insertString(&st, isc_dpb_set_db_charset, "UTF8");
+    dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
+    Firebird::IProvider* provider = master()->getDispatcher();
+    const QByteArray file = path.toUtf8();
+    Firebird::IAttachment* attachment = provider->createDatabase(
+        &st, file.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
+    dpb->dispose();
+    provider->release();
+    st.check();
+    attachment->detach(&st);
+    if (st.failed()) attachment->release();
+    st.check();
+}
+
+}  // namespace fb

@@ -1,0 +1,176 @@
+#include "db/fbQuery.h"
+
+namespace fb {
+
+Query::Query(Connection& connection) : connection_(&connection) {
+    connection_->attach(this);
+}
+
+Query::~Query() {
+    try {
+        close();
+    } catch (...) {
+        // Closing a cursor of a lost attachment can fail; nothing is left to release then.
+    }
+    if (connection_) connection_->detach(this);
+}
+
+Connection& Query::connection() const {
+    if (!connection_) throw Error(QStringLiteral("The query's connection no longer exists"));
+    return *connection_;
+}
+
+void Query::closeCursor() {
+    if (!cursor_) return;
+    Status st;
+    cursor_->close(&st);
+    if (st.failed()) cursor_->release();
+    cursor_ = nullptr;
+}
+
+void Query::close() {
+    closeCursor();
+    if (connection_) connection_->release(statement_);
+    statement_ = nullptr;
+    rows_.clear();
+    position_ = 0;
+    active_ = false;
+}
+
+void Query::connectionLost() {
+    closeCursor();
+    statement_ = nullptr;  // the connection frees its statements
+    rows_.clear();
+    position_ = 0;
+    active_ = false;
+}
+
+void Query::setSQL(const QString& sql) {
+    close();
+    sql_ = sql;
+    params_.clear();
+}
+
+Query& Query::bind(const QString& name, const Value& value) {
+    params_.insert(name.toUpper(), value);
+    return *this;
+}
+
+Value Query::param(const QString& name) const {
+    return params_.value(name.toUpper());
+}
+
+void Query::run(bool wantRows) {
+    close();
+    Connection& conn = connection();
+    statement_ = conn.acquire(sql_);
+    std::vector<const Value*> values;
+    values.reserve(size_t(statement_->parameterNames().size()));
+    for (const QString& name : statement_->parameterNames()) {
+        auto it = params_.constFind(name);
+        if (it == params_.constEnd())
+            throw Error(QStringLiteral("Parameter '%1' has no value").arg(name));
+        values.push_back(&it.value());
+    }
+    Firebird::ITransaction* transaction = conn.transaction();
+    statement_->bind(values, transaction);
+
+    columnNames_.clear();
+    columnIndex_.clear();
+    for (const Column& c : statement_->columns()) {
+        columnIndex_.insert(c.name, int(columnNames_.size()));
+        columnNames_ << c.name;
+    }
+    if (statement_->returnsRows()) {
+        cursor_ = statement_->openCursor(transaction);
+        active_ = true;
+        if (!wantRows) close();
+        return;
+    }
+    std::vector<Value> output;
+    statement_->execute(transaction, &output);
+    rowsAffected_ = statement_->affectedRecords();
+    if (!output.empty()) rows_.push_back(std::move(output));
+    const bool definition = statement_->isDefinition();
+    active_ = !rows_.empty();  // a statement with a RETURNING clause leaves its one row
+    if (!active_) close();
+    conn.afterWrite(definition);
+}
+
+void Query::open() {
+    run(true);
+}
+void Query::execSQL() {
+    run(false);
+}
+
+bool Query::fetchTo(size_t index) {
+    while (rows_.size() <= index && cursor_) {
+        std::vector<Value> row;
+        if (!statement_->fetch(cursor_, connection().transaction(), row)) {
+            closeCursor();
+            break;
+        }
+        rows_.push_back(std::move(row));
+    }
+    return index < rows_.size();
+}
+
+bool Query::eof() {
+    return !active_ || !fetchTo(position_);
+}
+
+void Query::next() {
+    if (fetchTo(position_)) ++position_;
+}
+
+void Query::first() {
+    position_ = 0;
+}
+
+void Query::last() {
+    while (fetchTo(rows_.size())) {
+    }
+    position_ = rows_.empty() ? 0 : rows_.size() - 1;
+}
+
+int Query::recordCount() {
+    while (fetchTo(rows_.size())) {
+    }
+    return int(rows_.size());
+}
+
+int Query::fieldCount() const {
+    return int(columnNames_.size());
+}
+QString Query::fieldName(int index) const {
+    return columnNames_.value(index);
+}
+bool Query::hasField(const QString& name) const {
+    return columnIndex_.contains(name.toUpper());
+}
+
+int Query::columnIndex(const QString& name) const {
+    auto it = columnIndex_.constFind(name.toUpper());
+    if (it == columnIndex_.constEnd())
+        throw Error(QStringLiteral("Field '%1' not found").arg(name));
+    return it.value();
+}
+
+const std::vector<Value>& Query::currentRow() {
+    if (eof()) throw Error(QStringLiteral("The query has no current row"));
+    return rows_[position_];
+}
+
+const Value& Query::field(const QString& name) {
+    return currentRow()[size_t(columnIndex(name))];
+}
+
+const Value& Query::field(int index) {
+    const auto& row = currentRow();
+    if (index < 0 || size_t(index) >= row.size())
+        throw Error(QStringLiteral("Field number %1 not found").arg(index));
+    return row[size_t(index)];
+}
+
+}  // namespace fb

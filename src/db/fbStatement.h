@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "db/fbError.h"
+#include "db/fbValue.h"
+
+namespace fb {
+
+// One output column of a prepared statement and where it sits in the output message.
+struct Column {
+    QString name;
+    unsigned type = 0;  // SQL_* code without the nullable bit
+    int subType = 0;
+    int scale = 0;
+    unsigned charSet = 0;
+    unsigned length = 0;
+    unsigned offset = 0;
+    unsigned nullOffset = 0;
+};
+
+// A statement prepared once on an attachment. Parameters are bound in the kind of the value
+// given (text, whole number, date-time...), and the engine converts them to the declared kind,
+// so "2024-01-05" and a QDate bind alike to a date column.
+class PreparedStatement {
+public:
+    PreparedStatement(Firebird::IAttachment* attachment, Firebird::ITransaction* transaction,
+                      const QString& sql);
+    ~PreparedStatement();
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    const QString& sql() const { return sql_; }
+    const QStringList& parameterNames() const { return parameterNames_; }
+    const std::vector<Column>& columns() const { return columns_; }
+    bool returnsRows() const;
+    bool isDefinition() const;
+
+    // Binds one value per positional marker, in order.
+    void bind(const std::vector<const Value*>& values, Firebird::ITransaction* transaction);
+    Firebird::IResultSet* openCursor(Firebird::ITransaction* transaction);
+    // Runs a statement without a cursor; the single output row, if any, goes to outputRow.
+    void execute(Firebird::ITransaction* transaction, std::vector<Value>* outputRow);
+    // Fetches the next row of the cursor; false at the end.
+    bool fetch(Firebird::IResultSet* cursor, Firebird::ITransaction* transaction,
+               std::vector<Value>& row);
+    quint64 affectedRecords();
+
+    bool inUse = false;
+
+private:
+    struct InputKind;
+    void readColumns();
+    void rebuildInputMetadata(const std::vector<InputKind>& kinds);
+    void writeInput(unsigned index, const InputKind& kind, const Value& value,
+                    Firebird::ITransaction* transaction);
+    void decodeRow(Firebird::ITransaction* transaction, std::vector<Value>& row);
+    QString readBlob(Firebird::ITransaction* transaction, const ISC_QUAD& id);
+    ISC_QUAD writeBlob(Firebird::ITransaction* transaction, const QByteArray& data);
+
+    Firebird::IAttachment* attachment_;
+    QString sql_;
+    QStringList parameterNames_;
+    Firebird::IStatement* statement_ = nullptr;
+    unsigned type_ = 0;
+    Firebird::IMessageMetadata* declaredInput_ = nullptr;
+    Firebird::IMessageMetadata* output_ = nullptr;
+    std::vector<unsigned char> outputBuffer_;
+    std::vector<Column> columns_;
+    Firebird::IMessageMetadata* input_ = nullptr;
+    QString inputSignature_;
+    std::vector<unsigned char> inputBuffer_;
+};
+
+}  // namespace fb

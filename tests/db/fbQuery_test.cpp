@@ -1,0 +1,240 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "db/fbConnection.h"
+#include "db/fbQuery.h"
+#include "db/fbSqlText.h"
+
+namespace {
+
+// A scratch database of its own for each test, with one table of every kind of column.
+class QueryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const QString path = dir.filePath(QStringLiteral("scratch.fdb"));
+        fb::Connection::createDatabase(path, QStringLiteral("SYSDBA"), QStringLiteral("pinecrest"));
+        conx.setDatabase(path);
+        conx.setPassword(QStringLiteral("pinecrest"));
+        exec(
+            "create table T (ID integer not null primary key, S smallint, B bigint, N "
+            "numeric(18,4),"
+            " D double precision, V varchar(40), C char(6), DT date, TM time, TS timestamp,"
+            " M blob sub_type text, F boolean)");
+    }
+
+    void exec(const QString& sql) {
+        q.setSQL(sql);
+        q.execSQL();
+    }
+
+    int count(const QString& where = {}) {
+        q2.setSQL(QStringLiteral("select count(*) from T ") + where);
+        q2.open();
+        const int n = q2.field(0).toInt();
+        q2.close();
+        return n;
+    }
+
+    QTemporaryDir dir;
+    fb::Connection conx;
+    fb::Query q{conx};
+    fb::Query q2{conx};
+};
+
+TEST(NamedParameters, TranslatesOnlyRealParameters) {
+    struct Case {
+        const char* sql;
+        const char* text;
+        QStringList names;
+    } cases[] = {
+        {"select * from T where ID = :ID", "select * from T where ID = ?", {"ID"}},
+        {"update T set V = :v where ID = :ID or B = :id",
+         "update T set V = ? where ID = ? or B = ?",
+         {"V", "ID", "ID"}},
+        {"select ':X', \"A:B\" from T -- :C\n where ID = :D /* :E */",
+         "select ':X', \"A:B\" from T -- :C\n where ID = ? /* :E */",
+         {"D"}},
+        {"select 'it''s :X' from T where V = :V1", "select 'it''s :X' from T where V = ?", {"V1"}},
+        {"create trigger X for T before insert as begin new.ID = :y; end",
+         "create trigger X for T before insert as begin new.ID = :y; end",
+         {}},
+    };
+    for (const auto& c : cases) {
+        const fb::PositionalSql p = fb::translateNamedParameters(QString::fromUtf8(c.sql));
+        EXPECT_EQ(p.text, QString::fromUtf8(c.text)) << c.sql;
+        EXPECT_EQ(p.names, c.names) << c.sql;
+    }
+}
+
+TEST_F(QueryTest, RepeatedNameAndColonsInLiteralsBindOnce) {
+    q.setSQL(QStringLiteral("insert into T (ID, B, V) values (:ID, :ID, 'a:b :ID')"));
+    q.bind(QStringLiteral("id"), 7);
+    q.execSQL();
+    q.setSQL(QStringLiteral("select B, V from T where ID = :ID and B = :ID"));
+    q.bind(QStringLiteral("ID"), 7);
+    q.open();
+    ASSERT_FALSE(q.eof());
+    EXPECT_EQ(q.field(QStringLiteral("B")).toInt(), 7);
+    EXPECT_EQ(q.field(QStringLiteral("v")).toString(), QStringLiteral("a:b :ID"));
+}
+
+TEST_F(QueryTest, EveryKindRoundTripsAndNullIsDistinct) {
+    const QDateTime stamp(QDate(2024, 2, 29), QTime(23, 59, 58, 5));
+    const QString memo = QString(70000, QChar(u'é'));
+    q.setSQL(QStringLiteral(
+        "insert into T values (:ID, :S, :B, :N, :D, :V, :C, :DT, :TM, :TS, :M, :F)"));
+    q.bind("ID", 1).bind("S", -12).bind("B", qint64(9007199254740993LL)).bind("N", 1234.5678);
+    q.bind("D", 0.1).bind("V", QStringLiteral("Café & Co")).bind("C", QStringLiteral("ab"));
+    q.bind("DT", QDate(1899, 12, 30)).bind("TM", QTime(22, 0, 1)).bind("TS", stamp);
+    q.bind("M", memo).bind("F", true);
+    q.execSQL();
+    q.setSQL(QStringLiteral("insert into T (ID) values (:ID)"));
+    q.bind("ID", 2);
+    q.execSQL();
+
+    q.setSQL(QStringLiteral("select * from T order by ID"));
+    q.open();
+    EXPECT_EQ(q.field("S").toInt(), -12);
+    EXPECT_EQ(q.field("B").toInt64(), 9007199254740993LL);
+    EXPECT_DOUBLE_EQ(q.field("N").toDouble(), 1234.5678);
+    EXPECT_EQ(q.field("D").toDouble(), 0.1);
+    EXPECT_EQ(q.field("V").toString(), QStringLiteral("Café & Co"));
+    EXPECT_EQ(q.field("C").toString(), QStringLiteral("ab"));
+    EXPECT_EQ(q.field("DT").toDate(), QDate(1899, 12, 30));
+    EXPECT_EQ(q.field("TM").toTime(), QTime(22, 0, 1));
+    EXPECT_EQ(q.field("TS").toDateTime(), stamp);  // 5 ms stays 5 ms
+    EXPECT_EQ(q.field("M").toString(), memo);
+    EXPECT_TRUE(q.field("F").toBool());
+    q.next();
+    for (const char* name : {"S", "B", "N", "D", "V", "C", "DT", "TM", "TS", "M", "F"}) {
+        EXPECT_TRUE(q.field(name).isNull()) << name;
+    }
+    EXPECT_EQ(q.field("V").toString(), QString());
+    EXPECT_EQ(q.field("B").toInt(), 0);
+}
+
+TEST_F(QueryTest, TextBindsToDateAndNumberColumns) {
+    q.setSQL(QStringLiteral("insert into T (ID, TS, D) values (:ID, :TS, :D)"));
+    q.bind("ID", 1)
+        .bind("TS", QStringLiteral("2024-05-06 07:08:09.123"))
+        .bind("D", QStringLiteral("2.5"));
+    q.execSQL();
+    q.setSQL(QStringLiteral("select TS, D from T"));
+    q.open();
+    EXPECT_EQ(q.field("TS").toDateTime(), QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9, 123)));
+    EXPECT_EQ(q.field("D").toDouble(), 2.5);
+}
+
+TEST_F(QueryTest, NavigationLastCountFirst) {
+    for (int id = 1; id <= 5; ++id) {
+        q.setSQL(QStringLiteral("insert into T (ID) values (:ID)"));
+        q.bind("ID", id);
+        q.execSQL();
+    }
+    q.setSQL(QStringLiteral("select ID from T where ID > :X order by ID"));
+    q.bind("X", 1);
+    q.open();
+    EXPECT_EQ(q.field("ID").toInt(), 2);
+    q.last();
+    EXPECT_EQ(q.field("ID").toInt(), 5);
+    EXPECT_EQ(q.recordCount(), 4);
+    q.first();
+    EXPECT_EQ(q.field("ID").toInt(), 2);
+    int seen = 0;
+    for (q.first(); !q.eof(); q.next()) ++seen;
+    EXPECT_EQ(seen, 4);
+
+    q.setSQL(QStringLiteral("select ID from T where ID > 100"));
+    q.open();
+    EXPECT_TRUE(q.eof());
+    q.last();
+    EXPECT_EQ(q.recordCount(), 0);
+}
+
+TEST_F(QueryTest, CommitRetainingKeepsCursorsAndLaterStatementsWorking) {
+    for (int id = 1; id <= 3; ++id) {
+        q.setSQL(QStringLiteral("insert into T (ID) values (:ID)"));
+        q.bind("ID", id);
+        q.execSQL();
+    }
+    fb::Query reader(conx);
+    reader.setSQL(QStringLiteral("select ID from T order by ID"));
+    reader.open();
+    int seen = 0;
+    while (!reader.eof()) {  // writes inside the loop commit with retaining
+        q.setSQL(QStringLiteral("update T set V = 'x' where ID = :ID"));
+        q.bind("ID", reader.field("ID"));
+        q.execSQL();
+        reader.next();
+        ++seen;
+    }
+    EXPECT_EQ(seen, 3);
+    EXPECT_EQ(count("where V = 'x'"), 3);
+
+    // Auto-committed: another attachment sees the rows.
+    fb::Connection other;
+    other.setDatabase(conx.database());
+    other.setPassword(QStringLiteral("pinecrest"));
+    fb::Query oq(other);
+    oq.setSQL(QStringLiteral("select count(*) from T where V = 'x'"));
+    oq.open();
+    EXPECT_EQ(oq.field(0).toInt(), 3);
+}
+
+TEST_F(QueryTest, RollbackUndoesAnExplicitTransaction) {
+    conx.startTransaction();
+    q.setSQL(QStringLiteral("insert into T (ID) values (1)"));
+    q.execSQL();
+    EXPECT_EQ(count(), 1);
+    conx.rollback();
+    EXPECT_EQ(count(), 0);
+    EXPECT_FALSE(conx.inTransaction());
+
+    conx.startTransaction();
+    exec(QStringLiteral("insert into T (ID) values (2)"));
+    conx.commit();
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(QueryTest, EngineMessagesBecomeErrors) {
+    q.setSQL(QStringLiteral("select * from NO_SUCH_TABLE"));
+    try {
+        q.open();
+        FAIL() << "expected an error";
+    } catch (const fb::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("Table unknown"))) << e.what();
+        EXPECT_TRUE(e.message().contains(QStringLiteral("NO_SUCH_TABLE"))) << e.what();
+    }
+    exec(QStringLiteral("insert into T (ID) values (1)"));
+    q.setSQL(QStringLiteral("insert into T (ID) values (1)"));
+    EXPECT_THROW(q.execSQL(), fb::Error);
+    q.setSQL(QStringLiteral("select * from T where ID = :ID"));
+    EXPECT_THROW(q.open(), fb::Error);  // unbound parameter
+    EXPECT_EQ(count(), 1);              // the connection works on
+}
+
+TEST_F(QueryTest, SameTextOnTwoQueriesAtOnce) {
+    for (int id = 1; id <= 2; ++id) exec(QStringLiteral("insert into T (ID) values (%1)").arg(id));
+    const QString sql = QStringLiteral("select ID from T order by ID");
+    q.setSQL(sql);
+    q.open();
+    q2.setSQL(sql);
+    q2.open();
+    q2.next();
+    EXPECT_EQ(q.field(0).toInt(), 1);
+    EXPECT_EQ(q2.field(0).toInt(), 2);
+}
+
+TEST_F(QueryTest, ReturningRowAndReconnect) {
+    q.setSQL(QStringLiteral("insert into T (ID, V) values (:ID, 'r') returning V"));
+    q.bind("ID", 4);
+    q.execSQL();
+    EXPECT_EQ(q.field("V").toString(), QStringLiteral("r"));
+    conx.disconnect();
+    EXPECT_FALSE(q.active());
+    EXPECT_EQ(count(), 1);  // a query reconnects its connection
+    EXPECT_TRUE(conx.connected());
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+// Creates the kiosk's two database files from the schema scripts, as a kiosk is delivered.
+//   kpdbcreate --schema <folder with kiosk.sql and admin.sql> --folder <data folder> [--replace]
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include "uCreateDatabase.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Creates KPSelfServ.gdb and KPAdmin.gdb"));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("schema"), QStringLiteral("Folder of kiosk.sql and admin.sql"),
+                      QStringLiteral("folder")});
+    parser.addOption({QStringLiteral("folder"), QStringLiteral("Folder of the database files"),
+                      QStringLiteral("folder")});
+    parser.addOption({QStringLiteral("replace"), QStringLiteral("Replace existing files")});
+    parser.process(app);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    if (!parser.isSet(QStringLiteral("schema")) || !parser.isSet(QStringLiteral("folder"))) {
+        err << "kpdbcreate: --schema and --folder are required\n";
+        return 2;
+    }
+    try {
+        const QStringList created = CreateKioskDatabases(parser.value(QStringLiteral("schema")),
+                                                         parser.value(QStringLiteral("folder")),
+                                                         parser.isSet(QStringLiteral("replace")));
+        for (const QString& path : created) out << "created " << path << "\n";
+        return 0;
+    } catch (const std::exception& e) {
+        err << "kpdbcreate: " << e.what() << "\n";
+        return 1;
+    }
+}
