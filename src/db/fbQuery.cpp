@@ -78,7 +78,8 @@ void Query::run(bool wantRows) {
     columnNames_.clear();
     columnIndex_.clear();
     for (const Column& c : statement_->columns()) {
-        columnIndex_.insert(c.name, int(columnNames_.size()));
+        // A name that occurs twice (select * over a join) names its first column.
+        if (!columnIndex_.contains(c.name)) columnIndex_.insert(c.name, int(columnNames_.size()));
         columnNames_ << c.name;
     }
     if (statement_->returnsRows()) {

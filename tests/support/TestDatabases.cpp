@@ -51,3 +51,8 @@ fb::Connection& TestDatabases::admin() {
     if (!admin_) admin_ = connectTo(adminPath());
     return *admin_;
 }
+
+void TestDatabases::closeConnections() {
+    if (kiosk_) kiosk_->disconnect();
+    if (admin_) admin_->disconnect();
+}

@@ -18,6 +18,8 @@ public:
     QString adminPath() const;
     fb::Connection& kiosk();
     fb::Connection& admin();
+    // Detaches the test's own connections, so the code under test can have the files.
+    void closeConnections();
 
 private:
     QTemporaryDir dir_;

@@ -1,0 +1,138 @@
+#include "app/dm_main.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "app/uDbUtils.h"
+#include "app/uLog.h"
+#include "app/uUtils.h"
+
+Tdm* dm = nullptr;
+
+const QString Tdm::kUserName = QStringLiteral("SYSDBA");
+const QString Tdm::kPassword = QStringLiteral("pinecrest");
+
+namespace {
+
+const QString kKioskDatabase = QStringLiteral("KPSelfServ.gdb");
+const QString kAdminDatabase = QStringLiteral("KPAdmin.gdb");
+
+qint64 readInstalledVersion(const QString& file) {
+    const QSettings ini(file, QSettings::IniFormat);
+    return TextToInt(
+        ini.value(QStringLiteral("Setup/InstalledVersion"), QStringLiteral("1")).toString(), 0);
+}
+
+}  // namespace
+
+QString InstalledVersionText(qint64 installedVersion) {
+    const QString digits = PadLeft(IntText(installedVersion), 6, QChar(u'0'), false);
+    return digits.mid(0, 2) + u'.' + digits.mid(2, 2) + u'.' + digits.mid(4, 2);
+}
+
+QString SplashVersionLine(qint64 installedVersion, qint64 dbVersion) {
+    return QStringLiteral("version: %1, DB version: %2")
+        .arg(InstalledVersionText(installedVersion),
+             PadLeft(IntText(dbVersion), 4, QChar(u'0'), false));
+}
+
+QString AdminDatabasePath(const QString& kioskDatabase) {
+    const QString fileName = QFileInfo(kioskDatabase).fileName();
+    QString path = kioskDatabase;
+    const qsizetype at = path.indexOf(fileName, 0, Qt::CaseInsensitive);
+    if (!fileName.isEmpty() && at >= 0) path.replace(at, fileName.size(), kAdminDatabase);
+    return path;
+}
+
+Tdm::Tdm(const QString& programPath, TdmView view)
+    : programPath_(programPath), view_(std::move(view)) {
+    conx.beforeConnect = [this] { conxBeforeConnect(); };
+    conxA.setUserName(QStringLiteral("sysdba"));
+    conxA.setPassword(kPassword);
+    DataModuleCreate();
+}
+
+Tdm::~Tdm() {
+    DataModuleDestroy();
+}
+
+QString Tdm::installedVersionFile() const {
+    const QFileInfo program(programPath_);
+    return program.absolutePath() + u'/' + program.completeBaseName() + QStringLiteral(".dat");
+}
+
+void Tdm::DataModuleCreate() {
+    AppFolder = IncludeSlash(QFileInfo(programPath_).absolutePath(), false);
+    DataFolder = AppFolder + QStringLiteral("data/");
+    ResFolder = IncludeSlash(DataFolder + QStringLiteral("Res/"), true);
+    try {
+        conx.disconnect();
+        conx.setDatabase(DataFolder + kKioskDatabase);
+        conx.setUserName(kUserName);
+        conx.setPassword(kPassword);
+        conx.connect();
+        const qint64 installed = readInstalledVersion(installedVersionFile());
+        q1.setSQL(QStringLiteral("select * from TBL_SETUP"));
+        q1.open();
+        const qint64 dbVersion = q1.eof() ? 0 : q1.field(QStringLiteral("DB_VERSION")).toInt();
+        q1.close();
+        versionLine_ = SplashVersionLine(installed, dbVersion);
+        if (view_.showSplashStatus) view_.showSplashStatus(versionLine_);
+    } catch (const std::exception& e) {
+        // As with any handler's error: shown, and creation ends here.
+        if (view_.showError) view_.showError(QString::fromUtf8(e.what()));
+    }
+}
+
+void Tdm::conxBeforeConnect() {
+    conxA.disconnect();
+    conxA.setDatabase(AdminDatabasePath(conx.database()));
+}
+
+int Tdm::DBChecks() {
+    int result = 0;
+    WriteLog(QStringLiteral("SQL Updates start"), 1);
+    try {
+        conxA.connect();
+        const int current =
+            int(TextToInt(SelectValue(q1, QStringLiteral("TBL_SETUP"), QStringLiteral("SETUP_ID"),
+                                      QStringLiteral("DB_VERSION"), 1),
+                          0));
+        qA.close();
+        qA.setSQL(
+            QStringLiteral("select * from TBL_SQLUPDATES where DB_VERSION > :VERSION and PRIORITY "
+                           "> 0 order by DB_VERSION"));
+        qA.bind(QStringLiteral("VERSION"), current);
+        qA.open();
+        qA.last();
+        const int count = qA.recordCount();
+        const int latest = count > 0 ? qA.field(QStringLiteral("DB_VERSION")).toInt() : 0;
+        qA.close();
+        if (count <= 0)
+            result = 1;
+        else if (view_.runSchemaUpdates && view_.runSchemaUpdates(current, latest, count))
+            result = 1;
+    } catch (const std::exception& e) {
+        WriteLog(QStringLiteral("Login: ") + QString::fromUtf8(e.what()), 0);
+    }
+    WriteLog(QStringLiteral("SQL Updates  end"), 1);
+    return result;
+}
+
+void Tdm::WriteSystemInfo() {
+    try {
+        q2.close();
+    } catch (const std::exception&) {
+        conx.rollback();
+        if (view_.showError) view_.showError(QStringLiteral("Error Saving System Info"));
+    }
+}
+
+void Tdm::DataModuleDestroy() {
+    try {
+        conx.disconnect();
+    } catch (const std::exception& e) {
+        WriteLog(QStringLiteral("Disconnect: ") + QString::fromUtf8(e.what()), 0);
+    }
+}

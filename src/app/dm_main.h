@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "db/fbConnection.h"
+#include "db/fbQuery.h"
+
+// What the data module asks of the screens: it never shows anything itself.
+struct TdmView {
+    // Shows the version line on the splash (and waits there).
+    std::function<void(const QString&)> showSplashStatus;
+    // Shows an error in the standard error box.
+    std::function<void(const QString&)> showError;
+    // Offers the schema updates (current version, latest version, number of updates);
+    // true when they ran and the operator pressed Continue.
+    std::function<bool(int, int, int)> runSchemaUpdates;
+};
+
+// The one data module: the folders, both database connections and the shared queries.
+// Queries are declared after their connections, so they are gone before the attachments.
+class Tdm {
+public:
+    // programPath: the program file; its folder is AppFolder.
+    Tdm(const QString& programPath, TdmView view);
+    ~Tdm();
+    Tdm(const Tdm&) = delete;
+    Tdm& operator=(const Tdm&) = delete;
+
+    QString AppFolder;   // folder of the program file, ending in "/"
+    QString DataFolder;  // AppFolder + "data/"
+    QString ResFolder;   // DataFolder + "Res/"
+
+    fb::Connection conx;
+    fb::Connection conxA;
+    fb::Query q1{conx};
+    fb::Query q2{conx};
+    fb::Query qA{conxA};
+
+    void DataModuleCreate();
+    void conxBeforeConnect();
+    int DBChecks();
+    void WriteSystemInfo();
+    void DataModuleDestroy();
+
+    // The version line shown on the splash.
+    const QString& versionLine() const { return versionLine_; }
+    // The installed-version file beside the program.
+    QString installedVersionFile() const;
+
+    static const QString kUserName;
+    static const QString kPassword;
+
+private:
+    QString programPath_;
+    TdmView view_;
+    QString versionLine_;
+};
+
+// The application's data module, set while the program runs.
+extern Tdm* dm;
+
+// "InstalledVersion" 20304 reads as "02.03.04"; padded to six digits, never cut.
+QString InstalledVersionText(qint64 installedVersion);
+// "version: 00.00.01, DB version: 0002".
+QString SplashVersionLine(qint64 installedVersion, qint64 dbVersion);
+// The path of the database file beside the kiosk database, as conxBeforeConnect derives it.
+QString AdminDatabasePath(const QString& kioskDatabase);

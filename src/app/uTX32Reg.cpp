@@ -1,0 +1,703 @@
+#include "app/uTX32Reg.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QThread>
+#include <QtEndian>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "app/uUtils.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString SuiteKey = QStringLiteral("SOFTWARE\\Tollex\\TX32");
+const QString FileHeader = QStringLiteral("Windows Registry Editor Version 5.00");
+
+// Registry value types, as numbered by Windows (hex(n) in the file).
+enum RegType : uint {
+    RegSz = 1,
+    RegExpandSz = 2,
+    RegBinary = 3,
+    RegDword = 4,
+};
+
+// ---- Hive content ------------------------------------------------------------------------
+
+struct RegValue {
+    QString name;
+    uint type = RegSz;
+    QByteArray data;  // as Windows stores it: strings in UTF-16LE with a closing null
+};
+
+struct RegKey {
+    QString path;  // full path with its root, in the case first written
+    QList<RegValue> values;
+
+    const RegValue* value(const QString& name) const {
+        for (const RegValue& v : values)
+            if (v.name.compare(name, Qt::CaseInsensitive) == 0) return &v;
+        return nullptr;
+    }
+    // True when the stored value changed.
+    bool setValue(const RegValue& value) {
+        for (RegValue& v : values) {
+            if (v.name.compare(value.name, Qt::CaseInsensitive) != 0) continue;
+            if (v.type == value.type && v.data == value.data) return false;
+            v.type = value.type;
+            v.data = value.data;
+            return true;
+        }
+        values.append(value);
+        return true;
+    }
+    bool removeValue(const QString& name) {
+        return values.removeIf([&](const RegValue& v) {
+            return v.name.compare(name, Qt::CaseInsensitive) == 0;
+        }) > 0;
+    }
+};
+
+QStringList pathComponents(const QString& path) {
+    return path.split(u'\\', Qt::SkipEmptyParts);
+}
+
+QStringList foldedComponents(const QString& path) {
+    QStringList parts = pathComponents(path);
+    for (QString& p : parts) p = p.toCaseFolded();
+    return parts;
+}
+
+bool isUnder(const QStringList& key, const QStringList& ancestor) {
+    return key.size() >= ancestor.size() &&
+           std::equal(ancestor.begin(), ancestor.end(), key.begin());
+}
+
+QByteArray stringData(const QString& text) {
+    QByteArray data(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    data.append(2, '\0');
+    return data;
+}
+
+QString stringFromData(const QByteArray& data) {
+    QString text =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(data.constData()), data.size() / 2);
+    while (text.endsWith(QChar(u'\0'))) text.chop(1);
+    return text;
+}
+
+// The keys of one hive file, kept in tree order (each key before its sub-keys, sub-keys in
+// alphabetical order regardless of case, as the registry lists them).
+class HiveDocument {
+public:
+    static HiveDocument parse(const QByteArray& bytes, const QString& fileName);
+    QByteArray serialize() const;
+
+    const RegKey* find(const QString& path) const {
+        auto it = keys_.find(foldedComponents(path));
+        return it == keys_.end() ? nullptr : &it->second;
+    }
+    RegKey* find(const QString& path) {
+        auto it = keys_.find(foldedComponents(path));
+        return it == keys_.end() ? nullptr : &it->second;
+    }
+    // The key, created with any missing parents.
+    RegKey& ensure(const QString& path);
+    // Removes the key and everything below it; true when there was such a key.
+    bool removeTree(const QString& path);
+    QStringList childNames(const QString& path) const;
+
+private:
+    using Keys = std::map<QStringList, RegKey>;
+    Keys keys_;
+    bool hasChildren(Keys::const_iterator it) const {
+        auto next = std::next(it);
+        return next != keys_.end() && isUnder(next->first, it->first);
+    }
+};
+
+RegKey& HiveDocument::ensure(const QString& path) {
+    const QStringList parts = pathComponents(path);
+    if (parts.isEmpty()) throw ERegistryException("Empty registry key path");
+    QStringList folded;
+    Keys::iterator it;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        folded.append(parts[i].toCaseFolded());
+        it = keys_.find(folded);
+        if (it == keys_.end())
+            it = keys_.emplace(folded, RegKey{parts.mid(0, i + 1).join(u'\\'), {}}).first;
+    }
+    return it->second;
+}
+
+bool HiveDocument::removeTree(const QString& path) {
+    const QStringList folded = foldedComponents(path);
+    auto first = keys_.find(folded);
+    if (first == keys_.end()) return false;
+    auto last = first;
+    while (last != keys_.end() && isUnder(last->first, folded)) ++last;
+    keys_.erase(first, last);
+    return true;
+}
+
+QStringList HiveDocument::childNames(const QString& path) const {
+    const QStringList folded = foldedComponents(path);
+    QStringList names;
+    for (auto it = keys_.upper_bound(folded); it != keys_.end() && isUnder(it->first, folded); ++it)
+        if (it->first.size() == folded.size() + 1)
+            names.append(pathComponents(it->second.path).last());
+    return names;
+}
+
+// ---- Reading the export format -----------------------------------------------------------
+
+class HiveParser {
+public:
+    HiveParser(const QString& fileName) : fileName_(fileName) {}
+    HiveDocument parse(const QByteArray& bytes);
+
+private:
+    [[noreturn]] void fail(const QString& why) const {
+        throw ERegistryException(
+            QStringLiteral("%1, line %2: %3").arg(fileName_).arg(line_).arg(why).toStdString());
+    }
+    void parseValue(const QString& line, RegKey& key);
+    QString quoted(const QString& line, qsizetype& pos) const;
+    QByteArray hexBytes(const QString& text) const;
+
+    QString fileName_;
+    int line_ = 0;
+};
+
+QString decodeHiveText(const QByteArray& bytes) {
+    if (bytes.startsWith("\xFF\xFE"))  // regedit writes UTF-16LE
+        return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                  (bytes.size() - 2) / 2);
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QString::fromUtf8(bytes.mid(3));
+    return QString::fromUtf8(bytes);
+}
+
+HiveDocument HiveParser::parse(const QByteArray& bytes) {
+    HiveDocument doc;
+    const QStringList lines = decodeHiveText(bytes).split(u'\n');
+    bool headerSeen = false;
+    RegKey* key = nullptr;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        line_ = int(i + 1);
+        QString line = lines[i].trimmed();
+        // Long binary values run on over lines ending in a backslash.
+        while (line.endsWith(u'\\') && !line.startsWith(u'[') && i + 1 < lines.size()) {
+            line.chop(1);
+            line += lines[++i].trimmed();
+        }
+        if (line.isEmpty() || line.startsWith(u';')) continue;
+        if (!headerSeen) {
+            if (line != FileHeader && line != u"REGEDIT4"_s) fail("not a registry export file");
+            headerSeen = true;
+        } else if (line.startsWith(u'[')) {
+            if (!line.endsWith(u']') || line.startsWith(u"[-"_s)) fail("bad key line");
+            key = &doc.ensure(line.mid(1, line.size() - 2));
+        } else {
+            if (!key) fail("value outside a key");
+            parseValue(line, *key);
+        }
+    }
+    return doc;
+}
+
+void HiveParser::parseValue(const QString& line, RegKey& key) {
+    RegValue value;
+    qsizetype pos = 0;
+    if (line.startsWith(u'@')) {
+        pos = 1;
+    } else {
+        value.name = quoted(line, pos);
+    }
+    if (pos >= line.size() || line[pos] != u'=') fail("'=' expected");
+    const QString data = line.mid(pos + 1).trimmed();
+    if (data.startsWith(u'"')) {
+        qsizetype end = 0;
+        const QString text = quoted(data, end);
+        if (end != data.size()) fail("text after the closing quote");
+        value.type = RegSz;
+        value.data = stringData(text);
+    } else if (data.startsWith(u"dword:"_s)) {
+        bool ok = false;
+        const QString digits = data.mid(6);
+        const uint number = digits.toUInt(&ok, 16);
+        if (!ok || digits.size() > 8) fail("bad dword");
+        value.type = RegDword;
+        value.data.resize(4);
+        qToLittleEndian<quint32>(number, value.data.data());
+    } else if (data.startsWith(u"hex:"_s)) {
+        value.type = RegBinary;
+        value.data = hexBytes(data.mid(4));
+    } else if (data.startsWith(u"hex("_s)) {
+        const qsizetype close = data.indexOf(u"):"_s);
+        bool ok = false;
+        value.type = data.mid(4, close - 4).toUInt(&ok, 16);
+        if (close < 0 || !ok) fail("bad value type");
+        value.data = hexBytes(data.mid(close + 2));
+    } else {
+        fail("unknown kind of value");
+    }
+    key.setValue(value);
+}
+
+// The text between the double quotes starting at pos, with \\ and \" unescaped; pos moves
+// past the closing quote.
+QString HiveParser::quoted(const QString& line, qsizetype& pos) const {
+    if (pos >= line.size() || line[pos] != u'"') fail("'\"' expected");
+    QString text;
+    for (++pos; pos < line.size(); ++pos) {
+        QChar c = line[pos];
+        if (c == u'"') {
+            ++pos;
+            return text;
+        }
+        if (c == u'\\' && pos + 1 < line.size()) c = line[++pos];
+        text += c;
+    }
+    fail("missing closing quote");
+}
+
+QByteArray HiveParser::hexBytes(const QString& text) const {
+    QByteArray bytes;
+    if (text.trimmed().isEmpty()) return bytes;
+    for (const QString& part : text.split(u',')) {
+        bool ok = false;
+        const uint byte = part.trimmed().toUInt(&ok, 16);
+        if (!ok || byte > 0xFF) fail("bad hex byte");
+        bytes.append(char(byte));
+    }
+    return bytes;
+}
+
+HiveDocument HiveDocument::parse(const QByteArray& bytes, const QString& fileName) {
+    return HiveParser(fileName).parse(bytes);
+}
+
+// ---- Writing the export format -----------------------------------------------------------
+
+QString quotedText(const QString& text) {
+    QString escaped = text;
+    escaped.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s);
+    return u'"' + escaped + u'"';
+}
+
+bool isPlainText(const QString& text) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20; });
+}
+
+QString hexText(const QByteArray& bytes) {
+    QString text;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (i > 0) text += (i % 25 == 0) ? u",\\\r\n  "_s : u","_s;
+        text += QStringLiteral("%1").arg(uint(uchar(bytes[i])), 2, 16, QChar(u'0'));
+    }
+    return text;
+}
+
+QString valueText(const RegValue& v) {
+    if (v.type == RegSz && v.data.size() % 2 == 0 && v.data.endsWith(QByteArray(2, '\0'))) {
+        const QString text = stringFromData(v.data);
+        // A text with line breaks would break the line format: it goes as hex(1) instead.
+        if (isPlainText(text) && stringData(text) == v.data) return quotedText(text);
+    }
+    if (v.type == RegDword && v.data.size() == 4)
+        return QStringLiteral("dword:%1")
+            .arg(qFromLittleEndian<quint32>(v.data.constData()), 8, 16, QChar(u'0'));
+    if (v.type == RegBinary) return u"hex:"_s + hexText(v.data);
+    return QStringLiteral("hex(%1):").arg(v.type, 0, 16) + hexText(v.data);
+}
+
+QByteArray HiveDocument::serialize() const {
+    QString text = FileHeader + u"\r\n\r\n"_s;
+    for (auto it = keys_.begin(); it != keys_.end(); ++it) {
+        const RegKey& key = it->second;
+        // A key without values is implied by its sub-keys.
+        if (key.values.isEmpty() && hasChildren(it)) continue;
+        text += u'[' + key.path + u"]\r\n"_s;
+        for (const RegValue& v : key.values)
+            text +=
+                (v.name.isEmpty() ? u"@"_s : quotedText(v.name)) + u'=' + valueText(v) + u"\r\n"_s;
+        text += u"\r\n"_s;
+    }
+    return text.toUtf8();
+}
+
+// ---- The hive file -----------------------------------------------------------------------
+
+// An exclusive flock on the hive's side lock file, held while a change is read, made and
+// written back. Closing the descriptor releases it.
+class HiveLock {
+public:
+    explicit HiveLock(const QString& fileName)
+        : file_{
+              ::open(QFile::encodeName(fileName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0664)} {
+        if (file_.get() < 0) return;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (::flock(file_.get(), LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) throw error(fileName, "cannot lock");
+            if (std::chrono::steady_clock::now() > giveUp)
+                throw error(fileName, "still locked after 10 s");
+            QThread::msleep(10);
+        }
+        locked_ = true;
+    }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+
+    bool locked() const { return locked_; }
+
+private:
+    static ERegistryException error(const QString& fileName, const char* what) {
+        return ERegistryException(QStringLiteral("Settings store lock %1: %2")
+                                      .arg(fileName, QLatin1String(what))
+                                      .toStdString());
+    }
+    UniqueFd file_;
+    bool locked_ = false;
+};
+
+class HiveFile {
+public:
+    explicit HiveFile(const QString& fileName) : fileName_(fileName) {}
+
+    // The hive as stored now; a missing file is an empty hive.
+    HiveDocument load() const {
+        QFile file(fileName_);
+        if (!file.exists()) return {};
+        if (!file.open(QIODevice::ReadOnly))
+            throw ERegistryException(QStringLiteral("Cannot read %1: %2")
+                                         .arg(fileName_, file.errorString())
+                                         .toStdString());
+        return HiveDocument::parse(file.readAll(), fileName_);
+    }
+
+    // Applies change to the hive under the lock and writes the hive back when change returns
+    // true. Returns false, changing nothing, when the hive cannot be written.
+    bool update(const std::function<bool(HiveDocument&)>& change) const {
+        const QFileInfo info(fileName_);
+        if (!QDir().mkpath(info.absolutePath())) return false;
+        HiveLock lock(fileName_ + u".lock"_s);
+        if (!lock.locked()) return false;
+        QFile probe(fileName_);  // creates a missing hive; fails on a read-only one
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
+        probe.close();
+        HiveDocument doc = load();
+        if (change(doc)) save(doc);
+        return true;
+    }
+
+private:
+    void save(const HiveDocument& doc) const {
+        QSaveFile file(fileName_);
+        if (!file.open(QIODevice::WriteOnly) || file.write(doc.serialize()) < 0 || !file.commit())
+            throw ERegistryException(QStringLiteral("Cannot write %1: %2")
+                                         .arg(fileName_, file.errorString())
+                                         .toStdString());
+    }
+
+    QString fileName_;
+};
+
+// ---- Typed values ------------------------------------------------------------------------
+
+[[noreturn]] void wrongKind(const QString& section, const QString& name) {
+    throw ERegistryException(QStringLiteral("Invalid data type for '%1' in section '%2'")
+                                 .arg(name, section)
+                                 .toStdString());
+}
+
+uint typeOfMode(int mode) {
+    switch (mode) {
+        case rmInteger:
+            return RegDword;
+        case rmFloat:
+            return RegBinary;
+        default:
+            return RegSz;
+    }
+}
+
+// The value as text in the kind of the mode; a value of another kind raises.
+QString textOfValue(const RegValue& v, int mode, const QString& section) {
+    switch (mode) {
+        case rmInteger:
+            if (v.type != RegDword || v.data.size() != 4) wrongKind(section, v.name);
+            return QString::number(qFromLittleEndian<qint32>(v.data.constData()));
+        case rmFloat:
+            if (v.type != RegBinary || v.data.size() != 8) wrongKind(section, v.name);
+            return FloatText(qFromLittleEndian<double>(v.data.constData()));
+        default:
+            if (v.type != RegSz && v.type != RegExpandSz) wrongKind(section, v.name);
+            return stringFromData(v.data);
+    }
+}
+
+// The text as a value of the kind of the mode; text that is not a number raises.
+RegValue valueOfText(const QString& name, int mode, const QString& text) {
+    RegValue v{name, typeOfMode(mode), {}};
+    bool ok = true;
+    switch (mode) {
+        case rmInteger: {
+            const qint32 number = text.toInt(&ok);
+            v.data.resize(4);
+            qToLittleEndian<qint32>(number, v.data.data());
+            break;
+        }
+        case rmFloat: {
+            const double number = QLocale().toDouble(text, &ok);
+            v.data.resize(8);
+            qToLittleEndian<double>(number, v.data.data());
+            break;
+        }
+        default:
+            v.data = stringData(text);
+    }
+    if (!ok)
+        throw ERegistryException(
+            QStringLiteral("'%1' is not a valid %2 value for '%3'")
+                .arg(text, mode == rmInteger ? u"integer"_s : u"floating point"_s, name)
+                .toStdString());
+    return v;
+}
+
+QString hiveFileFromEnvironment(const char* variable, const QString& fallback) {
+    const QString path = qEnvironmentVariable(variable);
+    return path.isEmpty() ? fallback : path;
+}
+
+QString userHiveFile() {
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty()) config = QDir::homePath() + u"/.config"_s;
+    return hiveFileFromEnvironment("KIOSK_REGISTRY_USER",
+                                   config + u"/tollex/HKEY_CURRENT_USER.reg"_s);
+}
+
+QString machineHiveFile() {
+    return hiveFileFromEnvironment("KIOSK_REGISTRY_MACHINE",
+                                   u"/etc/tollex/HKEY_LOCAL_MACHINE.reg"_s);
+}
+
+QString keyPath(const QString& root, const QString& section) {
+    QString path = root + u'\\' + SuiteKey;
+    if (!section.isEmpty()) path += u'\\' + section;
+    return path;
+}
+
+// The machine hive is used when the suite key can be created or opened there for writing.
+bool machineHiveWritable(const QString& fileName) {
+    try {
+        const QString suite = keyPath(u"HKEY_LOCAL_MACHINE"_s, {});
+        return HiveFile(fileName).update([&](HiveDocument& doc) {
+            if (doc.find(suite)) return false;
+            doc.ensure(suite);
+            return true;
+        });
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+// ---- TTX32Reg ----------------------------------------------------------------------------
+
+TTX32Reg::TTX32Reg() {
+    const QString machine = machineHiveFile();
+    if (machineHiveWritable(machine)) {
+        fRKEY = THive::Machine;
+        fFileName = machine;
+        fRootName = u"HKEY_LOCAL_MACHINE"_s;
+    } else {
+        fRKEY = THive::User;
+        fFileName = userHiveFile();
+        fRootName = u"HKEY_CURRENT_USER"_s;
+    }
+}
+
+namespace {
+
+std::optional<RegValue> storedValue(const QString& fileName, const QString& path,
+                                    const QString& name) {
+    const HiveDocument doc = HiveFile(fileName).load();
+    const RegKey* key = doc.find(path);
+    const RegValue* value = key ? key->value(name) : nullptr;
+    return value ? std::optional<RegValue>(*value) : std::nullopt;
+}
+
+}  // namespace
+
+QString TTX32Reg::ReadString(const QString& section, const QString& name, int mode,
+                             const QString& defaultText) const {
+    const auto stored = storedValue(fFileName, keyPath(fRootName, section), name);
+    const QString result = stored ? textOfValue(*stored, mode, section) : defaultText;
+    // A value read in its own kind is left as it is (rewriting a float from its 15-digit text
+    // would round it); a missing one is stored with the default.
+    if (!stored || stored->type != typeOfMode(mode)) WriteString(section, name, mode, result);
+    return result;
+}
+
+void TTX32Reg::WriteString(const QString& section, const QString& name, int mode,
+                           const QString& text) const {
+    const QString path = keyPath(fRootName, section);
+    HiveFile(fFileName).update([&](HiveDocument& doc) {
+        return doc.ensure(path).setValue(valueOfText(name, mode, text));
+    });
+}
+
+int TTX32Reg::ReadInteger(const QString& section, const QString& name, int defaultValue) const {
+    bool ok = false;
+    const int value =
+        ReadString(section, name, rmInteger, QString::number(defaultValue)).toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+void TTX32Reg::WriteInteger(const QString& section, const QString& name, int value) const {
+    WriteString(section, name, rmInteger, QString::number(value));
+}
+
+double TTX32Reg::readFloat(const QString& section, const QString& name) const {
+    bool ok = false;
+    const double value =
+        QLocale().toDouble(ReadString(section, name, rmFloat, QString::number(0)), &ok);
+    return ok ? value : 0;
+}
+
+void TTX32Reg::writeFloat(const QString& section, const QString& name, double value) const {
+    WriteString(section, name, rmFloat, FloatText(value));
+}
+
+void TTX32Reg::ReadFont(const QString& section, const QString& name,
+                        TKioskFont& font) const noexcept {
+    try {
+        const QString text = ReadString(section, name, rmText, {});
+        if (text.isEmpty()) return;
+        const auto field = [&](int index) { return int(TextToInt(GetToken(index, text, ";"))); };
+        font.name = GetToken(0, text, ";");
+        font.size = field(1);
+        font.style = field(2);
+        font.colour = field(3);
+    } catch (...) {
+        // a font is decoration: keep what was set
+    }
+}
+
+void TTX32Reg::writeFont(const QString& section, const QString& name,
+                         const TKioskFont& font) const {
+    WriteString(section, name, rmText,
+                QStringList{font.name, QString::number(font.size), QString::number(font.style),
+                            QString::number(font.colour)}
+                    .join(u';'));
+}
+
+void TTX32Reg::deleteKey(const QString& section, const QString& name) const {
+    const QString path = keyPath(fRootName, section);
+    HiveFile(fFileName).update([&](HiveDocument& doc) {
+        RegKey* key = doc.find(path);
+        return key && key->removeValue(name);
+    });
+}
+
+void TTX32Reg::deleteSection(const QString& path) const {
+    const QString last = path.mid(path.lastIndexOf(u'\\') + 1);
+    if (last.isEmpty()) return;
+    const QString full = keyPath(fRootName, path);
+    HiveFile(fFileName).update([&](HiveDocument& doc) { return doc.removeTree(full); });
+}
+
+void TTX32Reg::GetValueNames(const QString& section, QStringList& list) const {
+    list.clear();
+    const HiveDocument doc = HiveFile(fFileName).load();
+    if (const RegKey* key = doc.find(keyPath(fRootName, section)))
+        for (const RegValue& v : key->values) list.append(v.name);
+}
+
+void TTX32Reg::GetKeyNames(const QString& section, QStringList& list) const {
+    list.clear();
+    const HiveDocument doc = HiveFile(fFileName).load();
+    if (doc.find(keyPath(fRootName, section))) list = doc.childNames(keyPath(fRootName, section));
+}
+
+int TTX32Reg::getDBDetails(QStringList& list, const QString& separator,
+                           const QString& defaultName) const {
+    int result = defaultName.isEmpty() ? 0 : -1;
+    list.clear();
+    const QString lastUsed = lastUsedDB();
+    const QString listSection = u"Database\\List"_s;
+    const HiveDocument doc = HiveFile(fFileName).load();
+    const QString listPath = keyPath(fRootName, listSection);
+    if (!doc.find(listPath)) return result;
+    for (const QString& name : doc.childNames(listPath)) {
+        const QString section = listSection + u'\\' + name;
+        const RegKey* key = doc.find(keyPath(fRootName, section));
+        const auto text = [&](const QString& valueName) {
+            const RegValue* v = key->value(valueName);
+            return v ? textOfValue(*v, rmText, section) : QString();
+        };
+        int colour = 0;
+        if (const RegValue* v = key->value(u"Colour"_s);
+            v && v->type == RegDword && v->data.size() == 4)
+            colour = qFromLittleEndian<qint32>(v->data.constData());
+        list.append(
+            QStringList{name, text(u"LocalPath"_s), text(u"ServerPath"_s), QString::number(colour)}
+                .join(separator));
+        const QString& wanted = defaultName.isEmpty() ? lastUsed : defaultName;
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0) result = int(list.size() - 1);
+    }
+    return result;
+}
+
+QString TTX32Reg::getLastUsedDBPath(bool server) const {
+    const QString database = lastUsedDB();
+    if (database.isEmpty()) return {};
+    const QString section = u"Database\\List\\"_s + database;
+    const auto stored = storedValue(fFileName, keyPath(fRootName, section),
+                                    server ? u"ServerPath"_s : u"LocalPath"_s);
+    return stored ? textOfValue(*stored, rmText, section) : QString();
+}
+
+QString TTX32Reg::lastUsedDB() const {
+    return ReadString(u"Database"_s, u"DefaultDatabase"_s, rmText, {}).toUpper();
+}
+
+void TTX32Reg::setLastUsedDB(const QString& name) const {
+    WriteString(u"Database"_s, u"DefaultDatabase"_s, rmText, name);
+}
+
+QString TTX32Reg::lastUser() const {
+    return ReadString({}, u"LastUser"_s, rmText, {});
+}
+
+void TTX32Reg::setLastUser(const QString& name) const {
+    WriteString({}, u"LastUser"_s, rmText, name);
+}
+
+QString TTX32Reg::GetCommandSequence(const QString& program) const {
+    const QString own = QFileInfo(ModuleFileName()).fileName();
+    const QString target = program.isEmpty() ? own : program;
+    const QString command = ReadString(u"IDEx\\"_s + target, u"COMMAND"_s, rmText, {});
+    // Only collecting our own command consumes it; looking at another program's must not
+    // throw away a command waiting for us.
+    if (target.compare(own, Qt::CaseInsensitive) == 0) SetCommandSequence(own, {});
+    return command;
+}
+
+void TTX32Reg::SetCommandSequence(const QString& program, const QString& command) const {
+    WriteString(u"IDEx\\"_s + program, u"COMMAND"_s, rmText, command);
+}

@@ -1,0 +1,282 @@
+#include "sale/uSale.h"
+
+#include <QUuid>
+#include <exception>
+
+#include "app/uDbUtils.h"
+#include "app/uUtils.h"
+#include "sale/uRestrictions.h"
+
+namespace {
+
+const QString kProduct = QStringLiteral("PRODUCT");
+const QString kPromoMarker = QStringLiteral("PROMO_MARKER");
+
+// Money in the database is unrounded; texts are made from ten-thousandths.
+QString MoneyText(double amount) {
+    return FormatMoney(2, true, false, qRound64(amount * 10000));
+}
+
+QString NewGuidText() {
+    return QUuid::createUuid().toString(QUuid::Id128).toUpper();
+}
+
+// "select *" over a join returns the barcode row's SID before the product's; the product may be
+// missing, so the first one is the one to read.
+const fb::Value& FirstField(fb::Query& q, const QString& name) {
+    for (int i = 0; i < q.fieldCount(); ++i)
+        if (q.fieldName(i) == name) return q.field(i);
+    return q.field(name);
+}
+
+}  // namespace
+
+QStringList SaleLineFields() {
+    return {QStringLiteral("SALES_LINE_ID"),
+            QStringLiteral("SALES_QTY"),
+            QStringLiteral("SALES_AMT"),
+            kProduct,
+            kPromoMarker,
+            QStringLiteral("SID")};
+}
+
+QString AmpersandCaption(const QString& caption) {
+    if (!caption.contains(u'&') || caption.contains(QLatin1String("&&"))) return caption;
+    QString shown = caption;
+    return shown.replace(u'&', QLatin1String("&&"));
+}
+
+QString QuantityLineText(double quantity, double price) {
+    return QString::number(qRound64(quantity)) + QLatin1String(" @ ") + MoneyText(price) +
+           QLatin1String(" each");
+}
+
+QString CleanBarcode(const QString& text) {
+    QString clean = text;
+    return clean.remove(u' ');
+}
+
+TSale::TSale(fb::Query& q1, fb::Query& q2, const Clock* clock) : q1_(q1), q2_(q2), clock_(clock) {}
+
+QDateTime TSale::now() const {
+    return clock_ ? clock_->now() : Clock::instance().now();
+}
+
+TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
+                                   const QString& barcode, double quantity, const QString& caption,
+                                   TSaleView& view) {
+    view.hideScannedProduct();
+    const TRestrictionResult restriction =
+        CheckSalesRestrictions(q1_, sid, salesId, quantity, now());
+    switch (restriction.type) {
+        case rsControlled:
+            view.showControlledProduct(restriction.value);
+            return {};
+        case rsTime:
+            view.showTimeRestricted();
+            return {};
+        case rsAge:
+            if (!view.confirmAge(restriction.value)) return {};
+            break;
+        case rsNone:
+            break;
+    }
+
+    if (salesId < 1) {
+        salesId = int(CreateSale());
+        previousSalesId = salesId;
+    }
+    const QString code = barcode.isEmpty() ? FirstBarcode(sid) : barcode;
+    const TProductInfo product = ReadProduct(sid);
+    InsertLine(salesId, product, code, quantity);
+
+    TAddResult result;
+    result.added = true;
+    result.panel.caption = AmpersandCaption(caption.isEmpty() ? product.description : caption);
+    if (quantity != 1) result.panel.quantityText = QuantityLineText(quantity, product.sp);
+    result.panel.glyph = product.glyph;
+    return result;
+}
+
+qint64 TSale::CreateSale() {
+    const qint64 id = NextId(q1_, QStringLiteral("GEN_SALES_ID"), QStringLiteral("SALES_ID"),
+                             QStringLiteral("TBL_SALES_HEADERS"));
+    q1_.close();
+    q1_.setSQL(
+        QStringLiteral("insert into TBL_SALES_HEADERS\r\n"
+                       " (SALES_ID, GUID, SALE_START, SALE_END) values\r\n"
+                       " (:SALES_ID, :GUID, :SALE_START, :SALE_END)"));
+    q1_.bind(QStringLiteral("SALES_ID"), id);
+    q1_.bind(QStringLiteral("GUID"), NewGuidText());
+    // Bound as a timestamp: the kiosk's date-time text would lose the milliseconds.
+    q1_.bind(QStringLiteral("SALE_START"), now());
+    q1_.bind(QStringLiteral("SALE_END"), fb::Value());
+    q1_.execSQL();
+    return id;
+}
+
+QString TSale::FirstBarcode(int sid) {
+    q1_.close();
+    q1_.setSQL(QStringLiteral("select first 1 BARCODE from TBL_BARCODES where SID = :SID"));
+    q1_.bind(QStringLiteral("SID"), sid);
+    q1_.open();
+    const QString barcode = q1_.eof() ? QString() : q1_.field(0).toString();
+    q1_.close();
+    return barcode;
+}
+
+TProductInfo TSale::ReadProduct(int sid) {
+    q1_.close();
+    q1_.setSQL(QStringLiteral("select * from TBL_PRODUCTS where SID = :SID"));
+    q1_.bind(QStringLiteral("SID"), sid);
+    q1_.open();
+    TProductInfo product;
+    product.sid = sid;
+    if (!q1_.eof()) {
+        product.found = true;
+        product.description = q1_.field("DESCRIPTION").toString();
+        product.sku = q1_.field("SKU").toInt64();
+        product.deptId = q1_.field("DEPT_ID").toInt();
+        product.vatRate = q1_.field("VAT_RATE").toDouble();
+        product.sp = q1_.field("SP").toDouble();
+        product.glyph = q1_.field("BGLYPH").toString();
+    }
+    q1_.close();
+    return product;
+}
+
+void TSale::InsertLine(qint64 salesId, const TProductInfo& product, const QString& barcode,
+                       double quantity) {
+    q1_.close();
+    q1_.setSQL(QStringLiteral(
+        "insert into TBL_SALES_LINES\r\n"
+        "(SALES_ID, DEPT_ID, SID, SKU, PRODUCT, BARCODE, SALES_QTY, SALES_AMT, VAT_RATE) "
+        "values\r\n"
+        "(:SALES_ID, :DEPT_ID, :SID, :SKU, :PRODUCT, :BARCODE, :SALES_QTY, :SALES_AMT, "
+        ":VAT_RATE)"));
+    q1_.bind(QStringLiteral("SALES_ID"), salesId);
+    q1_.bind(QStringLiteral("DEPT_ID"), product.deptId);
+    q1_.bind(QStringLiteral("SID"), product.sid);
+    q1_.bind(QStringLiteral("SKU"), product.sku);
+    q1_.bind(QStringLiteral("PRODUCT"), product.description);
+    q1_.bind(QStringLiteral("BARCODE"), barcode);
+    q1_.bind(QStringLiteral("SALES_QTY"), quantity);
+    q1_.bind(QStringLiteral("SALES_AMT"), quantity * product.sp);
+    q1_.bind(QStringLiteral("VAT_RATE"), product.vatRate);
+    q1_.execSQL();
+}
+
+TSaleTotals TSale::ReadTotals(qint64 salesId) {
+    TSaleTotals totals;
+    q1_.close();
+    q1_.setSQL(QStringLiteral("select * from TBL_SALES_HEADERS where SALES_ID = :SID"));
+    q1_.bind(QStringLiteral("SID"), salesId);
+    q1_.open();
+    if (!q1_.eof())
+        totals.subTotal = q1_.field("GROSS").toDouble() - q1_.field("DISCOUNT").toDouble();
+    totals.subTotalText = MoneyText(totals.subTotal);
+
+    q1_.close();
+    q1_.setSQL(QStringLiteral(
+        "select sum(SALES_QTY) from TBL_SALES_HEADERS h\r\n"
+        "  left join TBL_SALES_LINES l on l.SALES_ID = h.SALES_ID and l.STATUS < 10\r\n"
+        " where h.SALES_ID = :SID\r\n"
+        " group by GROSS"));
+    q1_.bind(QStringLiteral("SID"), salesId);
+    q1_.open();
+    if (!q1_.eof()) totals.itemCount = int(qRound64(q1_.field(0).toDouble()));
+    q1_.close();
+    return totals;
+}
+
+void TSale::LoadLines(qint64 salesId, TMemTable& cdsTX,
+                      const std::function<QString(int sid)>& promoMarker) {
+    cdsTX.setFields(SaleLineFields());
+    cdsTX.clear();
+    const auto cut = [](const QString& text) { return text.left(kProductTextWidth); };
+
+    q2_.close();
+    q2_.setSQL(
+        QStringLiteral("select SALES_LINE_ID, SID, SALES_QTY, PRODUCT, SALES_AMT\r\n"
+                       "  from TBL_SALES_LINES\r\n"
+                       " where STATUS < 20 and SALES_ID = :SID"));
+    q2_.bind(QStringLiteral("SID"), salesId);
+    CopyDSToMemDS(q2_, cdsTX, {}, {}, [&](fb::Query& source, const QString& field, QString& text) {
+        if (field == kProduct) {
+            text = cut(source.field(kProduct).toString());
+            return true;
+        }
+        if (field == kPromoMarker) {
+            const int sid = source.field("SID").toInt();
+            if (sid <= 0 || !promoMarker) return false;
+            text = promoMarker(sid).left(1);
+            return true;
+        }
+        return false;
+    });
+
+    q2_.close();
+    q2_.setSQL(
+        QStringLiteral("select p.DESCRIPTION, sum(h.ORIGINAL_VALUE-h.DISCOUNTED_VALUE) as VAL from "
+                       "TBL_PROMO_HITS h\r\n"
+                       "  left join TBL_PROMOTIONS p on p.PROMO_ID = h.PROMO_ID\r\n"
+                       " where h.SALES_ID = :SID\r\n"
+                       " group by p.DESCRIPTION, h.PROMO_ID, h.HIT_NUMBER"));
+    q2_.bind(QStringLiteral("SID"), salesId);
+    q2_.open();
+    if (!q2_.eof()) cdsTX.append();
+    for (; !q2_.eof(); q2_.next()) {
+        const int row = cdsTX.append();
+        cdsTX.set(row, kProduct, cut(q2_.field("DESCRIPTION").toString()));
+        cdsTX.set(row, QStringLiteral("SALES_AMT"), -q2_.field("VAL").toDouble());
+    }
+    q2_.close();
+}
+
+void TSale::VoidLine(qint64 salesLineId) {
+    q1_.close();
+    q1_.setSQL(QStringLiteral("update TBL_SALES_LINES set STATUS = 20 where SALES_LINE_ID = :LID"));
+    q1_.bind(QStringLiteral("LID"), salesLineId);
+    q1_.execSQL();
+}
+
+void TSale::VoidSale(qint64 salesId) {
+    q1_.close();
+    q1_.setSQL(QStringLiteral(
+        "update TBL_SALES_HEADERS set SALE_END = :DAT, STATUS = 20 where SALES_ID = :SID"));
+    q1_.bind(QStringLiteral("DAT"), now());
+    q1_.bind(QStringLiteral("SID"), salesId);
+    q1_.execSQL();
+}
+
+void TSale::VoidTransaction(int& salesId, int& previousSalesId) {
+    VoidSale(salesId);
+    salesId = -1;
+    previousSalesId = -1;
+}
+
+qint64 TSale::LookupBarcode(const QString& text, QString& description) {
+    description.clear();
+    qint64 sid = -1;
+    // Any failure here only means the code is not found.
+    try {
+        q2_.close();
+        q2_.setSQL(
+            QStringLiteral("select * from TBL_BARCODES b\r\n"
+                           "  left join TBL_PRODUCTS p on p.SID = b.SID\r\n"
+                           " where cast(b.BARCODE as Numeric(18,0)) = :BC"));
+        q2_.bind(QStringLiteral("BC"), TextToInt(CleanBarcode(text), 0));
+        q2_.open();
+        if (!q2_.eof()) {
+            sid = FirstField(q2_, QStringLiteral("SID")).toInt64();
+            description = q2_.field("DESCRIPTION").toString();
+        }
+    } catch (const std::exception&) {
+        sid = -1;
+        description.clear();
+    }
+    q2_.close();
+    if (sid > 0) return sid;
+    description.clear();
+    return -1;
+}

@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "app/uSQLUpdates.h"
+#include "db/fbQuery.h"
+#include "support/FileHolder.h"
+#include "support/LogReader.h"
+#include "support/TestDatabases.h"
+
+namespace {
+
+class SQLUpdatesTest : public ::testing::Test {
+protected:
+    void SetUp() override { setVersion(7); }
+
+    void setVersion(int version) {
+        exec(QStringLiteral("update TBL_SETUP set DB_VERSION = %1").arg(version));
+    }
+
+    void exec(const QString& sql) {
+        q.setSQL(sql);
+        q.execSQL();
+    }
+
+    int scalar(const QString& sql) {
+        q.setSQL(sql);
+        q.open();
+        const int v = q.field(0).toInt();
+        q.close();
+        return v;
+    }
+
+    void addScript(int version, int priority, const QString& script) {
+        fb::Query a(db.admin());
+        a.setSQL(QStringLiteral("insert into TBL_SQLUPDATES values (:V, :P, :M)"));
+        a.bind(QStringLiteral("V"), version)
+            .bind(QStringLiteral("P"), priority)
+            .bind(QStringLiteral("M"), script);
+        a.execSQL();
+    }
+
+    int run(int current, int count) {
+        TSQLUpdatesView view;
+        view.setProgress = [this](int p) { progress.push_back(p); };
+        view.setStatus = [this](const QString& s) { status = s; };
+        return RunSQLUpdates(db.kiosk(), q, db.admin(), qa, current, count, view);
+    }
+
+    TestDatabases db;
+    fb::Query q{db.kiosk()};
+    fb::Query qa{db.admin()};
+    std::vector<int> progress;
+    QString status;
+};
+
+TEST(UpdateScript, SplitsAtCaretsAndCutsTheImmediateMarker) {
+    const auto statements = SplitUpdateScript(QStringLiteral(
+        "  create table X (A integer){{immediate}} ^\r\n insert into X values (1)^^\t^"));
+    ASSERT_EQ(statements.size(), 2);
+    EXPECT_EQ(statements[0].text, QStringLiteral("create table X (A integer)"));
+    EXPECT_TRUE(statements[0].immediate);
+    EXPECT_EQ(statements[1].text, QStringLiteral("insert into X values (1)"));
+    EXPECT_FALSE(statements[1].immediate);
+    EXPECT_TRUE(SplitUpdateScript(QString()).isEmpty());
+}
+
+TEST_F(SQLUpdatesTest, AppliesPriorityZeroScriptsAlongWithTheCountedOnes) {
+    addScript(8, 0,
+              QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)^"));
+    addScript(9, 1, QStringLiteral("  select 1 from rdb$database^update X set A = 9^"));
+    addScript(10, -1, QStringLiteral("update X set A = 10"));
+    EXPECT_EQ(run(7, 1), 9);
+    EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), 9);
+    EXPECT_EQ(scalar(QStringLiteral("select A from X")), 9);
+    EXPECT_EQ(progress, (std::vector<int>{100, 200}));
+    EXPECT_EQ(status, QStringLiteral("Updated to version #9"));
+}
+
+TEST_F(SQLUpdatesTest, AFailureKeepsEarlierScriptsAndImmediateStatements) {
+    addScript(8, 0,
+              QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)"));
+    addScript(9, 1,
+              QStringLiteral("create table Y (B integer){{immediate}}^insert into X values (9)^"
+                             "insert into NO_SUCH_TABLE values (1)"));
+    LogReader log;
+    EXPECT_THROW(run(7, 1), std::exception);
+    EXPECT_EQ(status, QStringLiteral("Updated to version #8"));
+    EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), 8);
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from X")),
+              1);  // script 9's insert rolled back
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from Y")), 0);  // its immediate create stayed
+    const QStringList lines = log.newLines();
+    EXPECT_EQ(lines.filter(QStringLiteral("Error during DB update: ")).size(), 1);
+    EXPECT_EQ(lines.filter(QStringLiteral("insert into NO_SUCH_TABLE values (1)")).size(), 1);
+}
+
+TEST_F(SQLUpdatesTest, NothingToApply) {
+    setVersion(0);
+    EXPECT_EQ(run(0, 1), 0);
+    EXPECT_EQ(status, QStringLiteral("No updates processed"));
+}
+
+TEST_F(SQLUpdatesTest, ScriptWithoutAVersionDoesNotMoveIt) {
+    addScript(0, 1, QStringLiteral("update TBL_SETUP set OUR_ADD2 = 'zero'"));
+    EXPECT_EQ(run(-1, 1), -1);
+    EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), 7);
+}
+
+TEST_F(SQLUpdatesTest, InUseWhileAnotherProcessHoldsTheKioskDatabase) {
+    EXPECT_FALSE(KioskDatabaseInUse(db.kiosk()));
+    EXPECT_TRUE(db.kiosk().connected());
+    FileHolder holder(db.kioskPath());
+    EXPECT_TRUE(KioskDatabaseInUse(db.kiosk()));
+    EXPECT_TRUE(db.kiosk().connected());
+}
+
+}  // namespace
