@@ -7,6 +7,7 @@
 #include "app/uDbUtils.h"
 #include "app/uLog.h"
 #include "app/uUtils.h"
+#include "sale/uOperators.h"
 
 Tdm* dm = nullptr;
 
@@ -135,4 +136,8 @@ void Tdm::DataModuleDestroy() {
     } catch (const std::exception& e) {
         WriteLog(QStringLiteral("Disconnect: ") + QString::fromUtf8(e.what()), 0);
     }
+}
+
+int Tdm::BarcodeToUser(const QString& code, QString& access) {
+    return ::BarcodeToUser(q1, code, access);
 }

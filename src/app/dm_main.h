@@ -42,6 +42,8 @@ public:
     int DBChecks();
     void WriteSystemInfo();
     void DataModuleDestroy();
+    // The operator a scanned code names: a USER_ID, -1 or -2 for the engineer codes, 0 for none.
+    int BarcodeToUser(const QString& code, QString& access);
 
     // The version line shown on the splash.
     const QString& versionLine() const { return versionLine_; }

@@ -7,7 +7,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <signal.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include "app/uTX32Reg.h"
 #include "app/uUtils.h"
@@ -226,15 +228,17 @@ TEST_F(FolderTest, EmptyFolderDeletesFilesAndOptionallySubfolders) {
 
 // ---- Files in use --------------------------------------------------------------------------
 
-// Another process holding a file: started on construction, killed on destruction.
+// Another process holding a file: started on construction in a process group of its own,
+// which is killed whole on destruction (isql's shell children included).
 class Holder {
 public:
     Holder(const QString& program, const QStringList& arguments) {
+        process_.setChildProcessModifier([] { ::setpgid(0, 0); });
         process_.start(program, arguments);
         EXPECT_TRUE(process_.waitForStarted(5000));
     }
     ~Holder() {
-        process_.kill();
+        if (process_.processId() > 0) ::kill(-pid_t(process_.processId()), SIGKILL);
         process_.waitForFinished(5000);
     }
     // Waits until the process prints a line (its signal that it holds the file).
