@@ -1,6 +1,62 @@
-#include <QApplication>
+// The kiosk's program entry: splash, style, data module, schema checks, then the main screen.
+#include <QFileInfo>
+#include <QIcon>
+
+#include "app/AdvDialogs.h"
+#include "app/dm_main.h"
+#include "app/fm_SQLUpdates.h"
+#include "app/fm_splash.h"
+#include "app/uUtils.h"
+#include "app/wg_KioskApplication.h"
+#include "app/wg_Style.h"
+#include "sale/fm_main.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("KelvoPOS Self Serv");
+
+void loadApplicationIcon(TKioskApplication& app) {
+    const QString icon = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath() +
+                         QStringLiteral("/Res/TX32.ico");
+    if (QFileInfo::exists(icon)) app.setWindowIcon(QIcon(icon));
+}
+
+TdmView dataModuleView() {
+    TdmView view;
+    view.showSplashStatus = [](const QString& text) { ShowSplashStatus(text); };
+    view.showError = [](const QString& text) {
+        TKioskApplication::reportException(
+            std::make_exception_ptr(std::runtime_error(text.toStdString())));
+    };
+    view.runSchemaUpdates = [](int current, int latest, int count) {
+        TfmSQLUpdates dialog(*dm);
+        dialog.SetVersion(current, latest, count);
+        return dialog.exec() == 1;
+    };
+    return view;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    return 0;
+    TKioskApplication app(argc, argv);
+    GetProgramFolder();  // settles the suite's program folder before anything else
+    loadApplicationIcon(app);
+    ShowSplash();
+    if (!ApplyKioskStyle(app))
+        ShowError(QStringLiteral("The visual style \"Aqua Light Slate\" could not be applied."));
+    QGuiApplication::setApplicationDisplayName(kTitle);
+
+    Tdm dataModule(QCoreApplication::applicationFilePath(), dataModuleView());
+    dm = &dataModule;
+    if (dataModule.DBChecks() <= 0) {
+        CloseSplash();
+        dm = nullptr;
+        return 0;
+    }
+    TFmMain mainScreen(dataModule);
+    mainScreen.showFullScreen();
+    const int result = app.exec();
+    dm = nullptr;
+    return result;
 }

@@ -1,0 +1,239 @@
+// The import of a full-scale update file (100,000 products with two barcodes each, 1,000
+// promotions) into a fresh kiosk database, beside the same rows inserted directly with
+// prepared statements on the same kind of connection: the rate the import cannot beat.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <memory>
+
+#include "backoffice/uImportUpdates.h"
+#include "db/fbQuery.h"
+#include "uCreateDatabase.h"
+#include "uScaleShop.h"
+
+namespace {
+
+constexpr int kProducts = 100000;
+constexpr int kPromotions = 1000;
+
+const char* const kMasterTables[] = {
+    "TBL_USERS",          "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",
+    "TBL_PRODUCTS",       "TBL_DEPARTMENTS",        "TBL_PRODUCT_GROUPS",
+    "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",     "TBL_PROMOTIONS"};
+
+// The scale file, written once, and a folder for each run's fresh database.
+struct Fixture {
+    QTemporaryDir dir;
+    demo::UpdateContent content = demo::MakeScaleShop(kProducts, kPromotions, QDate(2024, 3, 15));
+    QString file = dir.filePath(QStringLiteral("KPScale.json"));
+
+    Fixture() { demo::WriteUpdateFile(content, file, false); }
+
+    static Fixture& instance() {
+        static Fixture fixture;
+        return fixture;
+    }
+};
+
+// A data folder with new, empty databases and a connection to the kiosk one.
+class FreshDatabase {
+public:
+    explicit FreshDatabase(const QString& root) : folder_(root + QStringLiteral("/run/data/")) {
+        QDir(root + QStringLiteral("/run")).removeRecursively();
+        QDir().mkpath(folder_);
+        CreateKioskDatabases(QStringLiteral(KIOSK_SOURCE_DIR "/src/app/schema"), folder_, true);
+        conx.setDatabase(folder_ + QStringLiteral("KPSelfServ.gdb"));
+        conx.setPassword(QStringLiteral("pinecrest"));
+        conx.connect();
+    }
+    const QString& folder() const { return folder_; }
+
+    qint64 masterRows() {
+        qint64 rows = 0;
+        fb::Query q(conx);
+        for (const char* table : kMasterTables) {
+            q.setSQL(QStringLiteral("select count(*) from %1").arg(QLatin1StringView(table)));
+            q.open();
+            rows += q.field(0).toInt64();
+        }
+        return rows;
+    }
+
+    fb::Connection conx;
+
+private:
+    QString folder_;
+};
+
+struct Rates {
+    double import = 0;
+    double raw = 0;
+    double importSeconds = 0;
+} gRates;
+
+void ImportFullScaleFile(benchmark::State& state) {
+    Fixture& fixture = Fixture::instance();
+    qint64 rows = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = std::make_unique<FreshDatabase>(fixture.dir.path());
+        const ImportFolders folders = ImportFolders::ofDataFolder(db->folder());
+        QDir().mkpath(folders.importFolder);
+        const QString file = folders.importFolder + QStringLiteral("KPScale.json");
+        QFile::copy(fixture.file, file);
+        state.ResumeTiming();
+
+        const auto start = std::chrono::steady_clock::now();
+        const ImportFileResult result = ImportUpdateFile(db->conx, folders, file);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+        state.PauseTiming();
+        if (!result.applied) state.SkipWithError(result.reason.toStdString().c_str());
+        rows = db->masterRows();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = double(rows);
+    state.counters["rows_per_s"] =
+        benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
+    gRates.importSeconds = seconds / double(state.iterations());
+    gRates.import = double(rows) / gRates.importSeconds;
+}
+
+// The same rows with the same statements, bound from values made before the clock starts.
+class RawInserts {
+public:
+    explicit RawInserts(const demo::UpdateContent& c) {
+        for (const demo::Group& g : c.groups)
+            add(group_, {g.grp, g.dsc, fb::Value(), g.btn, g.clf, g.clb});
+        for (const demo::User& u : c.users)
+            add(user_, {u.uid, u.log, StaffCardCode(u.pas), u.dob, u.acc});
+        for (const demo::Department& d : c.departments)
+            add(department_, {d.did, d.dsc, d.rte, d.opn, d.btn, d.crd, d.grp});
+        for (const demo::Product& p : c.products) {
+            add(product_, {p.sid, p.sid, p.dsc, p.did, p.sp, Nullable(p.bgr), Nullable(p.bnr),
+                           fb::Value(), Nullable(p.bcl), p.rte, fb::Value(), fb::Value(), 0});
+            for (const QString& code : p.barcodes) add(barcode_, {p.sid, code, 0});
+        }
+        for (const demo::Restriction& r : c.restrictions) {
+            if (r.lim)
+                add(restriction_,
+                    {0, r.id, fb::Value(), *r.lim, fb::Value(), fb::Value(), fb::Value()});
+            if (r.age1)
+                add(restriction_,
+                    {1, fb::Value(), r.id, *r.age1, fb::Value(), fb::Value(), fb::Value()});
+            for (const demo::TradingHours& h : r.hours)
+                add(restriction_, {3, fb::Value(), r.id, fb::Value(), h.day, h.beg, h.end});
+        }
+        for (const demo::Promotion& p : c.promotions) {
+            add(promotion_, {p.pid, p.dsc, p.vtp, p.beg.date(), p.end.date(), p.prc, p.prc, 0.0,
+                             p.beg.time(), p.end.time(), p.day});
+            for (const demo::Trigger& t : p.triggers) add(trigger_, {p.pid, t.lin, t.qty});
+            for (const demo::PromoProduct& pp : p.products)
+                add(promoProduct_, {p.pid, pp.lin, pp.sid, pp.prc == 0 ? p.prc : pp.prc});
+        }
+    }
+
+    // Inserts every row in one transaction, committed once.
+    void run(fb::Connection& conx) const {
+        conx.startTransaction();
+        for (const Statement* s : {&group_, &user_, &department_, &product_, &barcode_,
+                                   &restriction_, &promotion_, &trigger_, &promoProduct_}) {
+            fb::Query q(conx);
+            q.setSQL(s->sql);
+            for (const auto& row : s->rows) {
+                for (size_t i = 0; i < row.size(); ++i) q.bind(s->names[i], row[i]);
+                q.execSQL();
+            }
+        }
+        conx.commit();
+    }
+
+private:
+    struct Statement {
+        QString sql;
+        QStringList names;
+        std::vector<std::vector<fb::Value>> rows;
+
+        Statement(const char* table, const QStringList& columns)
+            : sql(QStringLiteral("insert into %1 (%2) values (:%3)")
+                      .arg(QLatin1StringView(table), columns.join(u','), columns.join(u",:"))),
+              names(columns) {}
+    };
+
+    template <class T>
+    static fb::Value Nullable(const std::optional<T>& v) {
+        return v ? fb::Value(*v) : fb::Value();
+    }
+    static void add(Statement& s, std::vector<fb::Value> row) { s.rows.push_back(std::move(row)); }
+
+    Statement group_{"TBL_PRODUCT_GROUPS",
+                     {"PRODUCT_GROUP", "DESCRIPTION", "GLYPH", "PRODUCT_GROUP_NO", "FCOL", "BCOL"}};
+    Statement user_{"TBL_USERS", {"USER_ID", "LOGIN_NAME", "POS_PASS", "DOB", "ACCESS"}};
+    Statement department_{
+        "TBL_DEPARTMENTS",
+        {"DEPT_ID", "DESCRIPTION", "VAT_RATE", "OPEN_DEPT", "BUTTON", "CARD_CODE", "GROUP_CODE"}};
+    Statement product_{"TBL_PRODUCTS",
+                       {"SID", "SKU", "DESCRIPTION", "DEPT_ID", "SP", "BGROUP", "BNUMBER", "BGLYPH",
+                        "BCOLOUR", "VAT_RATE", "CARD_CODE", "VENDING_CODE", "STATUS"}};
+    Statement barcode_{"TBL_BARCODES", {"SID", "BARCODE", "CODE_TYPE"}};
+    Statement restriction_{
+        "TBL_SALES_RESTRICTIONS",
+        {"REST_TYPE", "SID", "DEPT_ID", "REST_VALUE", "REST_DAY", "REST_START", "REST_END"}};
+    Statement promotion_{
+        "TBL_PROMOTIONS",
+        {"PROMO_ID", "DESCRIPTION", "PROMO_TYPE", "START_DATE", "END_DATE", "PROMO_PRICE",
+         "PROMO_VALUE", "PROMO_DISC", "START_TIME", "END_TIME", "ACTIVE_DAYS"}};
+    Statement trigger_{"TBL_PROMO_TRIGGERS", {"PROMO_ID", "LINE_NO", "TRIGGER_QTY"}};
+    Statement promoProduct_{"TBL_PROMO_PRODUCTS", {"PROMO_ID", "LINE_NO", "SID", "PRICE"}};
+};
+
+void RawPreparedInserts(benchmark::State& state) {
+    Fixture& fixture = Fixture::instance();
+    const RawInserts inserts(fixture.content);
+    qint64 rows = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = std::make_unique<FreshDatabase>(fixture.dir.path());
+        state.ResumeTiming();
+
+        const auto start = std::chrono::steady_clock::now();
+        inserts.run(db->conx);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+        state.PauseTiming();
+        rows = db->masterRows();
+        db.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = double(rows);
+    state.counters["rows_per_s"] =
+        benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
+    gRates.raw = double(rows) / (seconds / double(state.iterations()));
+}
+
+BENCHMARK(ImportFullScaleFile)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+BENCHMARK(RawPreparedInserts)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (gRates.import > 0 && gRates.raw > 0) {
+        std::printf(
+            "import of the full-scale file: %.1f s, %.0f rows/s; raw prepared inserts: %.0f rows/s;"
+            " import at %.0f%% of the raw rate (target: at least 50%% and under 20 s)\n",
+            gRates.importSeconds, gRates.import, gRates.raw, 100 * gRates.import / gRates.raw);
+    }
+    return 0;
+}

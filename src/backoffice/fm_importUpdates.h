@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/fm_baseDialog.h"
+#include "backoffice/uImportUpdates.h"
+
+class QLabel;
+class TActivityIndicator;
+class Tdm;
+
+// The "please wait" window shown while update files are applied. It has no buttons: it goes
+// when the files are done.
+class TfmImportUpdates : public TfmBaseDialog {
+    Q_OBJECT
+public:
+    explicit TfmImportUpdates(QWidget* parent = nullptr);
+
+    QLabel* lbPleaseWait = nullptr;
+    TActivityIndicator* ActivityIndicator1 = nullptr;
+};
+
+// Applies the waiting update files and pictures of the import folder, showing TfmImportUpdates
+// while files are applied and pumping events every few hundred rows so it stays alive. The
+// main screen takes no input meanwhile. True when an update file was applied, so the caller
+// reloads the site details.
+bool ImportUpdates(fb::Connection& conx, const ImportFolders& folders, QWidget* mainScreen);
+// The same on the data module's connection, with its import folder (DataFolder + "Import/") and
+// pictures folder (ResFolder): the routine the main screen's resetToDefault calls.
+bool ImportUpdates(Tdm& dm, QWidget* mainScreen);

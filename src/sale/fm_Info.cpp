@@ -1,0 +1,194 @@
+#include "sale/fm_Info.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+
+#include "app/AdvDialogs.h"
+#include "app/wg_Fonts.h"
+
+namespace {
+
+constexpr int Margin = 32;
+constexpr QSize ButtonSize{129, 61};
+constexpr int FooterGap = 16;
+
+QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setFont(KioskFont(KioskFace::Tahoma, 16, true));
+    button->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+// ---- TActivityIndicator ------------------------------------------------------------------
+
+TActivityIndicator::TActivityIndicator(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    fTimer.setInterval(FrameDelayMs);
+    connect(&fTimer, &QTimer::timeout, this, [this] {
+        fFrame = (fFrame + 1) % Sectors;
+        update();
+    });
+    hide();
+}
+
+void TActivityIndicator::setAnimate(bool animate) {
+    if (animate)
+        fTimer.start();
+    else
+        fTimer.stop();
+    setVisible(animate);
+}
+
+void TActivityIndicator::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre = QRectF(rect()).center();
+    const qreal outer = std::min(width(), height()) / 2.0 - 1;
+    const qreal inner = outer * 0.55;
+    const QColor colour = palette().color(QPalette::Highlight);
+    for (int i = 0; i < Sectors; ++i) {
+        // The sector of the current frame is the darkest; those behind it fade out.
+        const int age = (fFrame - i + Sectors) % Sectors;
+        QColor sector = colour;
+        sector.setAlphaF(1.0 - 0.8 * age / (Sectors - 1));
+        painter.save();
+        painter.translate(centre);
+        painter.rotate(360.0 * i / Sectors);
+        painter.setPen(QPen(sector, outer * 0.18, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(0, -inner), QPointF(0, -outer + outer * 0.1));
+        painter.restore();
+    }
+}
+
+// ---- TfmInfoBox --------------------------------------------------------------------------
+
+TfmInfoBox::TfmInfoBox(QWidget* parent) : TfmBaseDialog(parent) {
+    setObjectName(QStringLiteral("fmInfoBox"));
+    QWidget* client = clientArea();
+    const int width = ClientSize.width();
+    const int footerTop = ClientSize.height() - FooterGap - ButtonSize.height();
+
+    lbMessage = new QLabel(QStringLiteral("Please wait for Assistance"), client);
+    lbMessage->setObjectName(QStringLiteral("lbMessage"));
+    lbMessage->setTextFormat(Qt::PlainText);
+    lbMessage->setAlignment(Qt::AlignCenter);
+    lbMessage->setWordWrap(true);
+    lbMessage->setFont(KioskFont(KioskFace::Tahoma, 21));
+    lbMessage->setGeometry(Margin, HeaderHeight + 24, width - 2 * Margin, 200);
+
+    ActivityIndicator1 = new TActivityIndicator(client);
+    ActivityIndicator1->setObjectName(QStringLiteral("ActivityIndicator1"));
+    ActivityIndicator1->setGeometry((width - 72) / 2, footerTop - 72, 72, 72);
+
+    cmOk = MakeButton(QStringLiteral("cmOk"), QStringLiteral("OK"), client);
+    cmNo = MakeButton(QStringLiteral("cmNo"), QStringLiteral("No"), client);
+    cmOk->setGeometry(QRect(QPoint(FooterGap, footerTop), ButtonSize));
+    cmNo->setGeometry(QRect(QPoint(width - FooterGap - ButtonSize.width(), footerTop), ButtonSize));
+    connect(cmOk, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(cmNo, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    connect(cmEndScan, &QPushButton::clicked, this, &TfmInfoBox::cmEndScanClick);
+}
+
+void TfmInfoBox::setRestriction(TRestrictionType type, int value) {
+    fRestType = type;
+    fRestValue = value;
+    ActivityIndicator1->setAnimate(type == rsAge);
+}
+
+void TfmInfoBox::setMessage(const QString& message) {
+    QString text = message;
+    lbMessage->setText(text.replace(QLatin1String("\r\n"), QLatin1String("\n")));
+}
+
+void TfmInfoBox::setButtons(bool ok, bool no) {
+    cmOk->setVisible(ok);
+    cmNo->setVisible(no);
+    const int left = no ? FooterGap : (ClientSize.width() - ButtonSize.width()) / 2;
+    cmOk->move(left, cmOk->y());
+}
+
+void TfmInfoBox::setOkCaption(const QString& caption) {
+    cmOk->setText(caption);
+}
+
+// Only the age box listens to a scan: a member of staff confirms the customer's age there.
+void TfmInfoBox::cmEndScanClick() {
+    const QString code = ebScanBuffer->text();
+    ebScanBuffer->clear();
+    if (fRestType != rsAge) return;
+    const TOperatorAuthority authority = fStaffCheck ? fStaffCheck(code) : oaInvalid;
+    switch (authority) {
+        case oaInvalid:
+            ShowInformation(QStringLiteral("Invalid Operator"));
+            break;
+        case oaInsufficient:
+            ShowInformation(QStringLiteral("Insufficient Operator Access"));
+            break;
+        case oaAuthorised:
+            if (ShowQuestion(QStringLiteral("Is the customer over %1 ?").arg(fRestValue)) == mrYes)
+                done(mrOk);
+            else
+                done(mrCancel);
+            return;
+    }
+    ebScanBuffer->setFocus();
+}
+
+// The window manager's close is refused: the box ends through its buttons or a staff scan.
+void TfmInfoBox::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+// ---- Unit routines -----------------------------------------------------------------------
+
+void ShowControlledProduct(int limit, QWidget* parent) {
+    TfmInfoBox box(parent);
+    box.setRestriction(rsControlled, limit);
+    box.setCaption(QStringLiteral("Controlled Product"));
+    box.setMessage(QStringLiteral("Only %1 product(s) allowed per sale\r\n\r\n"
+                                  "Please put the product aside and continue with your scanning")
+                       .arg(limit));
+    box.setButtons(true, true);
+    box.exec();
+}
+
+void ShowTimeRestricted(QWidget* parent) {
+    TfmInfoBox box(parent);
+    box.setRestriction(rsTime, 0);
+    box.setCaption(QStringLiteral("Time Restricted Product"));
+    box.setMessage(
+        QStringLiteral("This product cannot be sold at this time\r\n\r\n"
+                       "Please put the product aside and continue with your scanning"));
+    box.setButtons(true, true);
+    box.exec();
+}
+
+bool ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent) {
+    TfmInfoBox box(parent);
+    box.setRestriction(rsAge, age);
+    box.setStaffCheck(staffCheck);
+    box.setCaption(QStringLiteral("Over %1's only").arg(age));
+    box.setMessage(QStringLiteral("Please wait, help is coming"));
+    box.setButtons(false, false);
+    return box.exec() == mrOk;
+}
+
+bool ConfirmAge(int age, fb::Query& q, QWidget* parent) {
+    return ConfirmAge(
+        age, [&q](const QString& code) { return CheckAgeAuthority(q, code); }, parent);
+}
+
+bool AskYesNo(const QString& question, QWidget* parent) {
+    TfmInfoBox box(parent);
+    box.setMessage(question);
+    box.setButtons(true, true);
+    box.setOkCaption(QStringLiteral("Yes"));
+    return box.exec() == mrOk;
+}

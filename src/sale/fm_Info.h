@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+#include "app/fm_baseDialog.h"
+#include "db/fbQuery.h"
+#include "sale/uOperators.h"
+#include "sale/uRestrictions.h"
+
+class QLabel;
+class QPushButton;
+
+// A ring of sectors that turns while the kiosk waits for someone; hidden when not turning.
+class TActivityIndicator : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int FrameDelayMs = 150;
+    static constexpr int Sectors = 12;
+
+    explicit TActivityIndicator(QWidget* parent = nullptr);
+
+    void setAnimate(bool animate);
+    bool animate() const { return fTimer.isActive(); }
+    int frame() const { return fFrame; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QTimer fTimer;
+    int fFrame = 0;
+};
+
+// The information box of the sale: a refused product, the age check and yes/no questions.
+// Only its buttons close it, and in the age box only a staff scan does.
+class TfmInfoBox : public TfmBaseDialog {
+    Q_OBJECT
+public:
+    // How a staff code scanned in the age box stands.
+    using StaffCheck = std::function<TOperatorAuthority(const QString& code)>;
+
+    explicit TfmInfoBox(QWidget* parent = nullptr);
+
+    void setRestriction(TRestrictionType type, int value);
+    void setStaffCheck(StaffCheck check) { fStaffCheck = std::move(check); }
+    void setCaption(const QString& header) { setHeaderCaption(header); }
+    void setMessage(const QString& message);
+    // Hides or shows the two buttons; a lone OK stands in the middle of the footer.
+    void setButtons(bool ok, bool no);
+    void setOkCaption(const QString& caption);
+
+    // Enter in the box's scan buffer.
+    void cmEndScanClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    TRestrictionType fRestType = rsNone;
+    int fRestValue = 0;
+    StaffCheck fStaffCheck;
+
+    QLabel* lbMessage = nullptr;
+    QPushButton* cmOk = nullptr;
+    QPushButton* cmNo = nullptr;
+    TActivityIndicator* ActivityIndicator1 = nullptr;
+};
+
+// "Controlled Product": the product is over its limit per sale; either button closes the box.
+void ShowControlledProduct(int limit, QWidget* parent = nullptr);
+// "Time Restricted Product": the product may not be sold now.
+void ShowTimeRestricted(QWidget* parent = nullptr);
+// Waits for a member of staff to scan their code and confirm the customer's age; true when
+// they did. staffCheck tells what a scanned code may do.
+bool ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent = nullptr);
+// The same, with staff codes looked up on q.
+bool ConfirmAge(int age, fb::Query& q, QWidget* parent = nullptr);
+// A question answered with "Yes" or "No"; true on "Yes".
+bool AskYesNo(const QString& question, QWidget* parent = nullptr);

@@ -1,0 +1,530 @@
+#include "sale/fm_main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/AdvDialogs.h"
+#include "app/dm_main.h"
+#include "app/fm_splash.h"
+#include "app/uClock.h"
+#include "app/uGlobals.h"
+#include "app/wg_Colours.h"
+#include "app/wg_Fonts.h"
+#include "backoffice/fm_importUpdates.h"
+#include "sale/fm_Info.h"
+#include "sale/fm_mainArt.h"
+#include "sale/fra_default.h"
+#include "sale/fra_manager.h"
+#include "sale/fra_tile.h"
+#include "sale/fra_transaction.h"
+
+namespace {
+
+constexpr int BarHeight = 101;
+constexpr QSize BarButtonSize{120, 85};
+constexpr int BarIconSize = 44;
+const QColor BarColour(0x24, 0x3b, 0x5e);
+const QColor PageColour(0xf0, 0xf3, 0xf8);
+const QColor DarkText(0x1c, 0x26, 0x36);
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QWidget* MakePage(const QString& name, QWidget* parent) {
+    auto* page = new QWidget(parent);
+    page->setObjectName(name);
+    return page;
+}
+
+QToolButton* MakeBarButton(const QString& name, const QString& caption, const QPixmap& picture,
+                           bool flat, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(caption);
+    button->setIcon(QIcon(picture));
+    button->setIconSize(QSize(BarIconSize, BarIconSize));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFixedSize(BarButtonSize);
+    button->setFont(KioskFont(KioskFace::Tahoma, 16));
+    button->setFocusPolicy(flat ? Qt::NoFocus : Qt::StrongFocus);
+    if (flat) {
+        button->setAutoRaise(true);
+        button->setStyleSheet(QStringLiteral(
+            "QToolButton { color: white; background: transparent; border: none; }"
+            "QToolButton:pressed { background: rgba(255, 255, 255, 40); border-radius: 10px; }"));
+    }
+    return button;
+}
+
+// Controls that take typed text for themselves; keys aimed at them stay there.
+bool TakesText(const QWidget* widget) {
+    return widget->inherits("QLineEdit") || widget->inherits("QTextEdit") ||
+           widget->inherits("QPlainTextEdit") || widget->inherits("QAbstractSpinBox") ||
+           widget->inherits("QComboBox");
+}
+
+bool IsEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+// Keys a scanner or a person typing a code sends.
+bool IsScanKey(const QKeyEvent* key) {
+    if (IsEnter(key) || key->key() == Qt::Key_Backspace) return true;
+    const QString text = key->text();
+    return !text.isEmpty() && text.at(0).isPrint() &&
+           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+}  // namespace
+
+QString ClockText(const QDateTime& now) {
+    return QLocale().toString(now, QStringLiteral("ddd, d. MMM yyyy, hh:mm:ss"));
+}
+
+TFmMain::TFmMain(Tdm& dm, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), fDm(dm), fSale(dm.q1, dm.q2) {
+    setObjectName(QStringLiteral("FmMain"));
+    setWindowTitle(QStringLiteral("KelvoPOS Self Serv"));
+    resize(DesignSize);
+    buildScreen();
+    bindHandlers();
+    FormCreate();
+}
+
+TFmMain::~TFmMain() {
+    qApp->removeEventFilter(this);
+    if (GlobalScanner == fGlobalScanner.get()) GlobalScanner = nullptr;
+}
+
+// ---- Building the window -----------------------------------------------------------------
+
+void TFmMain::buildScreen() {
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, PageColour);
+    setPalette(palette);
+
+    pcMain = new QStackedWidget(this);
+    pcMain->setObjectName(QStringLiteral("pcMain"));
+    pcMain->setAutoFillBackground(true);
+    tsDefault = new TfraDefault(pcMain);
+    tsFind = MakePage(QStringLiteral("tsFind"), pcMain);
+    tsMOP = MakePage(QStringLiteral("tsMOP"), pcMain);
+    tsManager = new TfraManager(pcMain);
+    tsTopup = MakePage(QStringLiteral("tsTopup"), pcMain);
+    tsEngineer = MakePage(QStringLiteral("tsEngineer"), pcMain);
+    for (QWidget* page : {static_cast<QWidget*>(tsDefault), tsFind, tsMOP,
+                          static_cast<QWidget*>(tsManager), tsTopup, tsEngineer})
+        pcMain->addWidget(page);
+
+    pnl_trans = new TfraTransaction(cdsTX, this);
+
+    auto* pages = new QVBoxLayout;
+    pages->setContentsMargins(0, 0, 0, 0);
+    pages->setSpacing(0);
+    pages->addWidget(pcMain, 1);
+    pages->addWidget(buildBottomBar());
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    body->addLayout(pages, 1);
+    body->addWidget(pnl_trans);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildTopBar());
+    layout->addLayout(body, 1);
+
+    buildScanBuffer();
+}
+
+QWidget* TFmMain::buildTopBar() {
+    pnTop = new TClickPanel(this);
+    pnTop->setObjectName(QStringLiteral("pnTop"));
+    pnTop->setFixedHeight(BarHeight);
+    pnTop->setColour(BarColour);
+
+    lbSiteName = new QLabel(QStringLiteral("HILLTOP"), pnTop);
+    lbSiteName->setObjectName(QStringLiteral("lbSiteName"));
+    lbSiteName->setTextFormat(Qt::PlainText);
+    lbSiteName->setFont(KioskFont(KioskFace::ArialBlack, 43));
+    lbTime = new QLabel(QStringLiteral("00:00:00"), pnTop);
+    lbTime->setObjectName(QStringLiteral("lbTime"));
+    lbTime->setFont(KioskFont(KioskFace::Tahoma, 16, true));
+    for (QLabel* label : {lbSiteName, lbTime}) {
+        SetTextColour(label, Qt::white);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    auto* layout = new QHBoxLayout(pnTop);
+    layout->setContentsMargins(28, 0, 28, 0);
+    layout->addWidget(lbSiteName);
+    layout->addStretch(1);
+    layout->addWidget(lbTime);
+    return pnTop;
+}
+
+QWidget* TFmMain::buildBottomBar() {
+    pnBottom = new TClickPanel(this);
+    pnBottom->setObjectName(QStringLiteral("pnBottom"));
+    pnBottom->setFixedHeight(BarHeight);
+    pnBottom->setColour(BarColour);
+
+    cmAssistance = MakeBarButton(QStringLiteral("cmAssistance"), QStringLiteral("Assistance"),
+                                 AssistanceArt(BarIconSize, Qt::white), true, pnBottom);
+    cmTopups = MakeBarButton(QStringLiteral("cmTopups"), QStringLiteral("Top-Ups"),
+                             TopupArt(BarIconSize, DarkText), false, pnBottom);
+    cmLookup = MakeBarButton(QStringLiteral("cmLookup"), QStringLiteral("Find"),
+                             FindArt(BarIconSize, Qt::white), true, pnBottom);
+
+    auto* layout = new QHBoxLayout(pnBottom);
+    layout->setContentsMargins(12, 8, 12, 8);
+    layout->setSpacing(12);
+    layout->addWidget(cmAssistance);
+    layout->addStretch(1);
+    layout->addWidget(cmTopups);
+    layout->addWidget(cmLookup);
+    return pnBottom;
+}
+
+// The scan buffer and its button stay enabled and focusable but sit behind the top bar and
+// the pages, where no one sees them.
+void TFmMain::buildScanBuffer() {
+    ebScanBuffer = new QLineEdit(this);
+    ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
+    ebScanBuffer->setGeometry(400, 40, 121, 21);
+    ebScanBuffer->lower();
+
+    cmEndScan = new QPushButton(QStringLiteral("X"), this);
+    cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
+    cmEndScan->setGeometry(16, BarHeight + 16, 75, 25);
+    cmEndScan->setFocusPolicy(Qt::NoFocus);
+    cmEndScan->setDefault(true);
+    cmEndScan->lower();
+}
+
+void TFmMain::bindHandlers() {
+    connect(cmEndScan, &QPushButton::clicked, this, &TFmMain::cmEndScanClick);
+    connect(tsManager->cmVoidLine, &TClickPanel::clicked, this, &TFmMain::cmVoidLineClick);
+    connect(tsManager->cmVoidTransaction, &TClickPanel::clicked, this,
+            &TFmMain::cmVoidTransactionClick);
+    connect(tsManager->cmRecallLastTA, &TClickPanel::clicked, this, &TFmMain::cmRecallLastTAClick);
+    connect(tsManager->cmCloseScreen, &TClickPanel::clicked, this, &TFmMain::cmCloseScreenClick);
+    connect(tsManager->cmShutDown, &TClickPanel::clicked, this, &TFmMain::cmShutDownClick);
+    connect(cmLookup, &QToolButton::clicked, this, &TFmMain::cmLookupClick);
+    connect(cmTopups, &QToolButton::clicked, this, &TFmMain::cmTopupsClick);
+    connect(pnl_trans->cmFinishAndPay, &QPushButton::clicked, this, &TFmMain::cmFinishAndPayClick);
+    connect(pnTop, &TClickPanel::clicked, this, &TFmMain::pnTopClick);
+    connect(pnBottom, &TClickPanel::clicked, this, &TFmMain::pnBottomClick);
+    connect(pnl_trans, &TClickPanel::clicked, this, &TFmMain::pnl_transClick);
+    connect(pnl_trans->pnFinishAndPay, &TClickPanel::clicked, this, &TFmMain::pnl_transClick);
+    connect(&tmTime, &QTimer::timeout, this, &TFmMain::tmTimeTimer);
+}
+
+// ---- Life of the window ------------------------------------------------------------------
+
+void TFmMain::FormCreate() {
+    tmTime.setInterval(1000);
+    fGlobalScanner = std::make_unique<TGlobalScanner>(*this);
+    GlobalScanner = fGlobalScanner.get();
+    // Keystrokes aimed at no text control of this window belong to the scan buffer.
+    qApp->installEventFilter(this);
+}
+
+void TFmMain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (fShown) return;
+    fShown = true;
+    FormShow();
+}
+
+void TFmMain::FormShow() {
+    LoadSiteDetails();
+    focusScanBuffer();
+    pnl_trans->lbl_itemX->hide();
+    ShowPage(tsDefault);
+    InitialiseKeyboard();
+    LoadPromotions();
+    QCoreApplication::processEvents();
+    resetToDefault();
+    fPreviousSalesID = -1;
+    tmTime.start();
+    CloseSplash();
+}
+
+void TFmMain::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TFmMain::FormClose() {
+    tmTime.stop();
+}
+
+void TFmMain::resetToDefault() {
+    ShowPage(tsDefault);
+    cmTopups->setVisible(fSetup.hasTopups);
+    ebScanBuffer->lower();
+    tsDefault->hideProduct();
+    tsDefault->showDefaultText(TfraDefault::DefaultText);
+    ebScanBuffer->clear();
+    focusScanBuffer();
+    ClearItemKeys();
+    ClearSale();
+    RefreshTransaction();
+    pnl_trans->cmFinishAndPay->setText(QStringLiteral("Finish && Pay"));
+    if (ImportUpdates()) LoadSiteDetails();
+    paintBars();
+    PurgeSales(false);
+}
+
+void TFmMain::paintBars() {
+    const bool branded = BrandingColour != NoBrandingColour && BrandingColour != 0;
+    const QColor colour = branded ? WinColour(BrandingColour) : BarColour;
+    pnTop->setColour(colour);
+    pnBottom->setColour(colour);
+    pnl_trans->pnFinishAndPay->setColour(colour);
+}
+
+// ---- Pages and focus ---------------------------------------------------------------------
+
+void TFmMain::ShowPage(QWidget* page) {
+    pcMain->setCurrentWidget(page);
+    pcMainChange();
+}
+
+void TFmMain::pcMainChange() {
+    focusScanBuffer();
+    ClearItemKeys();
+    QWidget* page = pcMain->currentWidget();
+    if (page == tsDefault) {
+        if (tsDefault->pnScannedProduct->isHidden()) tsDefault->showDefaultText();
+    } else if (page == tsFind) {
+        ShowFilterScreen(fstNoFilter);
+    } else if (page == tsEngineer) {
+        LoadEngineerPage();
+    }
+}
+
+void TFmMain::focusScanBuffer() {
+    ebScanBuffer->setFocus(Qt::OtherFocusReason);
+}
+
+bool TFmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        forwardToScanBuffer(qobject_cast<QWidget*>(watched), event))
+        return true;
+    return QWidget::eventFilter(watched, event);
+}
+
+// Enter in the scan buffer presses cmEndScan, as a default button would; a code typed while
+// another control of the window holds the focus goes to the scan buffer as well.
+bool TFmMain::forwardToScanBuffer(QWidget* target, QEvent* event) {
+    if (!target || target->window() != this) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (target == ebScanBuffer) {
+        if (!IsEnter(key)) return false;
+        if (cmEndScan->isEnabled()) cmEndScan->click();
+        return true;
+    }
+    if (TakesText(target) || !IsScanKey(key)) return false;
+    focusScanBuffer();
+    QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
+                   key->count());
+    QCoreApplication::sendEvent(ebScanBuffer, &copy);
+    return true;
+}
+
+void TFmMain::pnTopClick() {
+    focusScanBuffer();
+}
+
+void TFmMain::pnBottomClick() {
+    focusScanBuffer();
+}
+
+void TFmMain::pnl_transClick() {
+    focusScanBuffer();
+}
+
+void TFmMain::tmTimeTimer() {
+    tmTime.stop();
+    const auto restart = qScopeGuard([this] { tmTime.start(); });
+    lbTime->setText(ClockText(Clock::instance().now()));
+    DayEndCheck();
+}
+
+// ---- The sale ----------------------------------------------------------------------------
+
+void TFmMain::AddProductToSale(int sid, const QString& barcode, double quantity,
+                               const QString& caption) {
+    const TAddResult result =
+        fSale.AddProductToSale(fSalesID, fPreviousSalesID, sid, barcode, quantity, caption, *this);
+    if (!result.added) return;
+    tsDefault->showProduct(result.panel, fDm.ResFolder);
+    RefreshTransaction();
+    ShowPage(tsDefault);
+}
+
+void TFmMain::RefreshTransaction() {
+    const TSaleTotals totals = fSale.ReadTotals(fSalesID);
+    pnl_trans->lbSubTotal->setText(totals.subTotalText);
+    pnl_trans->lbItemCount->setText(QString::number(totals.itemCount));
+    fSale.LoadLines(fSalesID, cdsTX, [this](int sid) { return cdsTXBeforePost(sid); });
+    pnl_trans->showLines();
+    pnl_trans->cmFinishAndPay->setEnabled(cdsTX.rowCount() > 0);
+}
+
+void TFmMain::ClearSale() {
+    fSalesID = -1;
+    cdsTX.clear();
+    pnl_trans->showLines();
+    fSelectedItemKeyGroup = -1;
+}
+
+void TFmMain::hideScannedProduct() {
+    tsDefault->hideProduct();
+}
+
+void TFmMain::showControlledProduct(int limit) {
+    ShowControlledProduct(limit, this);
+}
+
+void TFmMain::showTimeRestricted() {
+    ShowTimeRestricted(this);
+}
+
+bool TFmMain::confirmAge(int age) {
+    return ConfirmAge(age, fDm.q1, this);
+}
+
+void TFmMain::cmVoidLineClick() {
+    if (ShowQuestion(QStringLiteral("Void the selected line")) != mrYes) return;
+    const int row = pnl_trans->currentRow();
+    const qint64 lineId =
+        row >= 0 ? cdsTX.value(row, QStringLiteral("SALES_LINE_ID")).toInt64() : 0;
+    fSale.VoidLine(lineId);
+    RefreshTransaction();
+    ShowPage(tsDefault);
+}
+
+void TFmMain::cmVoidTransactionClick() {
+    if (ShowQuestion(QStringLiteral("Void current transaction")) != mrYes) {
+        ShowPage(tsDefault);
+        return;
+    }
+    fSale.VoidTransaction(fSalesID, fPreviousSalesID);
+    resetToDefault();
+}
+
+void TFmMain::cmRecallLastTAClick() {
+    fSalesID = fPreviousSalesID;
+    RefreshTransaction();
+}
+
+void TFmMain::cmCloseScreenClick() {
+    ShowPage(tsDefault);
+}
+
+void TFmMain::cmShutDownClick() {
+    if (ShowQuestion(QStringLiteral("Are you sure you want to shut down the system?")) == mrYes)
+        close();
+}
+
+// ---- Barcode input -----------------------------------------------------------------------
+
+void TFmMain::cmEndScanClick() {
+    const QString text = ebScanBuffer->text();
+    // Whatever the code did, the buffer is empty and holds the keyboard again afterwards.
+    const auto refocus = qScopeGuard([this] {
+        ebScanBuffer->clear();
+        focusScanBuffer();
+    });
+    if (text.isEmpty()) return;
+    QString access;
+    const int user = fDm.BarcodeToUser(text, access);
+    if (user == -2)
+        ShowPage(tsEngineer);
+    else if (user == 0)
+        BarcodeScanned(text);
+    else
+        ShowPage(tsManager);
+}
+
+void TFmMain::BarcodeScanned(const QString& barcode) {
+    const QString code = CleanBarcode(barcode);
+    QString description;
+    const qint64 sid = fSale.LookupBarcode(code, description);
+    // The sale page comes back whatever adding the product did.
+    const auto back = qScopeGuard([this] { ShowPage(tsDefault); });
+    if (sid <= 0)
+        tsDefault->showNotFound();
+    else
+        AddProductToSale(int(sid), code, 1, description);
+}
+
+// ---- Other pages -------------------------------------------------------------------------
+
+void TFmMain::cmLookupClick() {
+    ShowPage(tsFind);
+}
+
+void TFmMain::cmTopupsClick() {
+    ShowPage(tsTopup);
+}
+
+// Checkout is not wired yet: the button only keeps the scan buffer's focus.
+void TFmMain::cmFinishAndPayClick() {
+    focusScanBuffer();
+}
+
+// ---- Steps of later work -----------------------------------------------------------------
+
+void TFmMain::LoadSiteDetails() {
+    fSetup = ::LoadSiteDetails(fDm.q1);
+    lbSiteName->setText(fSetup.name + u' ');
+    BrandingColour = fSetup.brandingColour;
+}
+
+// Applies waiting update files; true when any was applied. The window takes no input
+// meanwhile, which costs the scan buffer its focus.
+bool TFmMain::ImportUpdates() {
+    const auto refocus = qScopeGuard([this] { focusScanBuffer(); });
+    return ::ImportUpdates(fDm.conx, ImportFolders::ofDataFolder(fDm.DataFolder), this);
+}
+
+void TFmMain::PurgeSales(bool) {}
+
+void TFmMain::LoadPromotions() {}
+
+void TFmMain::InitialiseKeyboard() {}
+
+void TFmMain::DayEndCheck() {}
+
+void TFmMain::LoadEngineerPage() {
+    LoadSiteDetails();
+}
+
+void TFmMain::ClearItemKeys() {}
+
+void TFmMain::ShowFilterScreen(TFilterScreenType mode) {
+    fFilterScreenType = mode;
+    ClearItemKeys();
+    if (mode != fstItemKeys) fSelectedItemKeyGroup = -1;
+}
+
+QString TFmMain::cdsTXBeforePost(int) {
+    return {};
+}

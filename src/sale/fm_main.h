@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QSize>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+#include "app/uMemTable.h"
+#include "sale/uGlobalScanner.h"
+#include "sale/uSale.h"
+#include "sale/uSiteDetails.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+class Tdm;
+class TClickPanel;
+class TfraDefault;
+class TfraManager;
+class TfraTransaction;
+
+// Modes of the search page.
+enum TFilterScreenType {
+    fstUnknown,
+    fstNoFilter,
+    fstItemKeyGroups,
+    fstItemKeys,
+    fstFilteredProducts,
+    fstFilteredBarcodes,
+    fstFilteredItemKeys
+};
+
+// The kiosk's one window: a top bar with the site name and clock, the transaction column on
+// the right, the pages (sale, search, payment, manager, top-ups, engineer) with a bottom bar
+// on the left, and a hidden scan buffer that keeps the keyboard, so the scanner's keystrokes
+// and a typed code followed by Enter both end in cmEndScanClick.
+//
+// The window shows what the sale core (TSale) returns; it runs no SQL itself. Pages change in
+// two steps, setting the page and then pcMainChange, both done by ShowPage.
+class TFmMain : public QWidget, public TBarcodeSink, private TSaleView {
+    Q_OBJECT
+public:
+    static constexpr QSize DesignSize{1024, 768};
+
+    explicit TFmMain(Tdm& dm, QWidget* parent = nullptr);
+    ~TFmMain() override;
+
+    // Returns the screen to its default state: sale page, no sale, updates imported.
+    void resetToDefault();
+    // Looks a product code up and sells one, or shows "Barcode Not Found".
+    void BarcodeScanned(const QString& barcode) override;
+    // Every way of selling a product ends here: restrictions, the sale, the line, the panel.
+    void AddProductToSale(int sid, const QString& barcode, double quantity, const QString& caption);
+    // Redraws the totals and the lines of the sale on screen from the database.
+    void RefreshTransaction();
+    void ClearSale();
+    // Makes page the active page and runs the page entry.
+    void ShowPage(QWidget* page);
+    void pcMainChange();
+
+    int salesID() const { return fSalesID; }
+    int previousSalesID() const { return fPreviousSalesID; }
+    const TMemTable& transactionLines() const { return cdsTX; }
+
+    // Handlers of the window's controls.
+    void cmEndScanClick();
+    void cmVoidLineClick();
+    void cmVoidTransactionClick();
+    void cmRecallLastTAClick();
+    void cmCloseScreenClick();
+    void cmShutDownClick();
+    void cmLookupClick();
+    void cmTopupsClick();
+    void cmFinishAndPayClick();
+    void pnTopClick();
+    void pnBottomClick();
+    void pnl_transClick();
+    void tmTimeTimer();
+
+    // Steps that the search page, promotions, import, day end and engineer page fill in.
+    void LoadSiteDetails();
+    bool ImportUpdates();
+    void PurgeSales(bool dayEnd);
+    void LoadPromotions();
+    void InitialiseKeyboard();
+    void DayEndCheck();
+    void LoadEngineerPage();
+    void ClearItemKeys();
+    void ShowFilterScreen(TFilterScreenType mode);
+    // PROMO_MARKER of a line of the product sid: "*" when a loaded promotion names it.
+    QString cdsTXBeforePost(int sid);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void buildScreen();
+    QWidget* buildTopBar();
+    QWidget* buildBottomBar();
+    void buildScanBuffer();
+    void bindHandlers();
+    void paintBars();
+    void focusScanBuffer();
+    bool forwardToScanBuffer(QWidget* target, QEvent* event);
+
+    // TSaleView: what adding a product shows or asks on the way.
+    void hideScannedProduct() override;
+    void showControlledProduct(int limit) override;
+    void showTimeRestricted() override;
+    bool confirmAge(int age) override;
+
+    Tdm& fDm;
+    int fSalesID = -1;
+    int fPreviousSalesID = -1;
+    TFilterScreenType fFilterScreenType = fstUnknown;
+    int fSelectedItemKeyGroup = -1;
+    TMemTable cdsTX;
+    TSiteDetails fSetup;
+    TSale fSale;
+    std::unique_ptr<TGlobalScanner> fGlobalScanner;
+    bool fShown = false;
+    QTimer tmTime;
+
+    TClickPanel* pnTop = nullptr;
+    QLabel* lbSiteName = nullptr;
+    QLabel* lbTime = nullptr;
+    TfraTransaction* pnl_trans = nullptr;
+    QStackedWidget* pcMain = nullptr;
+    TfraDefault* tsDefault = nullptr;
+    QWidget* tsFind = nullptr;
+    QWidget* tsMOP = nullptr;
+    TfraManager* tsManager = nullptr;
+    QWidget* tsTopup = nullptr;
+    QWidget* tsEngineer = nullptr;
+    TClickPanel* pnBottom = nullptr;
+    QToolButton* cmAssistance = nullptr;
+    QToolButton* cmTopups = nullptr;
+    QToolButton* cmLookup = nullptr;
+    QLineEdit* ebScanBuffer = nullptr;
+    QPushButton* cmEndScan = nullptr;
+};
+
+// The clock's text: "Tue, 5. Mar 2024, 14:07:09" in the regional day and month names.
+QString ClockText(const QDateTime& now);

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QColor>
+#include <QPixmap>
+
+// The pictures of the main screen's buttons and strips, drawn rather than shipped so the
+// screen needs no files besides the program.
+QPixmap AssistanceArt(int size, const QColor& colour);
+QPixmap TopupArt(int size, const QColor& colour);
+QPixmap FindArt(int size, const QColor& colour);
+QPixmap BasketArt(int size, const QColor& colour);
+// The scanner beam over a barcode, shown on the idle sale page.
+QPixmap ScanArt(int width, int height, const QColor& colour, const QColor& beam);

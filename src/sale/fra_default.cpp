@@ -1,0 +1,150 @@
+#include "sale/fra_default.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/wg_Fonts.h"
+#include "app/wg_ResImage.h"
+#include "sale/fm_mainArt.h"
+
+namespace {
+
+constexpr int PanelHeight = 114;
+constexpr int SideMargin = 32;
+constexpr int GlyphWidth = 185;
+const QColor TextColour(0x1c, 0x26, 0x36);
+const QColor Maroon(128, 0, 0);
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    widget->setPalette(palette);
+}
+
+QLabel* MakeLabel(const QString& name, const QFont& font, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(font);
+    SetTextColour(label, TextColour);
+    return label;
+}
+
+}  // namespace
+
+const QString TfraDefault::DefaultText = QStringLiteral("Scan a product or use the buttons below");
+
+QString ShownCaption(const QString& caption) {
+    QString shown;
+    shown.reserve(caption.size());
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] != u'&') {
+            shown += caption[i];
+        } else if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+            shown += u'&';
+            ++i;
+        }
+    }
+    return shown;
+}
+
+TfraDefault::TfraDefault(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("tsDefault"));
+
+    pnScannedProduct = new QFrame(this);
+    pnScannedProduct->setObjectName(QStringLiteral("pnScannedProduct"));
+    pnScannedProduct->setFixedHeight(PanelHeight);
+    lbScannedProduct = MakeLabel(QStringLiteral("lbScannedProduct"),
+                                 KioskFont(KioskFace::Tahoma, 37), pnScannedProduct);
+    lbScannedProduct->setWordWrap(true);
+    lbScannedProduct->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lbScannedQty = MakeLabel(QStringLiteral("lbScannedQty"), KioskFont(KioskFace::Tahoma, 24, true),
+                             pnScannedProduct);
+    SetTextColour(lbScannedQty, Maroon);
+    lbScannedQty->setIndent(32);
+
+    pnScannedProductGlyph = new QFrame(pnScannedProduct);
+    pnScannedProductGlyph->setObjectName(QStringLiteral("pnScannedProductGlyph"));
+    pnScannedProductGlyph->setFixedSize(GlyphWidth, PanelHeight);
+    pnScannedProductGlyph->setStyleSheet(
+        QStringLiteral("#pnScannedProductGlyph { background: white; border: 1px solid black; }"));
+    imScannedProduct = new QLabel(pnScannedProductGlyph);
+    imScannedProduct->setObjectName(QStringLiteral("imScannedProduct"));
+    imScannedProduct->setAlignment(Qt::AlignCenter);
+    // A fixed size, so a picture is fitted to the box even before it is first shown.
+    imScannedProduct->setFixedSize(GlyphWidth - 2, PanelHeight - 2);
+    auto* glyphLayout = new QVBoxLayout(pnScannedProductGlyph);
+    glyphLayout->setContentsMargins(1, 1, 1, 1);
+    glyphLayout->addWidget(imScannedProduct);
+
+    auto* texts = new QVBoxLayout;
+    texts->setContentsMargins(0, 0, 0, 0);
+    texts->setSpacing(0);
+    texts->addWidget(lbScannedProduct, 1);
+    texts->addWidget(lbScannedQty);
+    auto* panelLayout = new QHBoxLayout(pnScannedProduct);
+    panelLayout->setContentsMargins(0, 0, 0, 0);
+    panelLayout->setSpacing(12);
+    panelLayout->addLayout(texts, 1);
+    panelLayout->addWidget(pnScannedProductGlyph);
+
+    lbDefaultText =
+        MakeLabel(QStringLiteral("lbDefaultText"), KioskFont(KioskFace::Tahoma, 48), this);
+    lbDefaultText->setAlignment(Qt::AlignCenter);
+    lbDefaultText->setWordWrap(true);
+    lbDefaultText->setText(DefaultText);
+
+    fScanArt = new QLabel(this);
+    fScanArt->setObjectName(QStringLiteral("imScanArt"));
+    fScanArt->setAlignment(Qt::AlignCenter);
+    fScanArt->setPixmap(ScanArt(220, 110, QColor(0x3b, 0x4f, 0x6e), QColor(0xe5, 0x39, 0x35)));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(SideMargin, SideMargin, SideMargin, SideMargin);
+    layout->setSpacing(24);
+    layout->addWidget(pnScannedProduct);
+    layout->addStretch(1);
+    layout->addWidget(lbDefaultText);
+    layout->addWidget(fScanArt);
+    layout->addStretch(1);
+
+    pnScannedProduct->hide();
+}
+
+void TfraDefault::showProduct(const TScannedProduct& product, const QString& resFolder) {
+    pnScannedProductGlyph->hide();
+    pnScannedProduct->show();
+    lbDefaultText->hide();
+    fScanArt->hide();
+    lbScannedProduct->setText(ShownCaption(product.caption));
+    lbScannedQty->setText(product.quantityText);
+    lbScannedQty->setVisible(!product.quantityText.isEmpty());
+    LoadResImage(product.glyph, imScannedProduct, resFolder);
+    pnScannedProductGlyph->setVisible(!product.glyph.isEmpty());
+}
+
+void TfraDefault::showNotFound() {
+    pnScannedProduct->show();
+    lbDefaultText->hide();
+    fScanArt->hide();
+    lbScannedProduct->setText(QStringLiteral("Barcode Not Found"));
+    lbScannedQty->hide();
+    imScannedProduct->clear();
+}
+
+void TfraDefault::hideProduct() {
+    imScannedProduct->clear();
+    pnScannedProduct->hide();
+}
+
+void TfraDefault::showDefaultText(const QString& text) {
+    lbDefaultText->setText(text);
+    showDefaultText();
+}
+
+void TfraDefault::showDefaultText() {
+    lbDefaultText->show();
+    fScanArt->show();
+}

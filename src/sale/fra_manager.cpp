@@ -1,0 +1,60 @@
+#include "sale/fra_manager.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/wg_Fonts.h"
+#include "sale/fra_tile.h"
+
+namespace {
+
+constexpr QSize TileSize{100, 75};
+const QColor DarkCaption(0x1c, 0x26, 0x36);
+
+TfraTile* MakeTile(const char* name, const char* caption, const QColor& colour,
+                   const QColor& captionColour, QWidget* parent) {
+    auto* tile = new TfraTile(QString::fromLatin1(name), QString::fromLatin1(caption), colour,
+                              captionColour, parent);
+    tile->setFixedSize(TileSize);
+    return tile;
+}
+
+}  // namespace
+
+TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("tsManager"));
+
+    auto* title = new QLabel(QStringLiteral("Manager"), this);
+    title->setObjectName(QStringLiteral("lbManagerTitle"));
+    title->setFont(KioskFont(KioskFace::Tahoma, 24, true));
+
+    cmVoidLine = MakeTile("cmVoidLine", "Void Line", QColor(196, 196, 255), DarkCaption, this);
+    cmVoidTransaction =
+        MakeTile("cmVoidTransaction", "Void Transaction", QColor(255, 128, 192), DarkCaption, this);
+    cmRecallLastTA = MakeTile("cmRecallLastTA", "Recall Last Transaction", QColor(255, 230, 217),
+                              DarkCaption, this);
+    cmCloseScreen =
+        MakeTile("cmCloseScreen", "Close Screen", QColor(198, 255, 198), DarkCaption, this);
+    cmShutDown = MakeTile("cmShutDown", "Shut Down System", Qt::red, Qt::white, this);
+
+    auto* tiles = new QHBoxLayout;
+    tiles->setSpacing(12);
+    tiles->addWidget(cmVoidLine);
+    tiles->addWidget(cmVoidTransaction);
+    tiles->addWidget(cmRecallLastTA);
+    tiles->addStretch(1);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(cmCloseScreen);
+    bottom->addStretch(1);
+    bottom->addWidget(cmShutDown);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 16);
+    layout->setSpacing(16);
+    layout->addWidget(title);
+    layout->addLayout(tiles);
+    layout->addStretch(1);
+    layout->addLayout(bottom);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+
+class QLabel;
+
+// A panel that answers a touch anywhere on its background. Touch targets do not take the
+// keyboard focus, so the scan buffer keeps it.
+class TClickPanel : public QFrame {
+    Q_OBJECT
+public:
+    explicit TClickPanel(QWidget* parent = nullptr);
+
+    void setColour(const QColor& colour);
+    QColor colour() const;
+
+    // A touch, as the finger would give it.
+    void click() { emit clicked(); }
+
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool fPressed = false;
+};
+
+// A coloured tile with a bold, centred, word-wrapped caption; a touch on the tile or on its
+// caption runs the same handler.
+class TfraTile : public TClickPanel {
+    Q_OBJECT
+public:
+    TfraTile(const QString& name, const QString& caption, const QColor& colour,
+             const QColor& captionColour, QWidget* parent = nullptr);
+
+    QString caption() const;
+
+private:
+    QLabel* fCaption = nullptr;
+};

@@ -1,0 +1,204 @@
+#include "sale/fra_transaction.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/wg_Fonts.h"
+#include "sale/fm_mainArt.h"
+
+namespace {
+
+constexpr int SubTotalHeight = 99;
+constexpr int PayStripHeight = 101;
+constexpr int QtyWidth = 63;
+constexpr int MarkerWidth = 32;
+constexpr int AmountWidth = 63;
+const QColor StripColour(0xe4, 0xea, 0xf2);
+const QColor TextColour(0x1c, 0x26, 0x36);
+
+const QString kQty = QStringLiteral("SALES_QTY");
+const QString kProduct = QStringLiteral("PRODUCT");
+const QString kMarker = QStringLiteral("PROMO_MARKER");
+const QString kAmount = QStringLiteral("SALES_AMT");
+
+// Quantities and amounts show with two decimals; an empty field (the row before the
+// promotion rows) shows nothing.
+QString NumberText(const fb::Value& value) {
+    return value.isNull() ? QString() : QString::number(value.toDouble(), 'f', 2);
+}
+
+QLabel* MakeLabel(const QString& name, const QString& text, const QFont& font, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setFont(font);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, TextColour);
+    label->setPalette(palette);
+    return label;
+}
+
+}  // namespace
+
+// ---- TTransactionModel -------------------------------------------------------------------
+
+TTransactionModel::TTransactionModel(const TMemTable& table, QObject* parent)
+    : QAbstractTableModel(parent), fTable(table) {}
+
+void TTransactionModel::reload() {
+    beginResetModel();
+    endResetModel();
+}
+
+int TTransactionModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || fTable.fieldIndex(kProduct) < 0 ? 0 : fTable.rowCount();
+}
+
+int TTransactionModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TTransactionModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const int column = index.column();
+    if (role == Qt::TextAlignmentRole) {
+        if (column == colProduct) return int(Qt::AlignLeft | Qt::AlignVCenter);
+        if (column == colPromoMarker) return int(Qt::AlignCenter);
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    if (role != Qt::DisplayRole) return {};
+    switch (column) {
+        case colQty:
+            return NumberText(fTable.value(index.row(), kQty));
+        case colProduct:
+            return fTable.value(index.row(), kProduct).toString();
+        case colPromoMarker:
+            return fTable.value(index.row(), kMarker).toString();
+        case colAmount:
+            return NumberText(fTable.value(index.row(), kAmount));
+        default:
+            return {};
+    }
+}
+
+// ---- TfraTransaction ---------------------------------------------------------------------
+
+TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TClickPanel(parent) {
+    setObjectName(QStringLiteral("pnl_trans"));
+    setFixedWidth(ColumnWidth);
+    setColour(Qt::white);
+
+    fModel = new TTransactionModel(cdsTX, this);
+    dbgTransaction = new QTableView(this);
+    dbgTransaction->setObjectName(QStringLiteral("dbgTransaction"));
+    dbgTransaction->setModel(fModel);
+    dbgTransaction->setFont(KioskFont(KioskFace::Tahoma, 19));
+    dbgTransaction->horizontalHeader()->hide();
+    dbgTransaction->verticalHeader()->hide();
+    dbgTransaction->verticalHeader()->setDefaultSectionSize(34);
+    dbgTransaction->setShowGrid(false);
+    dbgTransaction->setSelectionBehavior(QAbstractItemView::SelectRows);
+    dbgTransaction->setSelectionMode(QAbstractItemView::SingleSelection);
+    dbgTransaction->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    dbgTransaction->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    dbgTransaction->setWordWrap(false);
+    dbgTransaction->setFrameShape(QFrame::NoFrame);
+    dbgTransaction->setStyleSheet(QStringLiteral(
+        "#dbgTransaction { border: none; border-radius: 0px; background: white; }"
+        "#dbgTransaction::item { padding: 0px 4px; border-bottom: 1px solid #e3e8ef; }"));
+    QHeaderView* columns = dbgTransaction->horizontalHeader();
+    columns->setMinimumSectionSize(MarkerWidth);
+    columns->setSectionResizeMode(QHeaderView::Fixed);
+    columns->setSectionResizeMode(TTransactionModel::colProduct, QHeaderView::Stretch);
+    columns->resizeSection(TTransactionModel::colQty, QtyWidth);
+    columns->resizeSection(TTransactionModel::colPromoMarker, MarkerWidth);
+    columns->resizeSection(TTransactionModel::colAmount, AmountWidth);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(dbgTransaction, 1);
+    layout->addWidget(buildSubTotalStrip());
+    layout->addWidget(buildPayStrip());
+}
+
+QWidget* TfraTransaction::buildSubTotalStrip() {
+    auto* strip = new QWidget(this);
+    strip->setObjectName(QStringLiteral("pnSubTotal"));
+    strip->setFixedHeight(SubTotalHeight);
+    strip->setAttribute(Qt::WA_TransparentForMouseEvents);
+    strip->setAutoFillBackground(true);
+    QPalette palette = strip->palette();
+    palette.setColor(QPalette::Window, StripColour);
+    strip->setPalette(palette);
+
+    auto* caption = MakeLabel(QStringLiteral("lbSubTotalCaption"), QStringLiteral("Sub-Total"),
+                              KioskFont(KioskFace::Tahoma, 19, true), strip);
+    lbSubTotal = MakeLabel(QStringLiteral("lbSubTotal"), QStringLiteral("0.00"),
+                           KioskFont(KioskFace::Tahoma, 34, true), strip);
+    lbSubTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* basket = MakeLabel(QStringLiteral("imBasket"), {}, font(), strip);
+    basket->setPixmap(BasketArt(20, TextColour));
+    lbl_itemX = MakeLabel(QStringLiteral("lbl_itemX"), QStringLiteral("X"),
+                          KioskFont(KioskFace::Tahoma, 12, true), strip);
+    lbItemCount = MakeLabel(QStringLiteral("lbItemCount"), QStringLiteral("0"),
+                            KioskFont(KioskFace::Tahoma, 12, true), strip);
+
+    auto* totalRow = new QHBoxLayout;
+    totalRow->addWidget(caption);
+    totalRow->addStretch(1);
+    totalRow->addWidget(lbSubTotal);
+    auto* countRow = new QHBoxLayout;
+    countRow->setSpacing(8);
+    countRow->addWidget(basket);
+    countRow->addWidget(lbl_itemX);
+    countRow->addWidget(lbItemCount);
+    countRow->addStretch(1);
+    auto* layout = new QVBoxLayout(strip);
+    layout->setContentsMargins(16, 8, 16, 10);
+    layout->setSpacing(2);
+    layout->addLayout(totalRow);
+    layout->addLayout(countRow);
+    return strip;
+}
+
+QWidget* TfraTransaction::buildPayStrip() {
+    pnFinishAndPay = new TClickPanel(this);
+    pnFinishAndPay->setObjectName(QStringLiteral("pnFinishAndPay"));
+    pnFinishAndPay->setFixedHeight(PayStripHeight);
+
+    cmFinishAndPay = new QPushButton(QStringLiteral("PAY"), pnFinishAndPay);
+    cmFinishAndPay->setObjectName(QStringLiteral("cmFinishAndPay"));
+    cmFinishAndPay->setFont(KioskFont(KioskFace::Tahoma, 37, true));
+    cmFinishAndPay->setFocusPolicy(Qt::NoFocus);
+    cmFinishAndPay->setEnabled(false);
+    cmFinishAndPay->setStyleSheet(QStringLiteral(
+        "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"
+        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3cb96a, stop:1 #23944b); }"
+        "#cmFinishAndPay:pressed { background: #1d7d3f; }"
+        "#cmFinishAndPay:disabled { color: rgba(255,255,255,110); border: 1px solid "
+        "rgba(255,255,255,60); background: rgba(255,255,255,28); }"));
+
+    auto* layout = new QVBoxLayout(pnFinishAndPay);
+    layout->setContentsMargins(12, 10, 12, 10);
+    layout->addWidget(cmFinishAndPay);
+    return pnFinishAndPay;
+}
+
+void TfraTransaction::showLines() {
+    fModel->reload();
+    const int rows = fModel->rowCount();
+    if (rows > 0) {
+        dbgTransaction->selectRow(rows - 1);
+        dbgTransaction->scrollToBottom();
+    }
+}
+
+int TfraTransaction::currentRow() const {
+    const QModelIndex current = dbgTransaction->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}

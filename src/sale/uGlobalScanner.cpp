@@ -1,0 +1,3 @@
+#include "sale/uGlobalScanner.h"
+
+TGlobalScanner* GlobalScanner = nullptr;

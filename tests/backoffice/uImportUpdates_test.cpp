@@ -1,0 +1,492 @@
+#include "backoffice/uImportUpdates.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QThread>
+
+#include "app/uUtils.h"
+#include "db/fbQuery.h"
+#include "support/FixedClock.h"
+#include "support/LogReader.h"
+#include "support/TestDatabases.h"
+
+using namespace Qt::StringLiterals;
+
+void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+const char* const kMasterTables[] = {
+    "TBL_USERS",          "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",
+    "TBL_PRODUCTS",       "TBL_DEPARTMENTS",        "TBL_PRODUCT_GROUPS",
+    "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",     "TBL_PROMOTIONS"};
+
+// The four site keys every update file needs, then the given sections.
+QString UpdateJson(const QString& sections = {}, const QString& site1 = u"Glenbeg Station"_s) {
+    QString json =
+        uR"({"site1": "%1", "site2": "Naas Road", "phone": "045 555 0142", )"
+        uR"("vatno": "IE9876543K")"_s.arg(site1);
+    if (!sections.isEmpty()) json += u", "_s + sections;
+    return json + u'}';
+}
+
+// One of every master table's rows.
+const QString kFullSections =
+    uR"(
+  "groups": [{"grp": 1, "dsc": "Bakery", "glp": "grp_bakery.png", "btn": 1, "clf": 0, "clb": 255}],
+  "users": [{"uid": 1, "log": "Aoife", "pas": "1001", "dob": 29000, "acc": "YY"}],
+  "departments": [{"did": 3, "dsc": "Bakery", "rte": 13.5, "opn": "N", "btn": 3, "crd": "003",
+                   "grp": "FOOD"}],
+  "products": [{"sid": 5001, "sku": 5001, "dsc": "Croissant", "did": 3, "rte": 13.5, "sp": 1.6,
+                "bgr": 1, "bnr": 1, "bgl": "key_croissant.png", "bcl": 16777215,
+                "barcodes": [{"bar": "5391234005001"}]}],
+  "restrictions": [{"id": 3, "type": 2, "age1": 18}],
+  "promotions": [{"pid": 7, "dsc": "Two for 3", "vtp": 2, "beg": 45000, "end": 46000.5,
+                  "prc": 3, "val": 3, "dis": 0, "day": "YYYYYYY",
+                  "triggers": [{"lin": 1, "qty": 2}],
+                  "products": [{"sid": 5001, "lin": 1, "prc": 0}]}]
+)"_s;
+
+class ImportUpdatesTest : public ::testing::Test {
+protected:
+    ImportUpdatesTest()
+        : clock_(QDateTime(QDate(2024, 3, 15), QTime(10, 0))),
+          folders_(ImportFolders::ofDataFolder(db_.folder())) {
+        QDir().mkpath(folders_.importFolder);
+        QDir().mkpath(folders_.resFolder);
+    }
+
+    // Drops a file into the import folder.
+    QString drop(const QString& name, const QByteArray& bytes) {
+        const QString path = folders_.importFolder + name;
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+    QString drop(const QString& name, const QString& json) { return drop(name, json.toUtf8()); }
+
+    ImportPassResult pass(const ImportView& view = {}) {
+        return ImportUpdatesPass(db_.kiosk(), folders_, view);
+    }
+
+    // Applies a file on its own and expects it to be applied.
+    void apply(const QString& json) {
+        const ImportFileResult result =
+            ImportUpdateFile(db_.kiosk(), folders_, drop(u"setup.json"_s, json));
+        ASSERT_TRUE(result.applied) << result.reason.toStdString();
+    }
+
+    fb::Value value(const QString& sql) {
+        fb::Query q(db_.kiosk());
+        q.setSQL(sql);
+        q.open();
+        return q.eof() ? fb::Value() : q.field(0);
+    }
+    qint64 count(const QString& table) {
+        return value(u"select count(*) from "_s + table).toInt64();
+    }
+    QString site1() {
+        return value(u"select OUR_ADD1 from TBL_SETUP where SETUP_ID = 1"_s).toString();
+    }
+
+    QString archived(const QString& archive, const QString& name) const {
+        return folders_.importFolder + archive + u"/2024/03/"_s + name;
+    }
+    QStringList pictures() const { return QDir(folders_.resFolder).entryList(QDir::Files); }
+
+    TestDatabases db_;
+    FixedClockGuard clock_;
+    ImportFolders folders_;
+};
+
+// ---- Whole files -------------------------------------------------------------------------
+
+TEST_F(ImportUpdatesTest, SiteKeysAloneEmptyEveryMasterTableAndSetTheSite) {
+    apply(UpdateJson(kFullSections));
+    const QString file = drop(u"site.json"_s, UpdateJson({}, u"New Name"_s));
+
+    const ImportPassResult result = pass();
+
+    EXPECT_EQ(result.applied, QStringList{file});
+    for (const char* table : kMasterTables)
+        EXPECT_EQ(count(QString::fromLatin1(table)), 0) << table;
+    EXPECT_EQ(site1(), u"New Name"_s);
+    EXPECT_EQ(value(u"select OUR_VATNO from TBL_SETUP"_s).toString(), u"IE9876543K"_s);
+    EXPECT_TRUE(QFile::exists(archived(u"Processed"_s, u"site.json"_s)));
+    EXPECT_FALSE(QFile::exists(file));
+}
+
+TEST_F(ImportUpdatesTest, EveryTableTakesTheFileAndAPassReportsIt) {
+    drop(u"full.json"_s, UpdateJson(kFullSections));
+    EXPECT_TRUE(pass().anyApplied());
+    for (const char* table : kMasterTables)
+        EXPECT_EQ(count(QString::fromLatin1(table)), 1) << table;
+    EXPECT_EQ(value(u"select BARCODE from TBL_BARCODES where SID = 5001"_s).toString(),
+              u"5391234005001"_s);
+}
+
+TEST_F(ImportUpdatesTest, TwoWaitingFilesAreBothAppliedInNameOrderAndTheSecondStays) {
+    const QString a = drop(u"a.json"_s, UpdateJson(kFullSections, u"First"_s));
+    const QString b = drop(u"b.json"_s, UpdateJson(uR"("products": [{"sid": 42, "sku": 42,
+        "dsc": "Cola", "did": 6, "rte": 23, "sp": 2.2}])"_s,
+                                                   u"Second"_s));
+
+    const ImportPassResult result = pass();
+
+    EXPECT_EQ(result.applied, (QStringList{a, b}));
+    EXPECT_EQ(site1(), u"Second"_s);
+    EXPECT_EQ(value(u"select list(SID) from TBL_PRODUCTS"_s).toString(), u"42"_s);
+    EXPECT_EQ(count(u"TBL_PROMOTIONS"_s), 0);
+}
+
+TEST_F(ImportUpdatesTest, APassWhoseOnlyFileFailsReturnsFalse) {
+    drop(u"bad.json"_s, QByteArray("{ not json"));
+    const ImportPassResult result = pass();
+    EXPECT_FALSE(result.anyApplied());
+    EXPECT_EQ(result.failed.size(), 1);
+}
+
+// ---- Pictures ----------------------------------------------------------------------------
+
+TEST_F(ImportUpdatesTest, PicturesOfAnUpdateReplaceThePicturesFolder) {
+    QFile(folders_.resFolder + u"old.png"_s).open(QIODevice::WriteOnly);
+    QDir().mkpath(folders_.resFolder + u"kept/"_s);
+    drop(u"update.json"_s, UpdateJson());
+    drop(u"new.png"_s, QByteArray("png"));
+
+    const ImportPassResult result = pass();
+
+    EXPECT_TRUE(result.anyApplied());
+    EXPECT_EQ(pictures(), QStringList{u"new.png"_s});
+    EXPECT_TRUE(QDir(folders_.resFolder + u"kept/"_s).exists());
+    EXPECT_FALSE(QFile::exists(folders_.importFolder + u"new.png"_s));
+}
+
+TEST_F(ImportUpdatesTest, PicturesWithoutAnUpdateAreAddedWithoutTheWindow) {
+    QFile(folders_.resFolder + u"old.png"_s).open(QIODevice::WriteOnly);
+    drop(u"new.png"_s, QByteArray("png"));
+    int windows = 0;
+    ImportView view;
+    view.filesStarting = [&] { ++windows; };
+
+    const ImportPassResult result = pass(view);
+
+    EXPECT_FALSE(result.anyApplied());
+    EXPECT_EQ(result.picturesMoved, 1);
+    EXPECT_EQ(windows, 0);
+    EXPECT_EQ(pictures(), (QStringList{u"new.png"_s, u"old.png"_s}));
+}
+
+TEST_F(ImportUpdatesTest, FilesStillBeingWrittenWaitForTheNextPass) {
+    const QString file = drop(u"arriving.json"_s, UpdateJson({}, u"Arrived"_s));
+    const QString picture = drop(u"arriving.png"_s, QByteArray("png"));
+    QProcess writer;  // holds both files open, as a transport still writing them would
+    writer.setStandardInputFile(file);
+    writer.start(u"sh"_s, {u"-c"_s, u"exec 3<\"$0\"; exec sleep 30"_s, picture});
+    ASSERT_TRUE(writer.waitForStarted());
+    for (int i = 0; i < 250 && !IsFileInUse(picture); ++i) QThread::msleep(20);
+
+    const ImportPassResult held = pass();
+    writer.kill();
+    writer.waitForFinished();
+    const ImportPassResult released = pass();
+
+    EXPECT_TRUE(held.applied.isEmpty() && held.failed.isEmpty());
+    EXPECT_EQ(held.picturesMoved, 0);
+    EXPECT_EQ(released.applied, QStringList{file});
+    EXPECT_EQ(released.picturesMoved, 1);
+    EXPECT_EQ(site1(), u"Arrived"_s);
+}
+
+// ---- Reading kinds -----------------------------------------------------------------------
+
+TEST_F(ImportUpdatesTest, EuroTextIsReplacedInProductsButNotInDepartments) {
+    apply(
+        UpdateJson(uR"(
+      "departments": [{"did": 10, "dsc": "Top-Ups \\u20AC", "rte": 0, "opn": "N", "btn": 1,
+                       "crd": "", "grp": ""}],
+      "products": [{"sid": 9001, "sku": 9001, "dsc": "Vodafone Top-Up \\u20AC10", "did": 10,
+                    "rte": 0, "sp": 10}])"_s));
+    EXPECT_EQ(value(u"select DESCRIPTION from TBL_PRODUCTS"_s).toString(),
+              u"Vodafone Top-Up \u20AC10"_s);
+    EXPECT_EQ(value(u"select DESCRIPTION from TBL_DEPARTMENTS"_s).toString(), u"Top-Ups \\u20AC"_s);
+}
+
+TEST_F(ImportUpdatesTest, StaffCardCodesFromPasswords) {
+    const struct {
+        const char* pas;
+        const char* posPass;
+    } cases[] = {{"", ""},
+                 {"7", "8880000070"},
+                 {"1001", "8880010010"},
+                 {"123456", "8881234560"},
+                 {"1234567", "8881234567"},
+                 {"12345678", "888123456780"}};
+    QString users;
+    int uid = 0;
+    for (const auto& c : cases) {
+        users +=
+            u"%1{\"uid\": %2, \"log\": \"u\", \"pas\": \"%3\", \"dob\": 30000, \"acc\": \"YY\"}"_s
+                .arg(users.isEmpty() ? u""_s : u", "_s)
+                .arg(++uid)
+                .arg(QLatin1StringView(c.pas));
+    }
+    apply(UpdateJson(u"\"users\": ["_s + users + u']'));
+    uid = 0;
+    for (const auto& c : cases) {
+        EXPECT_EQ(
+            value(u"select POS_PASS from TBL_USERS where USER_ID = %1"_s.arg(++uid)).toString(),
+            QLatin1StringView(c.posPass))
+            << c.pas;
+    }
+    EXPECT_EQ(value(u"select DOB from TBL_USERS where USER_ID = 1"_s).toDate(), QDate(1982, 2, 18));
+}
+
+TEST_F(ImportUpdatesTest, AnOptionalKeyLeftOutIsNullEvenAfterAProductThatHadIt) {
+    apply(
+        UpdateJson(uR"("products": [
+      {"sid": 1, "sku": 1, "dsc": "Keyed", "did": 3, "rte": 13.5, "sp": 1, "bgr": 2, "bnr": 4,
+       "bgl": "a.png", "bcl": 255, "crd": "C", "vcd": "V"},
+      {"sid": 2, "sku": 2, "dsc": "Plain", "did": 3, "rte": 13.5, "sp": 1}])"_s));
+    for (const char* column :
+         {"BGROUP", "BNUMBER", "BGLYPH", "BCOLOUR", "CARD_CODE", "VENDING_CODE"}) {
+        const QString sql =
+            u"select %1 from TBL_PRODUCTS where SID = %2"_s.arg(QLatin1StringView(column));
+        EXPECT_FALSE(value(sql.arg(1)).isNull()) << column;
+        EXPECT_TRUE(value(sql.arg(2)).isNull()) << column;
+    }
+    EXPECT_EQ(value(u"select STATUS from TBL_PRODUCTS where SID = 2"_s).toInt(), 0);
+}
+
+TEST_F(ImportUpdatesTest, RawWholeReadsTheTextAsWritten) {
+    const struct {
+        const char* grp;  // as it stands in the file
+        int stored;
+    } cases[] = {{"12", 12}, {"\"12\"", 12}, {"\"abc\"", 0}, {"12.5", 0}, {"4294967309", 13}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.grp);
+        apply(UpdateJson(
+            u"\"groups\": [{\"grp\": %1, \"dsc\": \"G\", \"btn\": 1, \"clf\": 0, \"clb\": 0}]"_s
+                .arg(QLatin1StringView(c.grp))));
+        EXPECT_EQ(value(u"select PRODUCT_GROUP from TBL_PRODUCT_GROUPS"_s).toInt(), c.stored);
+        EXPECT_TRUE(value(u"select GLYPH from TBL_PRODUCT_GROUPS"_s).isNull());
+    }
+}
+
+TEST_F(ImportUpdatesTest, RawDecimalReadsParenthesesAsNegative) {
+    apply(
+        UpdateJson(uR"j(
+      "departments": [{"did": 1, "dsc": "D", "rte": "(1.5)", "opn": "N", "btn": 1, "crd": "",
+                       "grp": 7}],
+      "products": [{"sid": 1, "sku": 1, "dsc": "P", "did": 1, "rte": "x", "sp": "1,234.50"}])j"_s));
+    EXPECT_EQ(value(u"select VAT_RATE from TBL_DEPARTMENTS"_s).toDouble(), -1.5);
+    EXPECT_EQ(value(u"select GROUP_CODE from TBL_DEPARTMENTS"_s).toString(), u"7"_s);
+    EXPECT_EQ(value(u"select VAT_RATE from TBL_PRODUCTS"_s).toDouble(), 0);
+    EXPECT_EQ(value(u"select SP from TBL_PRODUCTS"_s).toDouble(), 1234.5);
+}
+
+TEST_F(ImportUpdatesTest, RestrictionsByType) {
+    apply(
+        UpdateJson(uR"("restrictions": [
+      {"id": 1001, "type": 1, "lim": 5},
+      {"id": 1, "type": 2},
+      {"id": 2, "type": 3, "lim": 9, "age1": 21},
+      {"id": 3, "type": 2, "age1": 18, "age2": "16", "age3": 99,
+       "trading_hours": [{"day": 8, "beg": 0.520833333333333, "end": 0.916666666666667}]},
+      {"id": 4, "type": 2, "age1": "x", "trading_hours": []}])"_s));
+    fb::Query q(db_.kiosk());
+    q.setSQL(
+        u"select REST_TYPE, SID, DEPT_ID, REST_VALUE, REST_DAY, REST_START, REST_END "
+        "from TBL_SALES_RESTRICTIONS order by REST_TYPE"_s);
+    q.open();
+    QStringList rows;
+    for (; !q.eof(); q.next()) {
+        QStringList row;
+        for (int i = 0; i < q.fieldCount(); ++i)
+            row << (q.field(i).isNull() ? u"-"_s : q.field(i).toString());
+        rows << row.join(u' ');
+    }
+    EXPECT_EQ(rows, (QStringList{u"0 1001 - 5 - - -"_s, u"1 - 3 18 - - -"_s, u"2 - 3 16 - - -"_s,
+                                 u"3 - 3 - 8 12:30:00 22:00:00"_s}));
+}
+
+TEST_F(ImportUpdatesTest, PromotionDateTimesSplitAndAZeroProductPriceTakesThePromotions) {
+    apply(
+        UpdateJson(uR"("promotions": [{"pid": 7, "dsc": "Deal \\u20AC2", "vtp": 2,
+      "beg": 45000.75, "end": 45016.999988425926, "prc": 2.5, "val": 2.5, "dis": 0,
+      "day": "YYYYYNN", "triggers": [{"lin": 1, "qty": 2}, {"lin": 2, "qty": "1"}],
+      "products": [{"sid": 1, "lin": 1, "prc": 0}, {"sid": 2, "lin": 1, "prc": 1.25}]}])"_s));
+    EXPECT_EQ(value(u"select START_DATE from TBL_PROMOTIONS"_s).toDate(), QDate(2023, 3, 15));
+    EXPECT_EQ(value(u"select START_TIME from TBL_PROMOTIONS"_s).toTime(), QTime(18, 0));
+    EXPECT_EQ(value(u"select END_DATE from TBL_PROMOTIONS"_s).toDate(), QDate(2023, 3, 31));
+    EXPECT_EQ(value(u"select END_TIME from TBL_PROMOTIONS"_s).toTime(), QTime(23, 59, 59));
+    EXPECT_EQ(value(u"select DESCRIPTION from TBL_PROMOTIONS"_s).toString(), u"Deal \u20AC2"_s);
+    EXPECT_EQ(value(u"select PRICE from TBL_PROMO_PRODUCTS where SID = 1"_s).toDouble(), 2.5);
+    EXPECT_EQ(value(u"select PRICE from TBL_PROMO_PRODUCTS where SID = 2"_s).toDouble(), 1.25);
+    EXPECT_EQ(value(u"select sum(TRIGGER_QTY) from TBL_PROMO_TRIGGERS"_s).toInt(), 3);
+}
+
+TEST_F(ImportUpdatesTest, AByteOrderMarkChoosesTheEncoding) {
+    const QString json = UpdateJson({}, u"Caf\u00e9 \u00c9ire \u20AC"_s);
+    const auto encoded = [&](QStringConverter::Encoding encoding, bool bom) {
+        QStringEncoder encoder(
+            encoding, bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+        return QByteArray(encoder.encode(json));
+    };
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {{"utf8", encoded(QStringConverter::Utf8, false)},
+                 {"utf8-bom", encoded(QStringConverter::Utf8, true)},
+                 {"utf16le", encoded(QStringConverter::Utf16LE, true)},
+                 {"utf16be", encoded(QStringConverter::Utf16BE, true)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ImportFileResult result = ImportUpdateFile(
+            db_.kiosk(), folders_, drop(QString::fromLatin1(c.name) + u".json"_s, c.bytes));
+        EXPECT_TRUE(result.applied) << result.reason.toStdString();
+        EXPECT_EQ(site1(), u"Caf\u00e9 \u00c9ire \u20AC"_s);
+        value(u"update TBL_SETUP set OUR_ADD1 = '' where SETUP_ID = 1"_s);
+    }
+}
+
+// ---- Failures ----------------------------------------------------------------------------
+
+// A file that fails leaves the master data, the site and the pictures as they were, goes to
+// Failed/, and leaves one log line naming the file and the reason.
+TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
+    const QString manyProducts = [] {
+        QStringList products;
+        for (int sid = 1; sid <= 600; ++sid)
+            products << u"{\"sid\": %1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, \"rte\": 23, "
+                        "\"sp\": 1, \"barcodes\": [{\"bar\": \"%2\"}]}"_s.arg(sid)
+                            .arg(1000 + sid);
+        return u"\"products\": ["_s + products.join(u", "_s) + u']';
+    }();
+    const QString promotion =
+        uR"({"pid": %1, "dsc": "D", "vtp": 1, "beg": 45000, "end": 45001, "prc": 1, "val": 1,
+             "dis": 0, "day": "YYYYYYY"})"_s;
+    const struct {
+        const char* name;
+        QByteArray text;
+        const char* reason;  // a part of the logged reason
+    } cases[] = {
+        {"no vatno", R"({"site1": "X", "site2": "", "phone": ""})", "key \"vatno\" is missing"},
+        {"not json", "{\"site1\": ", "not valid JSON"},
+        {"not an object", "[1, 2]", "not a JSON object"},
+        {"bad utf8", "{\"site1\": \"\xC3\x28\"}", "not valid JSON"},
+        {"element not an object", UpdateJson(u"\"groups\": [1]"_s).toUtf8(),
+         "groups element 1: the element is not a JSON object"},
+        {"whole unreadable",
+         UpdateJson(u"\"users\": [{\"uid\": \"abc\", \"log\": \"\", \"pas\": \"\", \"dob\": 1, "
+                    "\"acc\": \"\"}]"_s)
+             .toUtf8(),
+         "users element 1 (uid abc): key \"uid\" is not a whole number"},
+        {"letters in a barcode",
+         UpdateJson(u"\"products\": [{\"sid\": 1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, "
+                    "\"rte\": 0, \"sp\": 1, \"barcodes\": [{\"bar\": \"12A4\"}]}]"_s)
+             .toUtf8(),
+         "products element 1 (sid 1), barcode \"12A4\": a barcode is 1 to 18 digits"},
+        {"19-digit barcode",
+         UpdateJson(u"\"products\": [{\"sid\": 1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, "
+                    "\"rte\": 0, \"sp\": 1, \"barcodes\": [{\"bar\": 1234567890123456789}]}]"_s)
+             .toUtf8(),
+         "barcode \"1234567890123456789\": "},
+        {"last element unreadable",
+         UpdateJson(manyProducts + u", \"promotions\": ["_s + promotion.arg(1) +
+                    u", {\"pid\": 2}]"_s)
+             .toUtf8(),
+         "promotions element 2 (pid 2): key \"dsc\" is missing"},
+        {"last element refused",
+         UpdateJson(manyProducts + u", \"promotions\": ["_s + promotion.arg(1) + u", "_s +
+                    promotion.arg(1) + u']')
+             .toUtf8(),
+         "promotions element 2 (pid 1): violation of PRIMARY or UNIQUE KEY constraint"},
+    };
+    apply(UpdateJson(kFullSections, u"Before"_s));
+    QFile(folders_.resFolder + u"key_croissant.png"_s).open(QIODevice::WriteOnly);
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromLatin1(c.name).replace(u' ', u'_') + u".json"_s;
+        const LogReader log;
+
+        const ImportFileResult result = ImportUpdateFile(db_.kiosk(), folders_, drop(name, c.text));
+
+        EXPECT_FALSE(result.applied);
+        EXPECT_TRUE(result.reason.contains(QString::fromUtf8(c.reason)))
+            << result.reason.toStdString();
+        EXPECT_EQ(result.archivedTo, archived(u"Failed"_s, name));
+        EXPECT_TRUE(QFile::exists(archived(u"Failed"_s, name)));
+        EXPECT_FALSE(QFile::exists(folders_.importFolder + name));
+        const QStringList lines = log.newLines();
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines[0].contains(name) && lines[0].contains(result.reason));
+        EXPECT_EQ(site1(), u"Before"_s);
+        for (const char* table : kMasterTables)
+            EXPECT_EQ(count(QString::fromLatin1(table)), 1) << table;
+        EXPECT_EQ(pictures(), QStringList{u"key_croissant.png"_s});
+    }
+}
+
+// A file that cannot reach its archive folder must not stay waiting as *.json: an applied one
+// would be applied again by every pass, emptying the pictures its first pass brought.
+TEST_F(ImportUpdatesTest, AFileThatCannotBeArchivedIsRenamedAside) {
+    const struct {
+        const char* archive;
+        QString json;
+        bool applied;
+    } cases[] = {{"Processed", UpdateJson(), true}, {"Failed", u"[]"_s, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.archive);
+        const QString archive = QString::fromLatin1(c.archive);
+        QFile(folders_.importFolder + archive).open(QIODevice::WriteOnly);  // not a folder
+        const QString file = drop(u"update.json"_s, c.json);
+        const LogReader log;
+
+        EXPECT_EQ(pass().anyApplied(), c.applied);
+
+        EXPECT_TRUE(QFile::exists(file + u'.' + archive.toLower()));
+        EXPECT_FALSE(QFile::exists(file));
+        ASSERT_EQ(log.newLines().size(), 1);
+        EXPECT_TRUE(log.newLines()[0].contains(u"renamed"_s));
+        QFile(folders_.resFolder + u"key.png"_s).open(QIODevice::WriteOnly);
+        EXPECT_TRUE(pass().applied.isEmpty());
+        EXPECT_TRUE(QFile::exists(folders_.resFolder + u"key.png"_s));
+    }
+}
+
+// Events pumped during an import may reach a handler that starts another import; it must not
+// run inside the first one's transaction.
+TEST_F(ImportUpdatesTest, APassStartedDuringAPassDoesNothing) {
+    QStringList products;
+    for (int sid = 1; sid <= 600; ++sid)
+        products
+            << u"{\"sid\": %1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, \"rte\": 23, \"sp\": 1}"_s
+                   .arg(sid);
+    const QString file =
+        drop(u"big.json"_s, UpdateJson(u"\"products\": ["_s + products.join(u',') + u']'));
+    int nested = 0;
+    ImportView view;
+    view.keepAlive = [&] {
+        EXPECT_TRUE(ImportIsRunning());
+        const ImportPassResult inner = pass();
+        nested += int(inner.applied.size() + inner.failed.size());
+    };
+
+    const ImportPassResult result = pass(view);
+
+    EXPECT_EQ(result.applied, QStringList{file});
+    EXPECT_EQ(nested, 0);
+    EXPECT_FALSE(ImportIsRunning());
+    EXPECT_EQ(count(u"TBL_PRODUCTS"_s), 600);
+}
+
+}  // namespace
