@@ -2,6 +2,10 @@
 
 #include "db/fbQuery.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace fb {
 
 namespace {
@@ -27,6 +31,22 @@ Firebird::IXpbBuilder* databaseParameters(Status& st, const QString& user,
     dpb->insertString(&st, isc_dpb_password, password.toUtf8().constData());
     dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
     return dpb;
+}
+
+// The engine opens its database and lock files without close-on-exec, so every program the
+// kiosk starts would inherit them, and with them the engine's exclusive lock on the database
+// for as long as that program runs. Marks every descriptor above the standard three.
+void keepDescriptorsFromChildren() {
+    DIR* folder = ::opendir("/proc/self/fd");
+    if (!folder) return;
+    const int own = ::dirfd(folder);
+    while (const dirent* entry = ::readdir(folder)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2 || fd == own) continue;
+        const int flags = ::fcntl(fd, F_GETFD);
+        if (flags >= 0 && !(flags & FD_CLOEXEC)) ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC);
+    }
+    ::closedir(folder);
 }
 
 }  // namespace
@@ -55,6 +75,7 @@ void Connection::connect() {
     provider->release();
     if (st.failed()) attachment_ = nullptr;
     st.check();
+    keepDescriptorsFromChildren();
 }
 
 void Connection::disconnect() {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include "db/fbConnection.h"
@@ -235,6 +236,22 @@ TEST_F(QueryTest, ReturningRowAndReconnect) {
     EXPECT_FALSE(q.active());
     EXPECT_EQ(count(), 1);  // a query reconnects its connection
     EXPECT_TRUE(conx.connected());
+}
+
+}  // namespace
+
+namespace {
+
+// A program the kiosk starts must not inherit the engine's hold on the database: the engine
+// locks the file exclusively, so the kiosk could not attach again while the program runs.
+TEST_F(QueryTest, StartedProgramsDoNotInheritTheDatabase) {
+    exec(QStringLiteral("insert into T (ID) values (1)"));
+    QProcess child;
+    child.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("ls -l /proc/$$/fd")});
+    ASSERT_TRUE(child.waitForFinished(5000));
+    const QString descriptors = QString::fromUtf8(child.readAllStandardOutput());
+    EXPECT_FALSE(descriptors.contains(QStringLiteral("scratch.fdb"))) << descriptors.toStdString();
+    EXPECT_FALSE(descriptors.contains(QStringLiteral("/firebird/"))) << descriptors.toStdString();
 }
 
 }  // namespace

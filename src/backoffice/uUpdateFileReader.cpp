@@ -1,0 +1,344 @@
+#include "backoffice/uUpdateFileReader.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
+
+#include "app/uUtils.h"
+#include "backoffice/uImportUpdates.h"
+
+using namespace Qt::StringLiterals;
+
+namespace updatefile {
+namespace {
+
+// ---- Text of the file --------------------------------------------------------------------
+
+QByteArray Utf16ToUtf8(QByteArrayView bytes, QStringConverter::Encoding encoding) {
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError()) Fail(u"the file is not valid UTF-16 text"_s);
+    return text.toUtf8();
+}
+
+// A byte-order mark selects UTF-8 or UTF-16 (either byte order); without one the text is UTF-8.
+QByteArray ReadUtf8Text(const QString& fileName) {
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(u"the file cannot be read (%1)"_s.arg(file.errorString()));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        Fail(u"the file cannot be read (%1)"_s.arg(file.errorString()));
+    if (bytes.startsWith("\xEF\xBB\xBF")) return bytes.mid(3);
+    if (bytes.startsWith("\xFF\xFE"))
+        return Utf16ToUtf8(QByteArrayView(bytes).sliced(2), QStringConverter::Utf16LE);
+    if (bytes.startsWith("\xFE\xFF"))
+        return Utf16ToUtf8(QByteArrayView(bytes).sliced(2), QStringConverter::Utf16BE);
+    return bytes;
+}
+
+// Numbers are kept as the text they were written in: the raw kinds read that text.
+rapidjson::Document ParseObject(const QByteArray& text) {
+    // The parser stops at a NUL character; what followed it would go unread.
+    if (text.contains('\0')) Fail(u"the text holds a NUL character"_s);
+    rapidjson::Document document;
+    document.Parse<rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseValidateEncodingFlag>(
+        text.constData());
+    if (document.HasParseError()) {
+        Fail(u"the text is not valid JSON (%1 at byte %2)"_s.arg(
+            QString::fromUtf8(rapidjson::GetParseError_En(document.GetParseError())),
+            QString::number(document.GetErrorOffset())));
+    }
+    if (!document.IsObject()) Fail(u"the text is not a JSON object"_s);
+    return document;
+}
+
+// ---- Reading kinds -----------------------------------------------------------------------
+
+using Json = rapidjson::Value;
+
+const Json* Find(const Json& object, const char* key) {
+    const auto member = object.FindMember(key);
+    return member == object.MemberEnd() ? nullptr : &member->value;
+}
+
+const Json& Required(const Json& object, const char* key) {
+    const Json* value = Find(object, key);
+    if (!value) Fail(u"key \"%1\" is missing"_s.arg(QLatin1StringView(key)));
+    return *value;
+}
+
+[[noreturn]] void Unreadable(const char* key, const char* kind) {
+    Fail(u"key \"%1\" is not %2"_s.arg(QLatin1StringView(key), QLatin1StringView(kind)));
+}
+
+// A string's content or a number as written; null is empty text; objects and arrays have none.
+std::optional<QString> ScalarText(const Json& value) {
+    if (value.IsString())
+        return QString::fromUtf8(value.GetString(), qsizetype(value.GetStringLength()));
+    if (value.IsNull()) return QString();
+    if (value.IsBool()) return value.GetBool() ? u"true"_s : u"false"_s;
+    return std::nullopt;
+}
+
+std::string_view TrimmedBytes(const Json& value) {
+    std::string_view text(value.GetString(), value.GetStringLength());
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::optional<double> NumberOf(const Json& value) {
+    if (!value.IsString()) return std::nullopt;
+    const std::string_view text = TrimmedBytes(value);
+    double number = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
+
+// A whole number, written as one or as a number with no fraction (12.0), in 32 bits.
+std::optional<qint32> WholeOf(const Json& value) {
+    if (!value.IsString()) return std::nullopt;
+    const std::string_view text = TrimmedBytes(value);
+    qint64 whole = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        const std::optional<double> number = NumberOf(value);
+        if (!number || *number != std::trunc(*number) || std::fabs(*number) > 1e10)
+            return std::nullopt;
+        whole = qint64(*number);
+    }
+    if (whole < std::numeric_limits<qint32>::min() || whole > std::numeric_limits<qint32>::max())
+        return std::nullopt;
+    return qint32(whole);
+}
+
+// The low 32 bits, as the raw whole kinds store a longer number.
+qint32 Low32(qint64 value) {
+    return qint32(quint32(quint64(value)));
+}
+
+QString Text(const Json& object, const char* key) {
+    const std::optional<QString> text = ScalarText(Required(object, key));
+    if (!text) Unreadable(key, "text");
+    return *text;
+}
+
+// Descriptions may carry the euro sign as the six characters \u20AC.
+QString EuroText(const Json& object, const char* key) {
+    return Text(object, key).replace(u"\\u20AC"_s, QString(QChar(0x20AC)));
+}
+
+qint32 RawWhole(const Json& object, const char* key) {
+    return Low32(TextToInt(Text(object, key), 0));
+}
+
+double RawDecimal(const Json& object, const char* key) {
+    return ParseMoney(Text(object, key), 0);
+}
+
+qint32 Whole(const Json& object, const char* key) {
+    const std::optional<qint32> whole = WholeOf(Required(object, key));
+    if (!whole) Unreadable(key, "a whole number");
+    return *whole;
+}
+
+double Decimal(const Json& object, const char* key) {
+    const std::optional<double> number = NumberOf(Required(object, key));
+    if (!number) Unreadable(key, "a number");
+    return *number;
+}
+
+std::optional<QString> OptionalText(const Json& object, const char* key) {
+    const Json* value = Find(object, key);
+    return value ? ScalarText(*value) : std::nullopt;
+}
+
+std::optional<qint32> OptionalWhole(const Json& object, const char* key) {
+    const std::optional<QString> text = OptionalText(object, key);
+    if (!text) return std::nullopt;
+    return Low32(TextToInt(*text, 0));
+}
+
+std::optional<qint32> OptionalNumber(const Json& object, const char* key) {
+    const Json* value = Find(object, key);
+    return value ? WholeOf(*value) : std::nullopt;
+}
+
+// The elements of a list, or nothing when the key is absent, not an array or empty.
+const Json* OptionalList(const Json& object, const char* key) {
+    const Json* value = Find(object, key);
+    return value && value->IsArray() && !value->Empty() ? value : nullptr;
+}
+
+// " (sid 1234)": the element's own key, when it has a readable one, to find it in the file.
+QString IdText(const Json& element, const char* idKey) {
+    const Json* id = element.IsObject() ? Find(element, idKey) : nullptr;
+    const std::optional<QString> text = id ? ScalarText(*id) : std::nullopt;
+    return text ? u" (%1 %2)"_s.arg(QLatin1StringView(idKey), *text) : QString();
+}
+
+// Reads every element of an optional list (numbered from 1), naming the element in the reason
+// when one cannot be read. Every element must be an object.
+template <class Read>
+void ForEachElement(const Json& owner, const char* list, const char* idKey, Read&& read) {
+    const Json* elements = OptionalList(owner, list);
+    if (!elements) return;
+    int number = 0;
+    for (const Json& element : elements->GetArray()) {
+        ++number;
+        try {
+            if (!element.IsObject()) Fail(u"the element is not a JSON object"_s);
+            read(element, number);
+        } catch (const UpdateFileFault& fault) {
+            Fail(u"%1 element %2%3: %4"_s.arg(QLatin1StringView(list), QString::number(number),
+                                              IdText(element, idKey),
+                                              QString::fromUtf8(fault.what())));
+        }
+    }
+}
+
+// Day numbers count days from 30 December 1899, the time of day being the fraction; before
+// that day the fraction still counts forward from midnight (-1.25 is 29 December 1899 06:00).
+// Kept apart from DayNumberToDateTime: a number outside the years 1 to 9999 must fail the file,
+// and a time that rounds up to midnight goes on to the next day before day zero too.
+DayAndTime SplitDayNumber(double dayNumber, const char* key) {
+    constexpr double kFirstDay = -693593;  // 1 January 0001
+    constexpr double kLastDay = 2958465;   // 31 December 9999, kept out so midnight rounding fits
+    constexpr qint64 kMSecsPerDay = 86400000;
+    if (!(dayNumber >= kFirstDay && dayNumber < kLastDay)) Unreadable(key, "a date-time");
+    const double days = std::trunc(dayNumber);
+    qint64 msecs = std::llround(std::fabs(dayNumber - days) * double(kMSecsPerDay));
+    QDate date = QDate(1899, 12, 30).addDays(qint64(days));
+    if (msecs >= kMSecsPerDay) {
+        date = date.addDays(1);
+        msecs = 0;
+    }
+    return {date, QTime::fromMSecsSinceStartOfDay(int(msecs))};
+}
+
+DayAndTime DateTime(const Json& object, const char* key) {
+    return SplitDayNumber(Decimal(object, key), key);
+}
+
+// ---- Sections ----------------------------------------------------------------------------
+
+GroupRow ReadGroup(const Json& e) {
+    std::optional<QString> glyph = OptionalText(e, "glp");
+    if (glyph && glyph->isEmpty()) glyph.reset();
+    return {RawWhole(e, "grp"), EuroText(e, "dsc"), std::move(glyph),
+            RawWhole(e, "btn"), RawWhole(e, "clf"), RawWhole(e, "clb")};
+}
+
+UserRow ReadUser(const Json& e) {
+    return {Whole(e, "uid"), Text(e, "log"), StaffCardCode(Text(e, "pas")), DateTime(e, "dob").date,
+            Text(e, "acc")};
+}
+
+DepartmentRow ReadDepartment(const Json& e) {
+    return {RawWhole(e, "did"), Text(e, "dsc"), RawDecimal(e, "rte"), Text(e, "opn"),
+            RawWhole(e, "btn"), Text(e, "crd"), Text(e, "grp")};
+}
+
+ProductRow ReadProduct(const Json& e) {
+    ProductRow p{RawWhole(e, "sid"),
+                 RawWhole(e, "sku"),
+                 EuroText(e, "dsc"),
+                 RawWhole(e, "did"),
+                 RawDecimal(e, "rte"),
+                 RawDecimal(e, "sp"),
+                 OptionalWhole(e, "bgr"),
+                 OptionalWhole(e, "bnr"),
+                 OptionalText(e, "bgl"),
+                 OptionalWhole(e, "bcl"),
+                 OptionalText(e, "crd"),
+                 OptionalText(e, "vcd"),
+                 {}};
+    ForEachElement(e, "barcodes", "bar",
+                   [&](const Json& barcode, int) { p.barcodes.push_back(Text(barcode, "bar")); });
+    return p;
+}
+
+// Type 1 limits a product, type 2 holds a department's ages and trading hours; other types
+// carry nothing the kiosk keeps.
+void ReadRestriction(const Json& e, int element, std::vector<RestrictionRow>& rows) {
+    const qint32 id = Whole(e, "id");
+    const qint32 type = Whole(e, "type");
+    if (type == 1) {
+        rows.push_back({element, id, 0, Whole(e, "lim"), {}, {}, {}});
+        return;
+    }
+    if (type != 2) return;
+    if (const auto age = OptionalNumber(e, "age1"))
+        rows.push_back({element, id, 1, age, {}, {}, {}});
+    if (const auto age = OptionalNumber(e, "age2"))
+        rows.push_back({element, id, 2, age, {}, {}, {}});
+    ForEachElement(e, "trading_hours", "day", [&](const Json& hours, int) {
+        rows.push_back({element,
+                        id,
+                        3,
+                        {},
+                        Whole(hours, "day"),
+                        DateTime(hours, "beg").time,
+                        DateTime(hours, "end").time});
+    });
+}
+
+PromotionRow ReadPromotion(const Json& e) {
+    PromotionRow p{Whole(e, "pid"),
+                   EuroText(e, "dsc"),
+                   Whole(e, "vtp"),
+                   DateTime(e, "beg"),
+                   DateTime(e, "end"),
+                   Decimal(e, "prc"),
+                   Decimal(e, "val"),
+                   Decimal(e, "dis"),
+                   Text(e, "day"),
+                   {},
+                   {}};
+    ForEachElement(e, "triggers", "lin", [&](const Json& t, int) {
+        p.triggers.push_back({Whole(t, "lin"), Whole(t, "qty")});
+    });
+    // A product price of exactly 0 stands for the promotion's own price.
+    ForEachElement(e, "products", "sid", [&](const Json& product, int) {
+        PromoProductRow row{Whole(product, "sid"), Whole(product, "lin"), Decimal(product, "prc")};
+        if (row.price == 0) row.price = p.price;
+        p.products.push_back(row);
+    });
+    return p;
+}
+
+}  // namespace
+
+UpdateFile ReadUpdateFile(const QString& fileName) {
+    const rapidjson::Document document = ParseObject(ReadUtf8Text(fileName));
+    UpdateFile file;
+    file.site = {Text(document, "site1"), Text(document, "site2"), Text(document, "phone"),
+                 Text(document, "vatno")};
+    ForEachElement(document, "groups", "grp",
+                   [&](const Json& e, int) { file.groups.push_back(ReadGroup(e)); });
+    ForEachElement(document, "users", "uid",
+                   [&](const Json& e, int) { file.users.push_back(ReadUser(e)); });
+    ForEachElement(document, "departments", "did",
+                   [&](const Json& e, int) { file.departments.push_back(ReadDepartment(e)); });
+    ForEachElement(document, "products", "sid",
+                   [&](const Json& e, int) { file.products.push_back(ReadProduct(e)); });
+    ForEachElement(document, "restrictions", "id", [&](const Json& e, int number) {
+        ReadRestriction(e, number, file.restrictions);
+    });
+    ForEachElement(document, "promotions", "pid",
+                   [&](const Json& e, int) { file.promotions.push_back(ReadPromotion(e)); });
+    return file;
+}
+
+}  // namespace updatefile
