@@ -14,12 +14,6 @@ namespace {
 
 const QColor BorderColour(96, 108, 124);
 
-void SetColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
-    QPalette palette = widget.palette();
-    palette.setColor(role, colour);
-    widget.setPalette(palette);
-}
-
 }  // namespace
 
 const QColor TfmBaseDialog::StoredHeaderColour(72, 97, 138);
@@ -29,13 +23,13 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     setObjectName(QStringLiteral("fmBaseDialog"));
     setFixedSize(ClientSize.grownBy({BorderWidth, BorderWidth, BorderWidth, BorderWidth}));
     setFont(KioskFont(KioskFace::Tahoma, 11));
-    SetColour(*this, QPalette::Window, BorderColour);
+    SetPaletteColour(*this, QPalette::Window, BorderColour);
     setAutoFillBackground(true);
 
     fClient = new QWidget(this);
     fClient->setObjectName(QStringLiteral("client"));
     fClient->setGeometry(QRect(QPoint(BorderWidth, BorderWidth), ClientSize));
-    SetColour(*fClient, QPalette::Window, ButtonFaceColour());
+    SetPaletteColour(*fClient, QPalette::Window, ButtonFaceColour());
     fClient->setAutoFillBackground(true);
 
     ebScanBuffer = new QLineEdit(fClient);
@@ -54,8 +48,8 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     pnHeader->setAlignment(Qt::AlignCenter);
     pnHeader->setFont(KioskFont(KioskFace::Tahoma, 16, true));
     pnHeader->setAutoFillBackground(true);
-    SetColour(*pnHeader, QPalette::Window, StoredHeaderColour);
-    SetColour(*pnHeader, QPalette::WindowText, Qt::white);
+    SetPaletteColour(*pnHeader, QPalette::Window, StoredHeaderColour);
+    SetPaletteColour(*pnHeader, QPalette::WindowText, Qt::white);
     pnHeader->raise();  // hides the scan buffer and its button
 
     ebScanBuffer->setFocus();
@@ -65,7 +59,7 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
 
 void TfmBaseDialog::FormCreate() {
     if (BrandingColour != NoBrandingColour)
-        SetColour(*pnHeader, QPalette::Window, WinColour(BrandingColour));
+        SetPaletteColour(*pnHeader, QPalette::Window, WinColour(BrandingColour));
 }
 
 void TfmBaseDialog::setHeaderCaption(const QString& caption) {

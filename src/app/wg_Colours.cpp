@@ -1,4 +1,5 @@
 #include "app/wg_Colours.h"
+#include <QWidget>
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -13,4 +14,10 @@ int WinColourValue(const QColor& colour) {
 
 QColor ButtonFaceColour() {
     return QGuiApplication::palette().color(QPalette::Button);
+}
+
+void SetPaletteColour(QWidget& widget, QPalette::ColorRole role, const QColor& colour) {
+    QPalette palette = widget.palette();
+    palette.setColor(role, colour);
+    widget.setPalette(palette);
 }

@@ -34,13 +34,6 @@ constexpr QSize BarButtonSize{120, 85};
 constexpr int BarIconSize = 44;
 const QColor BarColour(0x24, 0x3b, 0x5e);
 const QColor PageColour(0xf0, 0xf3, 0xf8);
-const QColor DarkText(0x1c, 0x26, 0x36);
-
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
 
 QWidget* MakePage(const QString& name, QWidget* parent) {
     auto* page = new QWidget(parent);
@@ -164,7 +157,7 @@ QWidget* TFmMain::buildTopBar() {
     lbTime->setObjectName(QStringLiteral("lbTime"));
     lbTime->setFont(KioskFont(KioskFace::Tahoma, 16, true));
     for (QLabel* label : {lbSiteName, lbTime}) {
-        SetTextColour(label, Qt::white);
+        SetPaletteColour(*label, QPalette::WindowText, Qt::white);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -185,7 +178,7 @@ QWidget* TFmMain::buildBottomBar() {
     cmAssistance = MakeBarButton(QStringLiteral("cmAssistance"), QStringLiteral("Assistance"),
                                  AssistanceArt(BarIconSize, Qt::white), true, pnBottom);
     cmTopups = MakeBarButton(QStringLiteral("cmTopups"), QStringLiteral("Top-Ups"),
-                             TopupArt(BarIconSize, DarkText), false, pnBottom);
+                             TopupArt(BarIconSize, KioskTextColour), false, pnBottom);
     cmLookup = MakeBarButton(QStringLiteral("cmLookup"), QStringLiteral("Find"),
                              FindArt(BarIconSize, Qt::white), true, pnBottom);
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/wg_Colours.h"
 #include "app/wg_Fonts.h"
 #include "app/wg_ResImage.h"
 #include "sale/fm_mainArt.h"
@@ -14,21 +15,14 @@ namespace {
 constexpr int PanelHeight = 114;
 constexpr int SideMargin = 32;
 constexpr int GlyphWidth = 185;
-const QColor TextColour(0x1c, 0x26, 0x36);
 const QColor Maroon(128, 0, 0);
-
-void SetTextColour(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
 
 QLabel* MakeLabel(const QString& name, const QFont& font, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     label->setTextFormat(Qt::PlainText);
     label->setFont(font);
-    SetTextColour(label, TextColour);
+    SetPaletteColour(*label, QPalette::WindowText, KioskTextColour);
     return label;
 }
 
@@ -62,7 +56,7 @@ TfraDefault::TfraDefault(QWidget* parent) : QWidget(parent) {
     lbScannedProduct->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lbScannedQty = MakeLabel(QStringLiteral("lbScannedQty"), KioskFont(KioskFace::Tahoma, 24, true),
                              pnScannedProduct);
-    SetTextColour(lbScannedQty, Maroon);
+    SetPaletteColour(*lbScannedQty, QPalette::WindowText, Maroon);
     lbScannedQty->setIndent(32);
 
     pnScannedProductGlyph = new QFrame(pnScannedProduct);

@@ -7,6 +7,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "app/wg_Colours.h"
 #include "app/wg_Fonts.h"
 #include "sale/fm_mainArt.h"
 
@@ -18,7 +19,6 @@ constexpr int QtyWidth = 63;
 constexpr int MarkerWidth = 32;
 constexpr int AmountWidth = 63;
 const QColor StripColour(0xe4, 0xea, 0xf2);
-const QColor TextColour(0x1c, 0x26, 0x36);
 
 const QString kQty = QStringLiteral("SALES_QTY");
 const QString kProduct = QStringLiteral("PRODUCT");
@@ -37,7 +37,7 @@ QLabel* MakeLabel(const QString& name, const QString& text, const QFont& font, Q
     label->setFont(font);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, TextColour);
+    palette.setColor(QPalette::WindowText, KioskTextColour);
     label->setPalette(palette);
     return label;
 }
@@ -142,7 +142,7 @@ QWidget* TfraTransaction::buildSubTotalStrip() {
                            KioskFont(KioskFace::Tahoma, 34, true), strip);
     lbSubTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* basket = MakeLabel(QStringLiteral("imBasket"), {}, font(), strip);
-    basket->setPixmap(BasketArt(20, TextColour));
+    basket->setPixmap(BasketArt(20, KioskTextColour));
     lbl_itemX = MakeLabel(QStringLiteral("lbl_itemX"), QStringLiteral("X"),
                           KioskFont(KioskFace::Tahoma, 12, true), strip);
     lbItemCount = MakeLabel(QStringLiteral("lbItemCount"), QStringLiteral("0"),

@@ -23,16 +23,6 @@ void setDbVersion(fb::Connection& conx, int version) {
     q.execSQL();
 }
 
-void addScript(fb::Connection& admin, int version, int priority, const QString& script) {
-    fb::Query q(admin);
-    q.setSQL(QStringLiteral(
-        "insert into TBL_SQLUPDATES (DB_VERSION, PRIORITY, SQL_MEMO) values (:V, :P, :M)"));
-    q.bind(QStringLiteral("V"), version)
-        .bind(QStringLiteral("P"), priority)
-        .bind(QStringLiteral("M"), script);
-    q.execSQL();
-}
-
 // A program folder around a private copy of the databases, and a data module on it.
 class DataModuleTest : public ::testing::Test {
 protected:
@@ -97,8 +87,8 @@ TEST_F(DataModuleTest, SplashLineFromTheInstalledVersionFileAndTheDatabase) {
 
 TEST_F(DataModuleTest, StartsWhenNoScriptAsksForAnUpdate) {
     setDbVersion(db.kiosk(), 7);
-    addScript(db.admin(), 8, 0, QStringLiteral("select 1 from rdb$database"));
-    addScript(db.admin(), 9, -1, QStringLiteral("select 1 from rdb$database"));
+    db.addUpdateScript(8, 0, QStringLiteral("select 1 from rdb$database"));
+    db.addUpdateScript(9, -1, QStringLiteral("select 1 from rdb$database"));
     auto dm = create();
     EXPECT_EQ(dm->DBChecks(), 1);
     EXPECT_TRUE(asked.empty());
@@ -107,7 +97,7 @@ TEST_F(DataModuleTest, StartsWhenNoScriptAsksForAnUpdate) {
 TEST_F(DataModuleTest, OffersTheUpdatesAboveTheVersionCountingOnlyPositivePriorities) {
     setDbVersion(db.kiosk(), 7);
     for (int v = 5; v <= 9; ++v)
-        addScript(db.admin(), v, v == 9 ? 1 : 0, QStringLiteral("select 1 from rdb$database"));
+        db.addUpdateScript(v, v == 9 ? 1 : 0, QStringLiteral("select 1 from rdb$database"));
     auto dm = create();
     answer = false;
     EXPECT_EQ(dm->DBChecks(), 0);

@@ -18,7 +18,7 @@ class SQLUpdatesDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         exec(db.kiosk(), QStringLiteral("update TBL_SETUP set DB_VERSION = 7"));
-        addScript(
+        db.addUpdateScript(
             8, 0,
             QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)"));
         db.closeConnections();
@@ -39,14 +39,6 @@ protected:
         q.setSQL(sql);
         q.execSQL();
     }
-    void addScript(int version, int priority, const QString& script) {
-        fb::Query a(db.admin());
-        a.setSQL(QStringLiteral("insert into TBL_SQLUPDATES values (:V, :P, :M)"));
-        a.bind(QStringLiteral("V"), version)
-            .bind(QStringLiteral("P"), priority)
-            .bind(QStringLiteral("M"), script);
-        a.execSQL();
-    }
     int dbVersion() {
         dm->q1.setSQL(QStringLiteral("select DB_VERSION from TBL_SETUP"));
         dm->q1.open();
@@ -62,7 +54,7 @@ protected:
 };
 
 TEST_F(SQLUpdatesDialogTest, OffersAndAppliesTheUpdates) {
-    addScript(9, 1, QStringLiteral("update X set A = 9"));
+    db.addUpdateScript(9, 1, QStringLiteral("update X set A = 9"));
     EXPECT_EQ(dialog->lbStatus->text(), QStringLiteral("Status: 1 Update(s) required (#8 to #9)"));
     EXPECT_EQ(dialog->cmCancel->text(), QStringLiteral("Close"));
     dialog->cmProceed->click();
@@ -76,7 +68,7 @@ TEST_F(SQLUpdatesDialogTest, OffersAndAppliesTheUpdates) {
 }
 
 TEST_F(SQLUpdatesDialogTest, AFailureLeavesCloseAndTheVersionReached) {
-    addScript(9, 1, QStringLiteral("update NO_SUCH_TABLE set A = 9"));
+    db.addUpdateScript(9, 1, QStringLiteral("update NO_SUCH_TABLE set A = 9"));
     EXPECT_THROW(dialog->cmProceedClick(), std::exception);
     EXPECT_EQ(dialog->lbStatus->text(), QStringLiteral("Updated to version #8"));
     EXPECT_EQ(dialog->cmCancel->text(), QStringLiteral("Close"));

@@ -29,15 +29,6 @@ protected:
         return v;
     }
 
-    void addScript(int version, int priority, const QString& script) {
-        fb::Query a(db.admin());
-        a.setSQL(QStringLiteral("insert into TBL_SQLUPDATES values (:V, :P, :M)"));
-        a.bind(QStringLiteral("V"), version)
-            .bind(QStringLiteral("P"), priority)
-            .bind(QStringLiteral("M"), script);
-        a.execSQL();
-    }
-
     int run(int current, int count) {
         TSQLUpdatesView view;
         view.setProgress = [this](int p) { progress.push_back(p); };
@@ -64,10 +55,10 @@ TEST(UpdateScript, SplitsAtCaretsAndCutsTheImmediateMarker) {
 }
 
 TEST_F(SQLUpdatesTest, AppliesPriorityZeroScriptsAlongWithTheCountedOnes) {
-    addScript(8, 0,
-              QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)^"));
-    addScript(9, 1, QStringLiteral("  select 1 from rdb$database^update X set A = 9^"));
-    addScript(10, -1, QStringLiteral("update X set A = 10"));
+    db.addUpdateScript(
+        8, 0, QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)^"));
+    db.addUpdateScript(9, 1, QStringLiteral("  select 1 from rdb$database^update X set A = 9^"));
+    db.addUpdateScript(10, -1, QStringLiteral("update X set A = 10"));
     EXPECT_EQ(run(7, 1), 9);
     EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), 9);
     EXPECT_EQ(scalar(QStringLiteral("select A from X")), 9);
@@ -76,11 +67,12 @@ TEST_F(SQLUpdatesTest, AppliesPriorityZeroScriptsAlongWithTheCountedOnes) {
 }
 
 TEST_F(SQLUpdatesTest, AFailureKeepsEarlierScriptsAndImmediateStatements) {
-    addScript(8, 0,
-              QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)"));
-    addScript(9, 1,
-              QStringLiteral("create table Y (B integer){{immediate}}^insert into X values (9)^"
-                             "insert into NO_SUCH_TABLE values (1)"));
+    db.addUpdateScript(
+        8, 0, QStringLiteral("create table X (A integer){{immediate}}^insert into X values (8)"));
+    db.addUpdateScript(
+        9, 1,
+        QStringLiteral("create table Y (B integer){{immediate}}^insert into X values (9)^"
+                       "insert into NO_SUCH_TABLE values (1)"));
     LogReader log;
     EXPECT_THROW(run(7, 1), std::exception);
     EXPECT_EQ(status, QStringLiteral("Updated to version #8"));
@@ -100,7 +92,7 @@ TEST_F(SQLUpdatesTest, NothingToApply) {
 }
 
 TEST_F(SQLUpdatesTest, ScriptWithoutAVersionDoesNotMoveIt) {
-    addScript(0, 1, QStringLiteral("update TBL_SETUP set OUR_ADD2 = 'zero'"));
+    db.addUpdateScript(0, 1, QStringLiteral("update TBL_SETUP set OUR_ADD2 = 'zero'"));
     EXPECT_EQ(run(-1, 1), -1);
     EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), 7);
 }

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <stdexcept>
 
+#include "db/fbQuery.h"
+
 namespace {
 
 void copyTemplate(const QString& name, const QString& folder) {
@@ -55,4 +57,14 @@ fb::Connection& TestDatabases::admin() {
 void TestDatabases::closeConnections() {
     if (kiosk_) kiosk_->disconnect();
     if (admin_) admin_->disconnect();
+}
+
+void TestDatabases::addUpdateScript(int version, int priority, const QString& script) {
+    fb::Query q(admin());
+    q.setSQL(QStringLiteral(
+        "insert into TBL_SQLUPDATES (DB_VERSION, PRIORITY, SQL_MEMO) values (:V, :P, :M)"));
+    q.bind(QStringLiteral("V"), version)
+        .bind(QStringLiteral("P"), priority)
+        .bind(QStringLiteral("M"), script);
+    q.execSQL();
 }

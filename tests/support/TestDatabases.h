@@ -20,6 +20,8 @@ public:
     fb::Connection& admin();
     // Detaches the test's own connections, so the code under test can have the files.
     void closeConnections();
+    // Delivers a schema script in the back-office database.
+    void addUpdateScript(int version, int priority, const QString& script);
 
 private:
     QTemporaryDir dir_;
