@@ -10,15 +10,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "BenchDatabase.h"
 #include "backoffice/uImportUpdates.h"
 #include "db/fbQuery.h"
-#include "uCreateDatabase.h"
-#include "uScaleShop.h"
 
 namespace {
-
-constexpr int kProducts = 100000;
-constexpr int kPromotions = 1000;
 
 const char* const kMasterTables[] = {
     "TBL_USERS",          "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",
@@ -28,10 +24,9 @@ const char* const kMasterTables[] = {
 // The scale file, written once, and a folder for each run's fresh database.
 struct Fixture {
     QTemporaryDir dir;
-    demo::UpdateContent content = demo::MakeScaleShop(kProducts, kPromotions, QDate(2024, 3, 15));
-    QString file = dir.filePath(QStringLiteral("KPScale.json"));
-
-    Fixture() { demo::WriteUpdateFile(content, file, false); }
+    bench::ScaleUpdateFile scale{bench::kCatalogueProducts, bench::kCataloguePromotions};
+    const demo::UpdateContent& content = scale.content();
+    const QString& file = scale.path();
 
     static Fixture& instance() {
         static Fixture fixture;
@@ -42,15 +37,11 @@ struct Fixture {
 // A data folder with new, empty databases and a connection to the kiosk one.
 class FreshDatabase {
 public:
-    explicit FreshDatabase(const QString& root) : folder_(root + QStringLiteral("/run/data/")) {
-        QDir(root + QStringLiteral("/run")).removeRecursively();
-        QDir().mkpath(folder_);
-        CreateKioskDatabases(QStringLiteral(KIOSK_SOURCE_DIR "/src/app/schema"), folder_, true);
-        conx.setDatabase(folder_ + QStringLiteral("KPSelfServ.gdb"));
-        conx.setPassword(QStringLiteral("pinecrest"));
+    explicit FreshDatabase(const QString& root) : kiosk_(root + QStringLiteral("/run")) {
+        kiosk_.configure(conx);
         conx.connect();
     }
-    const QString& folder() const { return folder_; }
+    const QString& folder() const { return kiosk_.dataFolder(); }
 
     qint64 masterRows() {
         qint64 rows = 0;
@@ -66,7 +57,7 @@ public:
     fb::Connection conx;
 
 private:
-    QString folder_;
+    bench::KioskFolder kiosk_;
 };
 
 struct Rates {
@@ -225,6 +216,7 @@ BENCHMARK(RawPreparedInserts)->Unit(benchmark::kSecond)->Iterations(3)->UseRealT
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    bench::UsePrivateEnvironment();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -1,6 +1,7 @@
 // The kiosk's program entry: splash, style, data module, schema checks, then the main screen.
 #include <QFileInfo>
 #include <QIcon>
+#include <cstdlib>
 
 #include "app/AdvDialogs.h"
 #include "app/dm_main.h"
@@ -36,6 +37,20 @@ TdmView dataModuleView() {
     return view;
 }
 
+// The windowing framework ends the process with exit() when its display goes away. The
+// engine's own exit handler then waits forever on the attachments left open, holding the
+// database, so they are closed first (handlers run in reverse order of registration).
+void detachAtExit() {
+    if (!dm) return;
+    for (fb::Connection* connection : {&dm->conx, &dm->conxA}) {
+        try {
+            connection->disconnect();
+        } catch (...) {
+            // Nothing more can be done while the process ends.
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,6 +64,7 @@ int main(int argc, char** argv) {
 
     Tdm dataModule(QCoreApplication::applicationFilePath(), dataModuleView());
     dm = &dataModule;
+    std::atexit(detachAtExit);
     if (dataModule.DBChecks() <= 0) {
         CloseSplash();
         dm = nullptr;
