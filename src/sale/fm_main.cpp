@@ -267,6 +267,9 @@ void TFmMain::FormClose() {
 }
 
 void TFmMain::resetToDefault() {
+    // Between sales no cursor is open: a full commit here lets the engine clean up the row
+    // versions that retaining commits keep alive for as long as the kiosk runs.
+    fDm.conx.commit();
     ShowPage(tsDefault);
     cmTopups->setVisible(fSetup.hasTopups);
     ebScanBuffer->lower();
