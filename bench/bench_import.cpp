@@ -7,7 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 #include "BenchDatabase.h"
@@ -64,27 +66,28 @@ struct Rates {
     double import = 0;
     double raw = 0;
     double importSeconds = 0;
+    qint64 rows = 0;  // rows of the last round timed
 } gRates;
 
-void ImportFullScaleFile(benchmark::State& state) {
+// Runs work on a fresh database in every round, timing work alone; sets the row counters
+// and returns the mean seconds a round took.
+double TimeOnFreshDatabases(benchmark::State& state,
+                            const std::function<void(FreshDatabase&)>& prepare,
+                            const std::function<void(FreshDatabase&)>& work) {
     Fixture& fixture = Fixture::instance();
     qint64 rows = 0;
     double seconds = 0;
     for (auto _ : state) {
         state.PauseTiming();
         auto db = std::make_unique<FreshDatabase>(fixture.dir.path());
-        const ImportFolders folders = ImportFolders::ofDataFolder(db->folder());
-        QDir().mkpath(folders.importFolder);
-        const QString file = folders.importFolder + QStringLiteral("KPScale.json");
-        QFile::copy(fixture.file, file);
+        prepare(*db);
         state.ResumeTiming();
 
         const auto start = std::chrono::steady_clock::now();
-        const ImportFileResult result = ImportUpdateFile(db->conx, folders, file);
+        work(*db);
         seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
         state.PauseTiming();
-        if (!result.applied) state.SkipWithError(result.reason.toStdString().c_str());
         rows = db->masterRows();
         db.reset();
         state.ResumeTiming();
@@ -92,8 +95,27 @@ void ImportFullScaleFile(benchmark::State& state) {
     state.counters["rows"] = double(rows);
     state.counters["rows_per_s"] =
         benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
-    gRates.importSeconds = seconds / double(state.iterations());
-    gRates.import = double(rows) / gRates.importSeconds;
+    gRates.rows = rows;
+    return seconds / double(state.iterations());
+}
+
+void ImportFullScaleFile(benchmark::State& state) {
+    QString file;
+    ImportFolders folders;
+    const double seconds = TimeOnFreshDatabases(
+        state,
+        [&](FreshDatabase& db) {
+            folders = ImportFolders::ofDataFolder(db.folder());
+            QDir().mkpath(folders.importFolder);
+            file = folders.importFolder + QStringLiteral("KPScale.json");
+            QFile::copy(Fixture::instance().file, file);
+        },
+        [&](FreshDatabase& db) {
+            const ImportFileResult result = ImportUpdateFile(db.conx, folders, file);
+            if (!result.applied) state.SkipWithError(result.reason.toStdString().c_str());
+        });
+    gRates.importSeconds = seconds;
+    gRates.import = double(gRates.rows) / seconds;
 }
 
 // The same rows with the same statements, bound from values made before the clock starts.
@@ -185,28 +207,10 @@ private:
 };
 
 void RawPreparedInserts(benchmark::State& state) {
-    Fixture& fixture = Fixture::instance();
-    const RawInserts inserts(fixture.content);
-    qint64 rows = 0;
-    double seconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto db = std::make_unique<FreshDatabase>(fixture.dir.path());
-        state.ResumeTiming();
-
-        const auto start = std::chrono::steady_clock::now();
-        inserts.run(db->conx);
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-        state.PauseTiming();
-        rows = db->masterRows();
-        db.reset();
-        state.ResumeTiming();
-    }
-    state.counters["rows"] = double(rows);
-    state.counters["rows_per_s"] =
-        benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
-    gRates.raw = double(rows) / (seconds / double(state.iterations()));
+    const RawInserts inserts(Fixture::instance().content);
+    const double seconds = TimeOnFreshDatabases(
+        state, [](FreshDatabase&) {}, [&](FreshDatabase& db) { inserts.run(db.conx); });
+    gRates.raw = double(gRates.rows) / seconds;
 }
 
 BENCHMARK(ImportFullScaleFile)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
