@@ -25,10 +25,7 @@ void loadApplicationIcon(TKioskApplication& app) {
 TdmView dataModuleView() {
     TdmView view;
     view.showSplashStatus = [](const QString& text) { ShowSplashStatus(text); };
-    view.showError = [](const QString& text) {
-        TKioskApplication::reportException(
-            std::make_exception_ptr(std::runtime_error(text.toStdString())));
-    };
+    view.showError = [](const QString& text) { TKioskApplication::reportError(text); };
     view.runSchemaUpdates = [](int current, int latest, int count) {
         TfmSQLUpdates dialog(*dm);
         dialog.SetVersion(current, latest, count);

@@ -43,8 +43,10 @@ QString TKioskApplication::exceptionMessage(std::exception_ptr error) {
 }
 
 void TKioskApplication::reportException(std::exception_ptr error) {
-    if (!error) return;
-    const QString message = exceptionMessage(error);
+    if (error) reportError(exceptionMessage(error));
+}
+
+void TKioskApplication::reportError(const QString& message) {
     try {
         if (const auto& presenter = PresenterSlot())
             presenter(message);

@@ -20,6 +20,8 @@ public:
 
     // Shows the message of an escaped exception.
     static void reportException(std::exception_ptr error);
+    // Shows an error message the way an escaped exception's message is shown.
+    static void reportError(const QString& message);
     static QString exceptionMessage(std::exception_ptr error);
 
     // Where reported messages go: a standard error box unless replaced (tests).
