@@ -383,6 +383,11 @@ void TFmMain::RefreshTransaction() {
     pnl_trans->cmFinishAndPay->setEnabled(cdsTX.rowCount() > 0);
 }
 
+void TFmMain::EvaluatePromotions() {
+    ::EvaluatePromotions(fDm.conx, fSalesID, fPromoList);
+    RefreshTransaction();
+}
+
 void TFmMain::ClearSale() {
     fSalesID = -1;
     cdsTX.clear();
@@ -481,9 +486,9 @@ void TFmMain::cmTopupsClick() {
     ShowPage(tsTopup);
 }
 
-// Checkout is not wired yet: the button only keeps the scan buffer's focus.
 void TFmMain::cmFinishAndPayClick() {
     focusScanBuffer();
+    EvaluatePromotions();
 }
 
 // ---- Steps of later work -----------------------------------------------------------------
@@ -503,7 +508,10 @@ bool TFmMain::ImportUpdates() {
 
 void TFmMain::PurgeSales(bool) {}
 
-void TFmMain::LoadPromotions() {}
+// The set is chosen once: a promotion whose hours begin later waits for the next start.
+void TFmMain::LoadPromotions() {
+    fPromoList = ::LoadPromotions(fDm.conx, Clock::instance().now());
+}
 
 void TFmMain::InitialiseKeyboard() {}
 
@@ -521,6 +529,6 @@ void TFmMain::ShowFilterScreen(TFilterScreenType mode) {
     if (mode != fstItemKeys) fSelectedItemKeyGroup = -1;
 }
 
-QString TFmMain::cdsTXBeforePost(int) {
-    return {};
+QString TFmMain::cdsTXBeforePost(int sid) {
+    return fPromoList.PromoMarker(sid);
 }

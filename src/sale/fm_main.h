@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/uMemTable.h"
+#include "promo/uPromotions.h"
 #include "sale/uGlobalScanner.h"
 #include "sale/uSale.h"
 #include "sale/uSiteDetails.h"
@@ -55,6 +56,8 @@ public:
     void AddProductToSale(int sid, const QString& barcode, double quantity, const QString& caption);
     // Redraws the totals and the lines of the sale on screen from the database.
     void RefreshTransaction();
+    // Records the sale's promotion hits afresh and shows them.
+    void EvaluatePromotions();
     void ClearSale();
     // Makes page the active page and runs the page entry.
     void ShowPage(QWidget* page);
@@ -63,6 +66,7 @@ public:
     int salesID() const { return fSalesID; }
     int previousSalesID() const { return fPreviousSalesID; }
     const TMemTable& transactionLines() const { return cdsTX; }
+    const TPromoList& promotions() const { return fPromoList; }
 
     // Handlers of the window's controls.
     void cmEndScanClick();
@@ -124,6 +128,7 @@ private:
     TMemTable cdsTX;
     TSiteDetails fSetup;
     TSale fSale;
+    TPromoList fPromoList;
     std::unique_ptr<TGlobalScanner> fGlobalScanner;
     bool fShown = false;
     QTimer tmTime;
