@@ -87,7 +87,10 @@ QString ClockText(const QDateTime& now) {
 }
 
 TFmMain::TFmMain(Tdm& dm, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), fDm(dm), fSale(dm.q1, dm.q2) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      fDm(dm),
+      fSale(dm.q1, dm.q2),
+      fDayEnd(dm.conx, dm.DataFolder) {
     setObjectName(QStringLiteral("FmMain"));
     setWindowTitle(QStringLiteral("KelvoPOS Self Serv"));
     resize(DesignSize);
@@ -494,6 +497,7 @@ void TFmMain::cmFinishAndPayClick() {
 // ---- Steps of later work -----------------------------------------------------------------
 
 void TFmMain::LoadSiteDetails() {
+    DefaultKeepPeriod(fDm.conx);  // as the setup row is opened
     fSetup = ::LoadSiteDetails(fDm.q1);
     lbSiteName->setText(fSetup.name + u' ');
     BrandingColour = fSetup.brandingColour;
@@ -506,7 +510,9 @@ bool TFmMain::ImportUpdates() {
     return ::ImportUpdates(fDm.conx, ImportFolders::ofDataFolder(fDm.DataFolder), this);
 }
 
-void TFmMain::PurgeSales(bool) {}
+void TFmMain::PurgeSales(bool dayEnd) {
+    fDayEnd.PurgeSales(dayEnd);
+}
 
 // The set is chosen once: a promotion whose hours begin later waits for the next start.
 void TFmMain::LoadPromotions() {
@@ -515,7 +521,23 @@ void TFmMain::LoadPromotions() {
 
 void TFmMain::InitialiseKeyboard() {}
 
-void TFmMain::DayEndCheck() {}
+// Maintenance waits for the screen at rest: no sale, no modal box (an age check may be asking
+// before its sale exists), no import in the middle of its transaction.
+void TFmMain::DayEndCheck() {
+    const bool atRest = fSalesID <= 0 && !QApplication::activeModalWidget() && !ImportIsRunning();
+    fDayEnd.Tick(atRest, {[this] {
+                              resetToDefault();
+                              tsDefault->hideProduct();
+                              tsDefault->showDefaultText(MaintenanceText);
+                              setEnabled(false);
+                              QCoreApplication::processEvents();
+                          },
+                          [this] {
+                              setEnabled(true);
+                              resetToDefault();
+                              QCoreApplication::processEvents();
+                          }});
+}
 
 void TFmMain::LoadEngineerPage() {
     LoadSiteDetails();

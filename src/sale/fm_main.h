@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/uMemTable.h"
+#include "backoffice/uDayEnd.h"
 #include "promo/uPromotions.h"
 #include "sale/uGlobalScanner.h"
 #include "sale/uSale.h"
@@ -129,6 +130,7 @@ private:
     TSiteDetails fSetup;
     TSale fSale;
     TPromoList fPromoList;
+    TDayEnd fDayEnd;
     std::unique_ptr<TGlobalScanner> fGlobalScanner;
     bool fShown = false;
     QTimer tmTime;

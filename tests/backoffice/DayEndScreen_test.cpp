@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include "backoffice/uDayEnd.h"
+#include "sale/KioskInput.h"
+#include "sale/MainScreenFixture.h"
+#include "sale/fm_Info.h"
+#include "support/FixedClock.h"
+
+namespace {
+
+// The main screen's timer over a trading day that opened on 3 March and is due to close at the
+// midnight that starts 4 March.
+class DayEndScreenTest : public MainScreenFixture {
+protected:
+    DayEndScreenTest() : clock_(QDateTime(QDate(2026, 3, 4), QTime(0, 0, 5))) {
+        QDir().mkpath(db.folder() + "Export/");
+        exec("insert into TBL_DAY_ENDS (DAY_START) values ('2026-03-03 00:00')");
+    }
+
+    bool exported() { return QFile::exists(db.folder() + "Export/00000001.csv"); }
+    bool closed() {
+        return select("select DAY_END from TBL_DAY_ENDS where DAY_END_ID = 1") ==
+               "2026-03-04 00:00:00.000";
+    }
+
+private:
+    FixedClockGuard clock_;
+};
+
+TEST_F(DayEndScreenTest, MaintenanceShowsItsTextWithTheScreenDisabledAndEndsAtRest) {
+    screen();
+    QString textDuring;
+    bool enabledDuring = true;
+    QTimer::singleShot(0, [&] {
+        textDuring = text("lbDefaultText");
+        enabledDuring = screen().isEnabled();
+    });
+    screen().tmTimeTimer();
+    EXPECT_EQ(textDuring, "Database Maintenance in progress");
+    EXPECT_FALSE(enabledDuring);
+    EXPECT_TRUE(exported());
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(screen().isEnabled());
+    EXPECT_EQ(page(), "tsDefault");
+    EXPECT_EQ(text("lbDefaultText"), "Scan a product or use the buttons below");
+    EXPECT_EQ(select("select count(*) from TBL_DAY_ENDS where DAY_END is null"), "1");
+}
+
+// The age box of a first product is open before its sale exists; the check must wait for it,
+// and for the sale that follows.
+TEST_F(DayEndScreenTest, NoMaintenanceWhileAModalBoxIsOpenOrASaleIsInProgress) {
+    bool closedWhileAsking = true;
+    ModalScript script;
+    script.on<TfmInfoBox>([&](TfmInfoBox& box) {
+        screen().tmTimeTimer();
+        closedWhileAsking = closed();
+        answer(Yes);
+        TypeCode(box.findChild<QWidget*>("ebScanBuffer"), Mary);
+    });
+    scan(Lager);
+    EXPECT_TRUE(script.done());
+    EXPECT_FALSE(closedWhileAsking);
+    ASSERT_GT(screen().salesID(), 0);
+
+    screen().tmTimeTimer();
+    EXPECT_FALSE(closed());
+    EXPECT_FALSE(exported());
+
+    screen().resetToDefault();  // the sale has gone
+    screen().tmTimeTimer();
+    EXPECT_TRUE(closed());
+    EXPECT_TRUE(exported());
+}
+
+}  // namespace
