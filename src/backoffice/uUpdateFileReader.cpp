@@ -10,6 +10,7 @@
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
 
 #include "app/uUtils.h"
 #include "backoffice/uImportUpdates.h"
@@ -28,14 +29,31 @@ QByteArray Utf16ToUtf8(QByteArrayView bytes, QStringConverter::Encoding encoding
     return text.toUtf8();
 }
 
-// A byte-order mark selects UTF-8 or UTF-16 (either byte order); without one the text is UTF-8.
-QByteArray ReadUtf8Text(const QString& fileName) {
+QString MiB(qint64 bytes) {
+    return u"%1 MiB"_s.arg(bytes / (1024 * 1024));
+}
+
+[[noreturn]] void FailTooLarge(qint64 size) {
+    Fail(u"the file is larger than the limit of %1 for an update file (%2 bytes)"_s.arg(
+        MiB(kMaxUpdateFileBytes), QString::number(size)));
+}
+
+// Reads at most one byte past the limit, whatever size the file claims: a file still growing,
+// or one that is not a plain file, cannot make the read unbounded.
+QByteArray ReadBytes(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         Fail(u"the file cannot be read (%1)"_s.arg(file.errorString()));
-    const QByteArray bytes = file.readAll();
+    if (file.size() > kMaxUpdateFileBytes) FailTooLarge(file.size());
+    const QByteArray bytes = file.read(kMaxUpdateFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         Fail(u"the file cannot be read (%1)"_s.arg(file.errorString()));
+    if (bytes.size() > kMaxUpdateFileBytes) FailTooLarge(bytes.size());
+    return bytes;
+}
+
+// A byte-order mark selects UTF-8 or UTF-16 (either byte order); without one the text is UTF-8.
+QByteArray Utf8Text(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) return bytes.mid(3);
     if (bytes.startsWith("\xFF\xFE"))
         return Utf16ToUtf8(QByteArrayView(bytes).sliced(2), QStringConverter::Utf16LE);
@@ -44,17 +62,79 @@ QByteArray ReadUtf8Text(const QString& fileName) {
     return bytes;
 }
 
-// Numbers are kept as the text they were written in: the raw kinds read that text.
+// Passes the parser's events on to the document, refusing nesting beyond the limit.
+class DepthLimit {
+public:
+    explicit DepthLimit(rapidjson::Document& document) : document_(document) {}
+
+    bool exceeded() const { return exceeded_; }
+
+    bool Null() { return document_.Null(); }
+    bool Bool(bool b) { return document_.Bool(b); }
+    bool Int(int i) { return document_.Int(i); }
+    bool Uint(unsigned i) { return document_.Uint(i); }
+    bool Int64(int64_t i) { return document_.Int64(i); }
+    bool Uint64(uint64_t i) { return document_.Uint64(i); }
+    bool Double(double d) { return document_.Double(d); }
+    bool RawNumber(const char* text, rapidjson::SizeType length, bool copy) {
+        return document_.RawNumber(text, length, copy);
+    }
+    bool String(const char* text, rapidjson::SizeType length, bool copy) {
+        return document_.String(text, length, copy);
+    }
+    bool Key(const char* text, rapidjson::SizeType length, bool copy) {
+        return document_.Key(text, length, copy);
+    }
+    bool StartObject() { return enter() && document_.StartObject(); }
+    bool EndObject(rapidjson::SizeType members) {
+        --depth_;
+        return document_.EndObject(members);
+    }
+    bool StartArray() { return enter() && document_.StartArray(); }
+    bool EndArray(rapidjson::SizeType elements) {
+        --depth_;
+        return document_.EndArray(elements);
+    }
+
+private:
+    bool enter() {
+        exceeded_ = ++depth_ > kMaxUpdateFileDepth;
+        return !exceeded_;
+    }
+
+    rapidjson::Document& document_;
+    int depth_ = 0;
+    bool exceeded_ = false;
+};
+
+// Numbers are kept as the text they were written in: the raw kinds read that text. The parser
+// is the iterative one, which keeps its stack on the heap rather than on the call stack.
 rapidjson::Document ParseObject(const QByteArray& text) {
     // The parser stops at a NUL character; what followed it would go unread.
     if (text.contains('\0')) Fail(u"the text holds a NUL character"_s);
+    constexpr unsigned kFlags = rapidjson::kParseIterativeFlag |
+                                rapidjson::kParseNumbersAsStringsFlag |
+                                rapidjson::kParseValidateEncodingFlag;
     rapidjson::Document document;
-    document.Parse<rapidjson::kParseNumbersAsStringsFlag | rapidjson::kParseValidateEncodingFlag>(
-        text.constData());
-    if (document.HasParseError()) {
+    rapidjson::Reader reader;
+    bool deep = false;
+    auto parse = [&](rapidjson::Document& target) {
+        rapidjson::StringStream stream(text.constData());
+        DepthLimit limit(target);
+        reader.Parse<kFlags>(stream, limit);
+        deep = limit.exceeded();
+        return !reader.HasParseError();
+    };
+    document.Populate(parse);
+    if (deep) {
+        Fail(u"the text nests arrays and objects deeper than the limit of %1 levels (at byte %2)"_s
+                 .arg(QString::number(kMaxUpdateFileDepth),
+                      QString::number(reader.GetErrorOffset())));
+    }
+    if (reader.HasParseError()) {
         Fail(u"the text is not valid JSON (%1 at byte %2)"_s.arg(
-            QString::fromUtf8(rapidjson::GetParseError_En(document.GetParseError())),
-            QString::number(document.GetErrorOffset())));
+            QString::fromUtf8(rapidjson::GetParseError_En(reader.GetParseErrorCode())),
+            QString::number(reader.GetErrorOffset())));
     }
     if (!document.IsObject()) Fail(u"the text is not a JSON object"_s);
     return document;
@@ -321,7 +401,12 @@ PromotionRow ReadPromotion(const Json& e) {
 }  // namespace
 
 UpdateFile ReadUpdateFile(const QString& fileName) {
-    const rapidjson::Document document = ParseObject(ReadUtf8Text(fileName));
+    return ParseUpdateFile(ReadBytes(fileName));
+}
+
+UpdateFile ParseUpdateFile(const QByteArray& bytes) {
+    if (bytes.size() > kMaxUpdateFileBytes) FailTooLarge(bytes.size());
+    const rapidjson::Document document = ParseObject(Utf8Text(bytes));
     UpdateFile file;
     file.site = {Text(document, "site1"), Text(document, "site2"), Text(document, "phone"),
                  Text(document, "vatno")};

@@ -4,11 +4,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringEncoder>
 #include <QThread>
 
 #include "app/uUtils.h"
+#include "backoffice/uUpdateFileReader.h"
 #include "db/fbQuery.h"
 #include "support/FixedClock.h"
 #include "support/LogReader.h"
@@ -100,6 +102,34 @@ protected:
         return folders_.importFolder + archive + u"/2024/03/"_s + name;
     }
     QStringList pictures() const { return QDir(folders_.resFolder).entryList(QDir::Files); }
+
+    // A shop with one row in every master table and one key picture.
+    void givenAnAppliedShop() {
+        apply(UpdateJson(kFullSections, u"Before"_s));
+        QFile(folders_.resFolder + u"key_croissant.png"_s).open(QIODevice::WriteOnly);
+    }
+
+    // The file fails for the reason given, goes to Failed/ with one log line, and the shop is
+    // as givenAnAppliedShop left it.
+    void expectRefusedWithNothingChanged(const QString& file, const QString& reason) {
+        const QString name = QFileInfo(file).fileName();
+        const LogReader log;
+
+        const ImportFileResult result = ImportUpdateFile(db_.kiosk(), folders_, file);
+
+        EXPECT_FALSE(result.applied);
+        EXPECT_TRUE(result.reason.contains(reason)) << result.reason.toStdString();
+        EXPECT_EQ(result.archivedTo, archived(u"Failed"_s, name));
+        EXPECT_TRUE(QFile::exists(archived(u"Failed"_s, name)));
+        EXPECT_FALSE(QFile::exists(file));
+        const QStringList lines = log.newLines();
+        ASSERT_EQ(lines.size(), 1);
+        EXPECT_TRUE(lines[0].contains(name) && lines[0].contains(result.reason));
+        EXPECT_EQ(site1(), u"Before"_s);
+        for (const char* table : kMasterTables)
+            EXPECT_EQ(count(QString::fromLatin1(table)), 1) << table;
+        EXPECT_EQ(pictures(), QStringList{u"key_croissant.png"_s});
+    }
 
     TestDatabases db_;
     FixedClockGuard clock_;
@@ -359,6 +389,20 @@ TEST_F(ImportUpdatesTest, AByteOrderMarkChoosesTheEncoding) {
 
 // ---- Failures ----------------------------------------------------------------------------
 
+// The site keys, then a products value nested a million levels deep.
+QByteArray Nested(const QByteArray& open, const QByteArray& close) {
+    constexpr int kLevels = 1'000'000;
+    const QByteArray json = UpdateJson(u"\"products\": %1"_s).toUtf8();
+    return json.left(json.indexOf("%1")) + open.repeated(kLevels) + '0' + close.repeated(kLevels) +
+           json.mid(json.indexOf("%1") + 2);
+}
+
+// A whole file cut off in the middle of the string given.
+QByteArray TruncatedIn(const char* string) {
+    const QByteArray json = UpdateJson(kFullSections).toUtf8();
+    return json.left(json.indexOf(string) + 4);
+}
+
 // A file that fails leaves the master data, the site and the pictures as they were, goes to
 // Failed/, and leaves one log line naming the file and the reason.
 TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
@@ -380,6 +424,10 @@ TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
     } cases[] = {
         {"no vatno", R"({"site1": "X", "site2": "", "phone": ""})", "key \"vatno\" is missing"},
         {"not json", "{\"site1\": ", "not valid JSON"},
+        {"truncated in a string", TruncatedIn("Croissant"),
+         "not valid JSON (Missing a closing quotation mark in string."},
+        {"arrays a million deep", Nested("[", "]"), "deeper than the limit of 32 levels"},
+        {"objects a million deep", Nested("{\"a\": ", "}"), "deeper than the limit of 32 levels"},
         {"not an object", "[1, 2]", "not a JSON object"},
         {"bad utf8", "{\"site1\": \"\xC3\x28\"}", "not valid JSON"},
         {"element not an object", UpdateJson(u"\"groups\": [1]"_s).toUtf8(),
@@ -410,30 +458,20 @@ TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
              .toUtf8(),
          "promotions element 2 (pid 1): violation of PRIMARY or UNIQUE KEY constraint"},
     };
-    apply(UpdateJson(kFullSections, u"Before"_s));
-    QFile(folders_.resFolder + u"key_croissant.png"_s).open(QIODevice::WriteOnly);
-
+    givenAnAppliedShop();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString name = QString::fromLatin1(c.name).replace(u' ', u'_') + u".json"_s;
-        const LogReader log;
-
-        const ImportFileResult result = ImportUpdateFile(db_.kiosk(), folders_, drop(name, c.text));
-
-        EXPECT_FALSE(result.applied);
-        EXPECT_TRUE(result.reason.contains(QString::fromUtf8(c.reason)))
-            << result.reason.toStdString();
-        EXPECT_EQ(result.archivedTo, archived(u"Failed"_s, name));
-        EXPECT_TRUE(QFile::exists(archived(u"Failed"_s, name)));
-        EXPECT_FALSE(QFile::exists(folders_.importFolder + name));
-        const QStringList lines = log.newLines();
-        ASSERT_EQ(lines.size(), 1);
-        EXPECT_TRUE(lines[0].contains(name) && lines[0].contains(result.reason));
-        EXPECT_EQ(site1(), u"Before"_s);
-        for (const char* table : kMasterTables)
-            EXPECT_EQ(count(QString::fromLatin1(table)), 1) << table;
-        EXPECT_EQ(pictures(), QStringList{u"key_croissant.png"_s});
+        expectRefusedWithNothingChanged(drop(name, c.text), QString::fromUtf8(c.reason));
     }
+}
+
+TEST_F(ImportUpdatesTest, AFileAboveTheSizeLimitIsRefusedUnread) {
+    givenAnAppliedShop();
+    const QString file = drop(u"huge.json"_s, UpdateJson());
+    ASSERT_TRUE(QFile::resize(file, updatefile::kMaxUpdateFileBytes + 1));  // sparse: no disk
+    expectRefusedWithNothingChanged(
+        file, u"larger than the limit of %1 MiB"_s.arg(updatefile::kMaxUpdateFileBytes >> 20));
 }
 
 // A file that cannot reach its archive folder must not stay waiting as *.json: an applied one
