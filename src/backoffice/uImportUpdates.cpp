@@ -8,6 +8,7 @@
 #include "app/uClock.h"
 #include "app/uLog.h"
 #include "app/uUtils.h"
+#include "backoffice/uImportAttempts.h"
 #include "backoffice/uUpdateFileReader.h"
 #include "backoffice/uUpdateFileWriter.h"
 
@@ -97,13 +98,24 @@ ImportFolders ImportFolders::ofDataFolder(const QString& dataFolder) {
 ImportFileResult ImportUpdateFile(fb::Connection& conx, const ImportFolders& folders,
                                   const QString& fileName, const std::function<void()>& keepAlive) {
     const RunningImport running;
+    ImportAttemptMark mark(fileName);
     ImportFileResult result;
-    try {
-        const updatefile::UpdateFile file = updatefile::ReadUpdateFile(fileName);
-        updatefile::ReplaceMasterData(conx, file, keepAlive);
-        result.applied = true;
-    } catch (const std::exception& error) {
-        result.reason = QString::fromUtf8(error.what());
+    if (mark.exhausted()) {
+        result.reason = u"its import was interrupted %1 times in a row by the kiosk stopping"_s.arg(
+            mark.interrupted());
+    } else {
+        if (!mark.begin())
+            WriteLog(
+                u"Update file %1: its attempt mark cannot be written, so a kiosk that stops "
+                "while applying it will take it again without limit"_s.arg(fileName),
+                0);
+        try {
+            const updatefile::UpdateFile file = updatefile::ReadUpdateFile(fileName);
+            updatefile::ReplaceMasterData(conx, file, keepAlive);
+            result.applied = true;
+        } catch (const std::exception& error) {
+            result.reason = QString::fromUtf8(error.what());
+        }
     }
     if (result.applied) {
         // Only now: a file that fails must leave the pictures of the master data it keeps.
@@ -120,6 +132,7 @@ ImportFileResult ImportUpdateFile(fb::Connection& conx, const ImportFolders& fol
             u"Update file %1 failed: %2 (%3)"_s.arg(fileName, result.reason, ArchiveNote(archived)),
             0);
     }
+    mark.clear();
     return result;
 }
 
@@ -128,6 +141,7 @@ ImportPassResult ImportUpdatesPass(fb::Connection& conx, const ImportFolders& fo
     ImportPassResult result;
     if (ImportIsRunning()) return result;
     const RunningImport running;
+    ImportAttemptMark::removeOrphans(folders.importFolder);
     const QStringList files = WaitingFiles(folders, u"*.json"_s);
     if (!files.isEmpty()) {
         if (view.filesStarting) view.filesStarting();

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "app/uUtils.h"
+#include "backoffice/uImportAttempts.h"
 #include "backoffice/uUpdateFileReader.h"
 #include "db/fbQuery.h"
 #include "support/FixedClock.h"
@@ -36,6 +37,17 @@ QString UpdateJson(const QString& sections = {}, const QString& site1 = u"Glenbe
         uR"("vatno": "IE9876543K")"_s.arg(site1);
     if (!sections.isEmpty()) json += u", "_s + sections;
     return json + u'}';
+}
+
+// A products section of so many products, each with a barcode: enough rows for the import to
+// call its keepAlive.
+QString ProductsSection(int products) {
+    QStringList elements;
+    for (int sid = 1; sid <= products; ++sid)
+        elements << u"{\"sid\": %1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, \"rte\": 23, "
+                    "\"sp\": 1, \"barcodes\": [{\"bar\": \"%2\"}]}"_s.arg(sid)
+                        .arg(1000 + sid);
+    return u"\"products\": ["_s + elements.join(u", "_s) + u']';
 }
 
 // One of every master table's rows.
@@ -83,6 +95,7 @@ protected:
         const ImportFileResult result =
             ImportUpdateFile(db_.kiosk(), folders_, drop(u"setup.json"_s, json));
         ASSERT_TRUE(result.applied) << result.reason.toStdString();
+        EXPECT_EQ(attemptMarks(), QStringList());
     }
 
     fb::Value value(const QString& sql) {
@@ -102,6 +115,21 @@ protected:
         return folders_.importFolder + archive + u"/2024/03/"_s + name;
     }
     QStringList pictures() const { return QDir(folders_.resFolder).entryList(QDir::Files); }
+    QStringList attemptMarks() const {
+        return QDir(folders_.importFolder).entryList({u"*.attempts"_s}, QDir::Files);
+    }
+
+    // Passes of kiosks killed in the middle of applying the waiting file, one after the other.
+    void interruptedPasses(int times) {
+        db_.closeConnections();  // the engine lets one process at a time have the database
+        for (int i = 0; i < times; ++i) {
+            QProcess kiosk;
+            kiosk.start(QStringLiteral(KIOSK_IMPORT_INTERRUPTED), {db_.kioskPath(), db_.folder()});
+            ASSERT_TRUE(kiosk.waitForFinished(120000));
+            ASSERT_EQ(kiosk.exitStatus(), QProcess::CrashExit)
+                << kiosk.readAllStandardError().toStdString();
+        }
+    }
 
     // A shop with one row in every master table and one key picture.
     void givenAnAppliedShop() {
@@ -129,6 +157,7 @@ protected:
         for (const char* table : kMasterTables)
             EXPECT_EQ(count(QString::fromLatin1(table)), 1) << table;
         EXPECT_EQ(pictures(), QStringList{u"key_croissant.png"_s});
+        EXPECT_EQ(attemptMarks(), QStringList());
     }
 
     TestDatabases db_;
@@ -406,14 +435,7 @@ QByteArray TruncatedIn(const char* string) {
 // A file that fails leaves the master data, the site and the pictures as they were, goes to
 // Failed/, and leaves one log line naming the file and the reason.
 TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
-    const QString manyProducts = [] {
-        QStringList products;
-        for (int sid = 1; sid <= 600; ++sid)
-            products << u"{\"sid\": %1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, \"rte\": 23, "
-                        "\"sp\": 1, \"barcodes\": [{\"bar\": \"%2\"}]}"_s.arg(sid)
-                            .arg(1000 + sid);
-        return u"\"products\": ["_s + products.join(u", "_s) + u']';
-    }();
+    const QString manyProducts = ProductsSection(600);
     const QString promotion =
         uR"({"pid": %1, "dsc": "D", "vtp": 1, "beg": 45000, "end": 45001, "prc": 1, "val": 1,
              "dis": 0, "day": "YYYYYYY"})"_s;
@@ -501,16 +523,35 @@ TEST_F(ImportUpdatesTest, AFileThatCannotBeArchivedIsRenamedAside) {
     }
 }
 
+// ---- Interrupted imports -----------------------------------------------------------------
+
+TEST_F(ImportUpdatesTest, AFileInterruptedOnceIsAppliedAtTheNextStart) {
+    givenAnAppliedShop();
+    const QString file = drop(u"big.json"_s, UpdateJson(ProductsSection(600), u"After"_s));
+    interruptedPasses(1);
+    EXPECT_EQ(attemptMarks(), QStringList{u"big.json.attempts"_s});
+    EXPECT_EQ(site1(), u"Before"_s);
+
+    const ImportPassResult result = pass();
+
+    EXPECT_EQ(result.applied, QStringList{file});
+    EXPECT_EQ(site1(), u"After"_s);
+    EXPECT_EQ(count(u"TBL_PRODUCTS"_s), 600);
+    EXPECT_EQ(attemptMarks(), QStringList());
+}
+
+// Whatever ends the kiosk while it applies a file, the file cannot do so at every start.
+TEST_F(ImportUpdatesTest, AFileInterruptedTwiceInARowIsRefusedAtTheNextStart) {
+    givenAnAppliedShop();
+    const QString file = drop(u"big.json"_s, UpdateJson(ProductsSection(600), u"After"_s));
+    interruptedPasses(2);
+    expectRefusedWithNothingChanged(file, u"interrupted 2 times in a row"_s);
+}
+
 // Events pumped during an import may reach a handler that starts another import; it must not
 // run inside the first one's transaction.
 TEST_F(ImportUpdatesTest, APassStartedDuringAPassDoesNothing) {
-    QStringList products;
-    for (int sid = 1; sid <= 600; ++sid)
-        products
-            << u"{\"sid\": %1, \"sku\": 1, \"dsc\": \"P\", \"did\": 1, \"rte\": 23, \"sp\": 1}"_s
-                   .arg(sid);
-    const QString file =
-        drop(u"big.json"_s, UpdateJson(u"\"products\": ["_s + products.join(u',') + u']'));
+    const QString file = drop(u"big.json"_s, UpdateJson(ProductsSection(600)));
     int nested = 0;
     ImportView view;
     view.keepAlive = [&] {
