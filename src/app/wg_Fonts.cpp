@@ -6,6 +6,9 @@ QString KioskFamily(KioskFace face) {
             return QStringLiteral("Liberation Sans");
         case KioskFace::LucidaSansTypewriter:
             return QStringLiteral("DejaVu Sans Mono");
+        // A narrow sans like the item keys' own face: long captions keep to two lines.
+        case KioskFace::Bahnschrift:
+            return QStringLiteral("Liberation Sans Narrow");
         case KioskFace::ArialBlack:
         case KioskFace::Tahoma:
         case KioskFace::SegoeUI:

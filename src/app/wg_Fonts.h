@@ -5,7 +5,7 @@
 
 // The faces the kiosk's screens were designed with. Each maps to an installed face with the
 // same metrics, so texts keep the widths the layouts were made for.
-enum class KioskFace { Arial, ArialBlack, Tahoma, SegoeUI, LucidaSansTypewriter };
+enum class KioskFace { Arial, ArialBlack, Tahoma, SegoeUI, LucidaSansTypewriter, Bahnschrift };
 
 // The installed family that stands in for a face.
 QString KioskFamily(KioskFace face);

@@ -21,10 +21,14 @@
 #include "app/wg_Fonts.h"
 #include "backoffice/fm_importUpdates.h"
 #include "sale/fm_Info.h"
+#include "sale/fm_getQuantity.h"
 #include "sale/fm_mainArt.h"
 #include "sale/fra_default.h"
+#include "sale/fra_itemkey.h"
 #include "sale/fra_manager.h"
+#include "sale/fra_search.h"
 #include "sale/fra_tile.h"
+#include "sale/fra_topup.h"
 #include "sale/fra_transaction.h"
 
 namespace {
@@ -90,7 +94,8 @@ TFmMain::TFmMain(Tdm& dm, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       fDm(dm),
       fSale(dm.q1, dm.q2),
-      fDayEnd(dm.conx, dm.DataFolder) {
+      fDayEnd(dm.conx, dm.DataFolder),
+      fSearch(dm.conx) {
     setObjectName(QStringLiteral("FmMain"));
     setWindowTitle(QStringLiteral("KelvoPOS Self Serv"));
     resize(DesignSize);
@@ -116,13 +121,14 @@ void TFmMain::buildScreen() {
     pcMain->setObjectName(QStringLiteral("pcMain"));
     pcMain->setAutoFillBackground(true);
     tsDefault = new TfraDefault(pcMain);
-    tsFind = MakePage(QStringLiteral("tsFind"), pcMain);
+    tsFind = new TfraSearch(fSearch.products(), this, pcMain);
     tsMOP = MakePage(QStringLiteral("tsMOP"), pcMain);
     tsManager = new TfraManager(pcMain);
-    tsTopup = MakePage(QStringLiteral("tsTopup"), pcMain);
+    tsTopup = new TfraTopup(pcMain);
     tsEngineer = MakePage(QStringLiteral("tsEngineer"), pcMain);
-    for (QWidget* page : {static_cast<QWidget*>(tsDefault), tsFind, tsMOP,
-                          static_cast<QWidget*>(tsManager), tsTopup, tsEngineer})
+    for (QWidget* page :
+         {static_cast<QWidget*>(tsDefault), static_cast<QWidget*>(tsFind), tsMOP,
+          static_cast<QWidget*>(tsManager), static_cast<QWidget*>(tsTopup), tsEngineer})
         pcMain->addWidget(page);
 
     pnl_trans = new TfraTransaction(cdsTX, this);
@@ -227,6 +233,12 @@ void TFmMain::bindHandlers() {
     connect(pnl_trans, &TClickPanel::clicked, this, &TFmMain::pnl_transClick);
     connect(pnl_trans->pnFinishAndPay, &TClickPanel::clicked, this, &TFmMain::pnl_transClick);
     connect(&tmTime, &QTimer::timeout, this, &TFmMain::tmTimeTimer);
+    connect(tsFind, &TfraSearch::filterScreenWanted, this, &TFmMain::ShowFilterScreen);
+    connect(tsFind, &TfraSearch::productPicked, this, &TFmMain::SellPickedProduct);
+    connect(tsFind, &TfraSearch::closeRequested, this, [this] { ShowPage(tsDefault); });
+    connect(tsTopup, &TfraTopup::voucherChosen, this,
+            [](const QString& barcode) { GlobalScanner->SetBarcode(barcode); });
+    connect(tsTopup, &TfraTopup::closeRequested, this, [this] { ShowPage(tsDefault); });
 }
 
 // ---- Life of the window ------------------------------------------------------------------
@@ -307,6 +319,7 @@ void TFmMain::ShowPage(QWidget* page) {
 void TFmMain::pcMainChange() {
     focusScanBuffer();
     ClearItemKeys();
+    tsFind->clearFilter();
     QWidget* page = pcMain->currentWidget();
     if (page == tsDefault) {
         if (tsDefault->pnScannedProduct->isHidden()) tsDefault->showDefaultText();
@@ -483,10 +496,33 @@ void TFmMain::BarcodeScanned(const QString& barcode) {
 
 void TFmMain::cmLookupClick() {
     ShowPage(tsFind);
+    fSearch.products().OpenAll();
 }
 
 void TFmMain::cmTopupsClick() {
+    tsTopup->showSheet(TfraTopup::tsTopupProvider);
     ShowPage(tsTopup);
+}
+
+void TFmMain::customEvent(QEvent* event) {
+    if (event->type() == WM_ITEMKEY)
+        WMItemKeyClick(static_cast<TItemKeyMessage*>(event)->wParam);
+    else
+        QWidget::customEvent(event);
+}
+
+void TFmMain::WMItemKeyClick(int tag) {
+    if (fFilterScreenType == fstNoFilter || fFilterScreenType == fstItemKeyGroups) {
+        fSelectedItemKeyGroup = tag;
+        ShowFilterScreen(fstItemKeys);
+    } else {
+        SellPickedProduct(tag, {});
+    }
+}
+
+void TFmMain::SellPickedProduct(int sid, const QString& caption) {
+    const int quantity = GetQuantity(this);
+    if (quantity > 0) AddProductToSale(sid, {}, quantity, caption);
 }
 
 void TFmMain::cmFinishAndPayClick() {
@@ -519,7 +555,9 @@ void TFmMain::LoadPromotions() {
     fPromoList = ::LoadPromotions(fDm.conx, Clock::instance().now());
 }
 
-void TFmMain::InitialiseKeyboard() {}
+void TFmMain::InitialiseKeyboard() {
+    tsFind->InitialiseKeyboard();
+}
 
 // Maintenance waits for the screen at rest: no sale, no modal box (an age check may be asking
 // before its sale exists), no import in the middle of its transaction.
@@ -543,12 +581,18 @@ void TFmMain::LoadEngineerPage() {
     LoadSiteDetails();
 }
 
-void TFmMain::ClearItemKeys() {}
+void TFmMain::ClearItemKeys() {
+    tsFind->ClearItemKeys();
+}
 
 void TFmMain::ShowFilterScreen(TFilterScreenType mode) {
     fFilterScreenType = mode;
     ClearItemKeys();
     if (mode != fstItemKeys) fSelectedItemKeyGroup = -1;
+    const TSearchPage page =
+        fSearch.ShowFilterScreen(mode, fSelectedItemKeyGroup, tsFind->filterText());
+    fFilterScreenType = page.mode;
+    tsFind->showPage(page, fDm.ResFolder);
 }
 
 QString TFmMain::cdsTXBeforePost(int sid) {

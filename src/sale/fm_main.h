@@ -10,6 +10,7 @@
 #include "promo/uPromotions.h"
 #include "sale/uGlobalScanner.h"
 #include "sale/uSale.h"
+#include "sale/uSearch.h"
 #include "sale/uSiteDetails.h"
 
 class QLabel;
@@ -20,19 +21,10 @@ class QToolButton;
 class Tdm;
 class TClickPanel;
 class TfraDefault;
+class TfraSearch;
+class TfraTopup;
 class TfraManager;
 class TfraTransaction;
-
-// Modes of the search page.
-enum TFilterScreenType {
-    fstUnknown,
-    fstNoFilter,
-    fstItemKeyGroups,
-    fstItemKeys,
-    fstFilteredProducts,
-    fstFilteredBarcodes,
-    fstFilteredItemKeys
-};
 
 // The kiosk's one window: a top bar with the site name and clock, the transaction column on
 // the right, the pages (sale, search, payment, manager, top-ups, engineer) with a bottom bar
@@ -94,6 +86,9 @@ public:
     void LoadEngineerPage();
     void ClearItemKeys();
     void ShowFilterScreen(TFilterScreenType mode);
+    // A touched item key (posted as WM_ITEMKEY): a group key opens its products, a product key
+    // sells the product.
+    void WMItemKeyClick(int tag);
     // PROMO_MARKER of a line of the product sid: "*" when a loaded promotion names it.
     QString cdsTXBeforePost(int sid);
 
@@ -101,6 +96,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -114,6 +110,8 @@ private:
     void paintBars();
     void focusScanBuffer();
     bool forwardToScanBuffer(QWidget* target, QEvent* event);
+    // Asks the quantity of a product picked on the search page and sells it.
+    void SellPickedProduct(int sid, const QString& caption);
 
     // TSaleView: what adding a product shows or asks on the way.
     void hideScannedProduct() override;
@@ -131,6 +129,7 @@ private:
     TSale fSale;
     TPromoList fPromoList;
     TDayEnd fDayEnd;
+    TSearch fSearch;
     std::unique_ptr<TGlobalScanner> fGlobalScanner;
     bool fShown = false;
     QTimer tmTime;
@@ -141,10 +140,10 @@ private:
     TfraTransaction* pnl_trans = nullptr;
     QStackedWidget* pcMain = nullptr;
     TfraDefault* tsDefault = nullptr;
-    QWidget* tsFind = nullptr;
+    TfraSearch* tsFind = nullptr;
     QWidget* tsMOP = nullptr;
     TfraManager* tsManager = nullptr;
-    QWidget* tsTopup = nullptr;
+    TfraTopup* tsTopup = nullptr;
     QWidget* tsEngineer = nullptr;
     TClickPanel* pnBottom = nullptr;
     QToolButton* cmAssistance = nullptr;

@@ -109,3 +109,41 @@ QPixmap ScanArt(int width, int height, const QColor& colour, const QColor& beam)
     p.drawLine(QPointF(-2 + unit, height / 2.0), QPointF(width - unit, height / 2.0));
     return pixmap;
 }
+
+QPixmap ConfirmArt(int size, const QColor& colour) {
+    return Draw(size, [&](QPainter& p) {
+        // A tick in a filled disc.
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QPointF(50, 50), 46, 46);
+        p.setPen(Stroke(Qt::white, 12));
+        p.drawPolyline(QPolygonF({QPointF(27, 52), QPointF(43, 68), QPointF(74, 34)}));
+    });
+}
+
+QPixmap BackArt(int size, const QColor& colour) {
+    return Draw(size, [&](QPainter& p) {
+        // An arrow turning back, in a filled disc.
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(QPointF(50, 50), 46, 46);
+        p.setPen(Stroke(Qt::white, 10));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(34, 30, 40, 40), -90 * 16, 180 * 16);
+        p.drawLine(QPointF(54, 70), QPointF(40, 70));
+        p.drawLine(QPointF(54, 30), QPointF(28, 30));
+        p.drawPolyline(QPolygonF({QPointF(38, 19), QPointF(27, 30), QPointF(38, 41)}));
+    });
+}
+
+QPixmap CancelArt(int size, const QColor& colour) {
+    return Draw(size, [&](QPainter& p) {
+        // A cross in a ring.
+        p.setPen(Stroke(colour, 8));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(50, 50), 42, 42);
+        p.setPen(Stroke(colour, 10));
+        p.drawLine(QPointF(34, 34), QPointF(66, 66));
+        p.drawLine(QPointF(66, 34), QPointF(34, 66));
+    });
+}

@@ -9,5 +9,9 @@ QPixmap AssistanceArt(int size, const QColor& colour);
 QPixmap TopupArt(int size, const QColor& colour);
 QPixmap FindArt(int size, const QColor& colour);
 QPixmap BasketArt(int size, const QColor& colour);
+// The top-up page's confirm, go-back and cancel pictures.
+QPixmap ConfirmArt(int size, const QColor& colour);
+QPixmap BackArt(int size, const QColor& colour);
+QPixmap CancelArt(int size, const QColor& colour);
 // The scanner beam over a barcode, shown on the idle sale page.
 QPixmap ScanArt(int width, int height, const QColor& colour, const QColor& beam);

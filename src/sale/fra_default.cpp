@@ -115,8 +115,8 @@ void TfraDefault::showProduct(const TScannedProduct& product, const QString& res
     lbScannedProduct->setText(ShownCaption(product.caption));
     lbScannedQty->setText(product.quantityText);
     lbScannedQty->setVisible(!product.quantityText.isEmpty());
-    LoadResImage(product.glyph, imScannedProduct, resFolder);
-    pnScannedProductGlyph->setVisible(!product.glyph.isEmpty());
+    // An empty framed box would read as a missing picture: the box shows only a picture.
+    pnScannedProductGlyph->setVisible(LoadResImage(product.glyph, imScannedProduct, resFolder));
 }
 
 void TfraDefault::showNotFound() {
@@ -126,6 +126,7 @@ void TfraDefault::showNotFound() {
     lbScannedProduct->setText(QStringLiteral("Barcode Not Found"));
     lbScannedQty->hide();
     imScannedProduct->clear();
+    pnScannedProductGlyph->hide();
 }
 
 void TfraDefault::hideProduct() {

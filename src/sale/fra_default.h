@@ -15,9 +15,10 @@ public:
 
     explicit TfraDefault(QWidget* parent = nullptr);
 
-    // The accepted product: caption, quantity line and picture from the pictures folder.
+    // The accepted product: caption, quantity line and picture from the pictures folder; the
+    // picture box shows only when the picture loaded.
     void showProduct(const TScannedProduct& product, const QString& resFolder);
-    // "Barcode Not Found" in the product panel; the picture box keeps its visibility.
+    // "Barcode Not Found" in the product panel, without a picture.
     void showNotFound();
     // Clears the picture and hides the product panel.
     void hideProduct();

@@ -96,6 +96,7 @@ TEST(KioskFontTest, FacesResolveToInstalledFamilies) {
         {KioskFace::Tahoma, "DejaVu Sans"},
         {KioskFace::SegoeUI, "DejaVu Sans"},
         {KioskFace::LucidaSansTypewriter, "DejaVu Sans Mono"},
+        {KioskFace::Bahnschrift, "Liberation Sans Narrow"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.family);

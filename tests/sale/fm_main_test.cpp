@@ -75,7 +75,7 @@ TEST_F(MainScreenTest, ScannedProductPanelShowsTheLastProduct) {
     EXPECT_FALSE(shown("lbDefaultText"));
     EXPECT_EQ(text("lbScannedProduct"), "Crisps Salt & Vinegar");
     EXPECT_FALSE(shown("lbScannedQty"));
-    EXPECT_TRUE(shown("pnScannedProductGlyph"));  // named picture, even when the file is missing
+    EXPECT_FALSE(shown("pnScannedProductGlyph"));  // named picture, but no file: no empty box
     scan(Cola);
     EXPECT_EQ(text("lbScannedProduct"), "Cola 500ml");
     EXPECT_FALSE(shown("pnScannedProductGlyph"));  // no picture named

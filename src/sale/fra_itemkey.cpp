@@ -1,0 +1,70 @@
+#include "sale/fra_itemkey.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "app/wg_Colours.h"
+#include "app/wg_Fonts.h"
+#include "app/wg_ResImage.h"
+#include "sale/fra_default.h"
+
+namespace {
+
+constexpr int PictureMargin = 5;
+const QColor DesignColour(0xe9, 0xee, 0xf5);
+
+}  // namespace
+
+TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
+    : TClickPanel(owner), fMessageContainer(messageContainer) {
+    resize(DesignSize);
+    setFrameShape(QFrame::StyledPanel);
+    setColour(DesignColour);
+    setFont(KioskFont(KioskFace::Bahnschrift, 16));
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAlignment(Qt::AlignCenter);
+    Label1 = new QLabel(this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setTextFormat(Qt::PlainText);
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setWordWrap(true);
+    SetPaletteColour(*Label1, QPalette::WindowText, KioskTextColour);
+    // The caption and the picture are the key: a touch on either is a touch on the key.
+    for (QLabel* part : {Image1, Label1}) part->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(PictureMargin, PictureMargin, PictureMargin, 0);
+    layout->setSpacing(0);
+    layout->addWidget(Image1, 1);
+    layout->addWidget(Label1);
+
+    connect(this, &TClickPanel::clicked, this, &TfraItemKey::ControlClick);
+}
+
+void TfraItemKey::setKey(const TItemKey& key, const QString& resFolder) {
+    setObjectName(key.name);
+    Tag = key.tag;
+    Kind = key.kind;
+    Label1->setText(ShownCaption(key.caption));
+    if (key.colour) setColour(WinColour(*key.colour));
+    if (key.captionColour)
+        SetPaletteColour(*Label1, QPalette::WindowText, WinColour(*key.captionColour));
+    // The picture's room is set before it is loaded, so it is fitted to the key.
+    Image1->resize(width() - 2 * PictureMargin, height() - PictureMargin - CaptionHeight);
+    const bool pictured = key.kind == TItemKeyKind::Found
+                              ? LoadStoredImage(key.picture, Image1, resFolder)
+                              : LoadResImage(key.picture, Image1, resFolder);
+    // Without a picture the caption has the whole key.
+    Image1->setVisible(pictured);
+    if (pictured)
+        Label1->setFixedHeight(CaptionHeight);
+    else
+        Label1->setMaximumHeight(QWIDGETSIZE_MAX);
+}
+
+void TfraItemKey::ControlClick() {
+    QCoreApplication::postEvent(fMessageContainer, new TItemKeyMessage(Tag, 0));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QEvent>
+
+#include "sale/fra_tile.h"
+#include "sale/uSearch.h"
+
+class QLabel;
+
+// The message an item key posts to the main screen: the first user message, carrying the
+// key's Tag as its first parameter.
+inline constexpr QEvent::Type WM_ITEMKEY = QEvent::Type(1025);
+
+class TItemKeyMessage : public QEvent {
+public:
+    TItemKeyMessage(int wParam, int lParam) : QEvent(WM_ITEMKEY), wParam(wParam), lParam(lParam) {}
+    const int wParam;
+    const int lParam;
+};
+
+// A key of the search page: a picture above a caption. A touch on it posts WM_ITEMKEY with the
+// key's Tag to the message container, so the screen acts on it after the touch has been
+// handled and may free every key, this one included.
+class TfraItemKey : public TClickPanel {
+    Q_OBJECT
+public:
+    static constexpr QSize DesignSize{120, 140};
+    static constexpr int CaptionHeight = 43;
+
+    TfraItemKey(QWidget* owner, QObject* messageContainer);
+
+    // Shows a key: name, Tag, caption, colours and picture from resFolder. The key is sized
+    // first.
+    void setKey(const TItemKey& key, const QString& resFolder);
+
+    int Tag = 0;
+    TItemKeyKind Kind = TItemKeyKind::Product;
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
+
+private:
+    void ControlClick();
+
+    QObject* fMessageContainer;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QWidget>
+
+#include "sale/uSearch.h"
+
+class QLineEdit;
+class QScrollArea;
+class QTableView;
+class TfraKeyboard;
+class TfraItemKey;
+
+// The panel the item keys flow in: left to right, then top to bottom, 4 px apart, growing
+// downwards with its content. Group keys share a row five at a time.
+class TItemKeyPanel : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int Gap = 4;
+    static constexpr int GroupKeyHeight = 100;
+
+    explicit TItemKeyPanel(QWidget* parent = nullptr);
+
+    // Places every key again for the panel's width.
+    void placeKeys();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    int fPlacedWidth = -1;
+};
+
+// The search page: the item keys or the product list, the filter text and the on-screen
+// keyboard. It shows what the search core found and reports what the customer asked for; the
+// keys post their touches to the message container.
+class TfraSearch : public QWidget {
+    Q_OBJECT
+public:
+    TfraSearch(TProductList& products, QObject* messageContainer, QWidget* parent = nullptr);
+
+    // Shows the keys or the list of a page, the keys' pictures from resFolder.
+    void showPage(const TSearchPage& page, const QString& resFolder);
+    // Frees every key, the last one first.
+    void ClearItemKeys();
+    // Empties the filter without reporting the change.
+    void clearFilter();
+    QString filterText() const;
+    // The keyboard in its full layout (letters and keypad).
+    void InitialiseKeyboard();
+
+    // The keyboard's keys: edit the filter, or close the page on "Clear".
+    void cmKeyboardClick(int tag, const QString& caption);
+
+signals:
+    // The filter changed: the page to show for it.
+    void filterScreenWanted(TFilterScreenType mode);
+    // A product was touched in the list.
+    void productPicked(int sid, const QString& description);
+    // "Clear": the customer leaves the page.
+    void closeRequested();
+
+private:
+    void ebFilterChange(const QString& text);
+    void dbgFilterCellClick(const QModelIndex& index);
+
+    TProductList& fProducts;
+    QObject* fMessageContainer;
+    QScrollArea* sbItemKeys = nullptr;
+    TItemKeyPanel* pnItemKeys = nullptr;
+    QWidget* pnFilterGrid = nullptr;
+    QTableView* dbgFilter = nullptr;
+    QLineEdit* ebFilter = nullptr;
+    TfraKeyboard* fraKeyboard1 = nullptr;
+};
