@@ -7,6 +7,7 @@
 
 #include "app/dm_main.h"
 #include "backoffice/uImportUpdates.h"
+#include "db/fbEngine.h"
 #include "uCreateDatabase.h"
 #include "uScaleShop.h"
 
@@ -32,6 +33,7 @@ void UsePrivateEnvironment() {
     qputenv("KIOSK_REGISTRY_MACHINE", root.filePath("machine/HKEY_LOCAL_MACHINE.reg").toUtf8());
     qputenv("KIOSK_REGISTRY_USER", root.filePath("user/HKEY_CURRENT_USER.reg").toUtf8());
     qputenv("KIOSK_LOG_FOLDER", root.filePath("logs/").toUtf8());
+    fb::UsePrivateEngineFolders(fb::DefaultEngineFolder(QStringLiteral("kpselfserv-bench")));
 }
 
 ScaleUpdateFile::ScaleUpdateFile(int products, int promotions)

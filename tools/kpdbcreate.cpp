@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "db/fbEngine.h"
 #include "uCreateDatabase.h"
 
 int main(int argc, char** argv) {
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        fb::UsePrivateEngineFolders(fb::DefaultEngineFolder(QStringLiteral("kpselfserv")));
         const QStringList created = CreateKioskDatabases(parser.value(QStringLiteral("schema")),
                                                          parser.value(QStringLiteral("folder")),
                                                          parser.isSet(QStringLiteral("replace")));

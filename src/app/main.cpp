@@ -1,15 +1,20 @@
 // The kiosk's program entry: splash, style, data module, schema checks, then the main screen.
+#include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/AdvDialogs.h"
 #include "app/dm_main.h"
 #include "app/fm_SQLUpdates.h"
 #include "app/fm_splash.h"
+#include "app/uServiceNotify.h"
+#include "app/uStopSignals.h"
 #include "app/uUtils.h"
 #include "app/wg_KioskApplication.h"
 #include "app/wg_Style.h"
+#include "db/fbEngine.h"
 #include "sale/fm_main.h"
 
 namespace {
@@ -29,6 +34,7 @@ TdmView dataModuleView() {
     view.runSchemaUpdates = [](int current, int latest, int count) {
         TfmSQLUpdates dialog(*dm);
         dialog.SetVersion(current, latest, count);
+        NotifyServiceManager("STATUS=Waiting for the schema update to be confirmed");
         return dialog.exec() == 1;
     };
     return view;
@@ -48,10 +54,40 @@ void detachAtExit() {
     }
 }
 
+// A stop asked for by the service manager or at the console: the open boxes are closed as if
+// declined and the event loop ends, so main returns and the databases are detached on the way.
+// The open sale stays in the database as it is.
+void StopKiosk() {
+    NotifyServiceManager("STOPPING=1");
+    for (int open = 0; open < 100; ++open) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->done(QDialog::Rejected);
+        else
+            modal->hide();
+    }
+    QCoreApplication::quit();
+}
+
+// The engine's lock and temporary folders belong to this user alone; set before it loads.
+bool PrepareEngineFolders() {
+    try {
+        fb::UsePrivateEngineFolders(fb::DefaultEngineFolder(QStringLiteral("kpselfserv")));
+        return true;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "KPSelfServ: %s\n", e.what());
+        return false;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!PrepareEngineFolders()) return 1;
     TKioskApplication app(argc, argv);
+    TStopSignals stopSignals([](int) { StopKiosk(); });
+    fb::AfterEngineLoad([&stopSignals] { stopSignals.install(); });
     GetProgramFolder();  // settles the suite's program folder before anything else
     loadApplicationIcon(app);
     ShowSplash();
@@ -62,14 +98,19 @@ int main(int argc, char** argv) {
     Tdm dataModule(QCoreApplication::applicationFilePath(), dataModuleView());
     dm = &dataModule;
     std::atexit(detachAtExit);
-    if (dataModule.DBChecks() <= 0) {
+    if (stopSignals.requested() || dataModule.DBChecks() <= 0) {
         CloseSplash();
         dm = nullptr;
         return 0;
     }
     TFmMain mainScreen(dataModule);
     mainScreen.showFullScreen();
-    const int result = app.exec();
+    // A stop asked for while the screen was being shown ended no event loop of its own.
+    int result = 0;
+    if (!stopSignals.requested()) {
+        NotifyServiceManager("READY=1");
+        result = app.exec();
+    }
     dm = nullptr;
     return result;
 }

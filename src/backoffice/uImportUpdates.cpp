@@ -7,6 +7,7 @@
 
 #include "app/uClock.h"
 #include "app/uLog.h"
+#include "app/uServiceNotify.h"
 #include "app/uUtils.h"
 #include "backoffice/uImportAttempts.h"
 #include "backoffice/uUpdateFileReader.h"
@@ -146,9 +147,11 @@ ImportPassResult ImportUpdatesPass(fb::Connection& conx, const ImportFolders& fo
     if (!files.isEmpty()) {
         if (view.filesStarting) view.filesStarting();
         for (const QString& file : files) {
+            NotifyServiceManager("STATUS=Importing " + QFileInfo(file).fileName().toUtf8());
             const ImportFileResult outcome = ImportUpdateFile(conx, folders, file, view.keepAlive);
             (outcome.applied ? result.applied : result.failed) << file;
         }
+        NotifyServiceManager("STATUS=");
         if (view.filesDone) view.filesDone();
     }
     result.picturesMoved = MoveWaitingPictures(folders);

@@ -1,5 +1,6 @@
 #include "db/fbConnection.h"
 
+#include "db/fbEngine.h"
 #include "db/fbQuery.h"
 
 #include <dirent.h>
@@ -73,6 +74,7 @@ void Connection::connect() {
                                            dpb->getBuffer(&st));
     dpb->dispose();
     provider->release();
+    EngineLoaded();
     if (st.failed()) attachment_ = nullptr;
     st.check();
     keepDescriptorsFromChildren();
@@ -191,6 +193,7 @@ void Connection::createDatabase(const QString& path, const QString& user, const 
         &st, file.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
     dpb->dispose();
     provider->release();
+    EngineLoaded();
     st.check();
     attachment->detach(&st);
     if (st.failed()) attachment->release();

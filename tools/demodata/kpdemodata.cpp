@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "db/fbConnection.h"
+#include "db/fbEngine.h"
 #include "db/fbQuery.h"
 #include "uDemoShop.h"
 #include "uKeyPictures.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        fb::UsePrivateEngineFolders(fb::DefaultEngineFolder(QStringLiteral("kpselfserv")));
         return Run(parser, out);
     } catch (const std::exception& e) {
         err << "kpdemodata: " << e.what() << "\n";

@@ -1,0 +1,168 @@
+#include "support/KioskProcess.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <csignal>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+void copyFile(const QString& from, const QString& to) {
+    if (!QFile::copy(from, to))
+        throw std::runtime_error(("Cannot copy " + from + " to " + to).toStdString());
+    QFile::setPermissions(to, QFile::permissions(from) | QFile::WriteOwner);
+}
+
+int bindNotificationSocket(const QString& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (size_t(name.size()) >= sizeof address.sun_path)
+        throw std::runtime_error("The notification socket's path is too long");
+    std::memcpy(address.sun_path, name.constData(), size_t(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("Cannot bind the notification socket");
+    ::chmod(name.constData(), 0777);  // a kiosk running as another user reports here too
+    return fd;
+}
+
+}  // namespace
+
+KioskFolder::KioskFolder() {
+    if (!dir_.isValid()) throw std::runtime_error("Cannot create a temporary folder");
+    QDir().mkpath(dataFolder());
+    copyFile(QStringLiteral(KIOSK_PROGRAM), program());
+    QFile dat(path() + QStringLiteral("KPSelfServ.dat"));
+    if (!dat.open(QIODevice::WriteOnly)) throw std::runtime_error("Cannot write KPSelfServ.dat");
+    dat.write("[Setup]\r\nInstalledVersion=1\r\n");
+    for (const char* name : {"KPSelfServ.gdb", "KPAdmin.gdb"})
+        copyFile(QDir(QStringLiteral(KIOSK_TEST_TEMPLATE_DIR)).filePath(QLatin1String(name)),
+                 dataFolder() + QLatin1String(name));
+}
+
+QString KioskFolder::path() const {
+    return dir_.path() + u'/';
+}
+QString KioskFolder::program() const {
+    return path() + QStringLiteral("KPSelfServ");
+}
+QString KioskFolder::dataFolder() const {
+    return path() + QStringLiteral("data/");
+}
+QString KioskFolder::kioskDatabase() const {
+    return dataFolder() + QStringLiteral("KPSelfServ.gdb");
+}
+QString KioskFolder::adminDatabase() const {
+    return dataFolder() + QStringLiteral("KPAdmin.gdb");
+}
+
+std::unique_ptr<fb::Connection> KioskFolder::connect(const QString& database) const {
+    auto c = std::make_unique<fb::Connection>();
+    c->setDatabase(database);
+    c->setPassword(QStringLiteral("pinecrest"));
+    c->connect();
+    return c;
+}
+
+void KioskFolder::giveTo(const QString& user) const {
+    QProcess chown;
+    chown.start(QStringLiteral("chown"), {QStringLiteral("-R"), user, dir_.path()});
+    if (!chown.waitForFinished() || chown.exitCode() != 0)
+        throw std::runtime_error(("Cannot give the folder to " + user).toStdString());
+}
+
+KioskProcess::KioskProcess(const KioskFolder& folder)
+    : folder_(folder), environment_(QProcessEnvironment::systemEnvironment()) {
+    const QString root = folder.path();
+    environment_.insert(QStringLiteral("KIOSK_REGISTRY_MACHINE"),
+                        root + QStringLiteral("settings/HKEY_LOCAL_MACHINE.reg"));
+    environment_.insert(QStringLiteral("KIOSK_REGISTRY_USER"),
+                        root + QStringLiteral("settings/HKEY_CURRENT_USER.reg"));
+    environment_.insert(QStringLiteral("KIOSK_LOG_FOLDER"), root + QStringLiteral("logs/"));
+    environment_.insert(QStringLiteral("NOTIFY_SOCKET"), root + QStringLiteral("notify"));
+    environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+}
+
+KioskProcess::~KioskProcess() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished();
+    }
+    if (socket_ >= 0) ::close(socket_);
+}
+
+void KioskProcess::start(const QStringList& wrapper) {
+    const QString socketPath = environment_.value(QStringLiteral("NOTIFY_SOCKET"));
+    if (socket_ < 0) {
+        QFile::remove(socketPath);
+        socket_ = bindNotificationSocket(socketPath);
+    }
+    notifications_.clear();
+    process_.setProcessEnvironment(environment_);
+    process_.setWorkingDirectory(folder_.path());
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    QStringList command = wrapper;
+    command << folder_.program();
+    process_.start(command.takeFirst(), command);
+    if (!process_.waitForStarted()) throw std::runtime_error("The kiosk did not start");
+}
+
+bool KioskProcess::waitFor(const QByteArray& state, int milliseconds) {
+    const QDeadlineTimer deadline(milliseconds);
+    for (;;) {
+        for (const QByteArray& line : notifications_)
+            if (line.startsWith(state)) return true;
+        if (process_.state() == QProcess::NotRunning || deadline.hasExpired()) return false;
+        pollfd wait{socket_, POLLIN, 0};
+        ::poll(&wait, 1, 50);
+        char buffer[4096];
+        const ssize_t size = ::recv(socket_, buffer, sizeof buffer, 0);
+        if (size > 0) notifications_ += QByteArray(buffer, size).split('\n');
+        process_.waitForFinished(0);  // notices a program that ended
+    }
+}
+
+void KioskProcess::signal(int number) {
+    ::kill(pid_t(process_.processId()), number);
+}
+
+bool KioskProcess::waitForExit(int milliseconds) {
+    return process_.waitForFinished(milliseconds);
+}
+
+bool KioskProcess::exitedNormally() const {
+    return process_.state() == QProcess::NotRunning &&
+           process_.exitStatus() == QProcess::NormalExit;
+}
+
+int KioskProcess::exitCode() const {
+    return process_.exitCode();
+}
+
+QString KioskProcess::output() {
+    return QString::fromLocal8Bit(process_.readAll());
+}
+
+QString ValidationErrors(const QString& database) {
+    QProcess gfix;
+    gfix.setProcessChannelMode(QProcess::MergedChannels);
+    gfix.start(QStringLiteral("gfix"),
+               {QStringLiteral("-v"), QStringLiteral("-full"), QStringLiteral("-user"),
+                QStringLiteral("SYSDBA"), QStringLiteral("-password"), QStringLiteral("pinecrest"),
+                database});
+    if (!gfix.waitForFinished(60000)) return QStringLiteral("gfix did not finish");
+    const QString output = QString::fromLocal8Bit(gfix.readAll());
+    if (gfix.exitStatus() != QProcess::NormalExit) return QStringLiteral("gfix crashed: ") + output;
+    return output.trimmed();
+}

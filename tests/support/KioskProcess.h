@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "db/fbConnection.h"
+
+// A program folder laid out as a kiosk is delivered: a copy of the kiosk program, its
+// installed-version file and data/ with a private copy of the template databases.
+class KioskFolder {
+public:
+    KioskFolder();
+
+    QString path() const;  // ends with "/"
+    QString program() const;
+    QString dataFolder() const;
+    QString kioskDatabase() const;
+    QString adminDatabase() const;
+    // A connection to one of its databases (while no kiosk runs on them).
+    std::unique_ptr<fb::Connection> connect(const QString& database) const;
+    // Hands the folder and everything in it to another user.
+    void giveTo(const QString& user) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// The kiosk program running on a folder as a service manager starts it: settings hives and
+// log folder of its own inside the folder, and a notification socket it reports to.
+class KioskProcess {
+public:
+    explicit KioskProcess(const KioskFolder& folder);
+    ~KioskProcess();
+    KioskProcess(const KioskProcess&) = delete;
+    KioskProcess& operator=(const KioskProcess&) = delete;
+
+    QProcessEnvironment& environment() { return environment_; }
+    // Starts the program, or the program behind a command that runs it (runuser, cage...).
+    void start(const QStringList& wrapper = {});
+    // Waits for a notification line starting with state ("READY=1", "STATUS=Importing"); false
+    // when the program ended or the time ran out first.
+    bool waitFor(const QByteArray& state, int milliseconds);
+    void signal(int number);
+    bool waitForExit(int milliseconds);
+    bool exitedNormally() const;
+    int exitCode() const;
+    QString output();
+
+private:
+    const KioskFolder& folder_;
+    QProcessEnvironment environment_;
+    QProcess process_;
+    int socket_ = -1;
+    QByteArrayList notifications_;
+};
+
+// Runs "gfix -v -full" on a database file; the errors it reports, empty when it is valid.
+// Orphan pages, which a killed engine leaves behind, are no error.
+QString ValidationErrors(const QString& database);
