@@ -6,6 +6,7 @@
 
 #include "app/uDbUtils.h"
 #include "app/uLog.h"
+#include "app/uTX32Reg.h"
 #include "app/uUtils.h"
 #include "sale/uOperators.h"
 
@@ -52,6 +53,7 @@ Tdm::Tdm(const QString& programPath, TdmView view)
     conxA.setUserName(QStringLiteral("sysdba"));
     conxA.setPassword(kPassword);
     DataModuleCreate();
+    ReadSystemInfo();
 }
 
 Tdm::~Tdm() {
@@ -124,9 +126,36 @@ int Tdm::DBChecks() {
 void Tdm::WriteSystemInfo() {
     try {
         q2.close();
-    } catch (const std::exception&) {
+        const TTX32Reg reg;
+        const QString& section = RunTimeSettingsSection;
+        reg.WriteString(section, QStringLiteral("PrinterModel"), rmText, RunTime.PrinterModel);
+        reg.WriteString(section, QStringLiteral("PrinterPort"), rmText, RunTime.PrinterPort);
+        reg.WriteString(section, QStringLiteral("DisplayPort"), rmText, RunTime.DisplayPort);
+        reg.WriteString(section, QStringLiteral("DisplayType"), rmText, RunTime.DisplayType);
+        reg.WriteInteger(section, QStringLiteral("DisplayChars"), RunTime.DisplayChars);
+    } catch (const std::exception& e) {
+        WriteLog(QStringLiteral("Saving system info: ") + QString::fromUtf8(e.what()), 0);
         conx.rollback();
-        if (view_.showError) view_.showError(QStringLiteral("Error Saving System Info"));
+        const auto& show = view_.showKioskError ? view_.showKioskError : view_.showError;
+        if (show) show(QStringLiteral("Error Saving System Info"));
+    }
+}
+
+void Tdm::ReadSystemInfo() {
+    try {
+        const TTX32Reg reg;
+        const QString& section = RunTimeSettingsSection;
+        const auto text = [&](const char* name) {
+            return reg.ReadString(section, QString::fromLatin1(name), rmText, {});
+        };
+        RunTime.PrinterModel = text("PrinterModel");
+        RunTime.PrinterPort = text("PrinterPort");
+        RunTime.DisplayPort = text("DisplayPort");
+        RunTime.DisplayType = text("DisplayType");
+        RunTime.DisplayChars = reg.ReadInteger(section, QStringLiteral("DisplayChars"), 0);
+    } catch (const std::exception& e) {
+        RunTime = {};
+        WriteLog(QStringLiteral("Reading system info: ") + QString::fromUtf8(e.what()), 0);
     }
 }
 

@@ -15,7 +15,21 @@ struct TdmView {
     // Offers the schema updates (current version, latest version, number of updates);
     // true when they ran and the operator pressed Continue.
     std::function<bool(int, int, int)> runSchemaUpdates;
+    // Shows an error in the kiosk's own message box; showError when not given.
+    std::function<void(const QString&)> showKioskError = {};
 };
+
+// The receipt printer and customer display as the engineer page sets them. They are kept in the
+// settings store (section RunTimeSettingsSection) and read back when the data module is created.
+struct TRunTimeSettings {
+    QString PrinterModel;
+    QString PrinterPort;
+    QString DisplayPort;
+    QString DisplayType;
+    int DisplayChars = 0;
+};
+
+inline const QString RunTimeSettingsSection = QStringLiteral("KPSelfServ");
 
 // The one data module: the folders, both database connections and the shared queries.
 // Queries are declared after their connections, so they are gone before the attachments.
@@ -37,10 +51,16 @@ public:
     fb::Query q2{conx};
     fb::Query qA{conxA};
 
+    TRunTimeSettings RunTime;
+
     void DataModuleCreate();
     void conxBeforeConnect();
     int DBChecks();
+    // Stores the run-time settings; a failure rolls the connection back and shows
+    // "Error Saving System Info".
     void WriteSystemInfo();
+    // Reads the run-time settings back; a failure leaves them empty and is logged.
+    void ReadSystemInfo();
     void DataModuleDestroy();
     // The operator a scanned code names: a USER_ID, -1 or -2 for the engineer codes, 0 for none.
     int BarcodeToUser(const QString& code, QString& access);

@@ -31,6 +31,7 @@ TdmView dataModuleView() {
     TdmView view;
     view.showSplashStatus = [](const QString& text) { ShowSplashStatus(text); };
     view.showError = [](const QString& text) { TKioskApplication::reportError(text); };
+    view.showKioskError = [](const QString& text) { ShowError(text); };
     view.runSchemaUpdates = [](int current, int latest, int count) {
         TfmSQLUpdates dialog(*dm);
         dialog.SetVersion(current, latest, count);

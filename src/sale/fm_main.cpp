@@ -19,7 +19,10 @@
 #include "app/uGlobals.h"
 #include "app/wg_Colours.h"
 #include "app/wg_Fonts.h"
+#include "app/wg_KioskApplication.h"
 #include "backoffice/fm_importUpdates.h"
+#include "backoffice/fra_engineer.h"
+#include "backoffice/uEngineer.h"
 #include "sale/fm_Info.h"
 #include "sale/fm_getQuantity.h"
 #include "sale/fm_mainArt.h"
@@ -125,10 +128,10 @@ void TFmMain::buildScreen() {
     tsMOP = MakePage(QStringLiteral("tsMOP"), pcMain);
     tsManager = new TfraManager(pcMain);
     tsTopup = new TfraTopup(pcMain);
-    tsEngineer = MakePage(QStringLiteral("tsEngineer"), pcMain);
-    for (QWidget* page :
-         {static_cast<QWidget*>(tsDefault), static_cast<QWidget*>(tsFind), tsMOP,
-          static_cast<QWidget*>(tsManager), static_cast<QWidget*>(tsTopup), tsEngineer})
+    tsEngineer = new TfraEngineer(pcMain);
+    for (QWidget* page : {static_cast<QWidget*>(tsDefault), static_cast<QWidget*>(tsFind), tsMOP,
+                          static_cast<QWidget*>(tsManager), static_cast<QWidget*>(tsTopup),
+                          static_cast<QWidget*>(tsEngineer)})
         pcMain->addWidget(page);
 
     pnl_trans = new TfraTransaction(cdsTX, this);
@@ -239,6 +242,10 @@ void TFmMain::bindHandlers() {
     connect(tsTopup, &TfraTopup::voucherChosen, this,
             [](const QString& barcode) { GlobalScanner->SetBarcode(barcode); });
     connect(tsTopup, &TfraTopup::closeRequested, this, [this] { ShowPage(tsDefault); });
+    connect(tsEngineer, &TfraEngineer::closeScreenClicked, this,
+            &TFmMain::cmCloseEngineerScreenClick);
+    connect(tsEngineer, &TfraEngineer::brandingColourClicked, this,
+            &TFmMain::pnBrandingColourClick);
 }
 
 // ---- Life of the window ------------------------------------------------------------------
@@ -533,6 +540,7 @@ void TFmMain::cmFinishAndPayClick() {
 // ---- Steps of later work -----------------------------------------------------------------
 
 void TFmMain::LoadSiteDetails() {
+    tsEngineer->LoadPrinterNames();
     DefaultKeepPeriod(fDm.conx);  // as the setup row is opened
     fSetup = ::LoadSiteDetails(fDm.q1);
     lbSiteName->setText(fSetup.name + u' ');
@@ -579,6 +587,24 @@ void TFmMain::DayEndCheck() {
 
 void TFmMain::LoadEngineerPage() {
     LoadSiteDetails();
+    tsEngineer->setSettings(LoadEngineerSettings(fDm.conx, fDm.RunTime, BrandingColour));
+}
+
+// A number the settings cannot take is reported with nothing saved; the page stays open with
+// the engineer's edits, to be corrected.
+void TFmMain::cmCloseEngineerScreenClick() {
+    try {
+        SaveEngineerSettings(fDm, tsEngineer->settings());
+    } catch (const std::exception& e) {
+        TKioskApplication::reportError(QString::fromUtf8(e.what()));
+        return;
+    }
+    LoadSiteDetails();  // the stored row decides the default page, top-ups included
+    resetToDefault();
+}
+
+void TFmMain::pnBrandingColourClick() {
+    tsEngineer->pickBrandingColour();
 }
 
 void TFmMain::ClearItemKeys() {

@@ -23,6 +23,7 @@ class TClickPanel;
 class TfraDefault;
 class TfraSearch;
 class TfraTopup;
+class TfraEngineer;
 class TfraManager;
 class TfraTransaction;
 
@@ -75,6 +76,8 @@ public:
     void pnBottomClick();
     void pnl_transClick();
     void tmTimeTimer();
+    void cmCloseEngineerScreenClick();
+    void pnBrandingColourClick();
 
     // Steps that the search page, promotions, import, day end and engineer page fill in.
     void LoadSiteDetails();
@@ -144,7 +147,7 @@ private:
     QWidget* tsMOP = nullptr;
     TfraManager* tsManager = nullptr;
     TfraTopup* tsTopup = nullptr;
-    QWidget* tsEngineer = nullptr;
+    TfraEngineer* tsEngineer = nullptr;
     TClickPanel* pnBottom = nullptr;
     QToolButton* cmAssistance = nullptr;
     QToolButton* cmTopups = nullptr;

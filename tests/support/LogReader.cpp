@@ -3,19 +3,27 @@
 #include <QDir>
 #include <QFile>
 
-LogReader::LogReader() : start_(allText().size()) {}
+LogReader::LogReader() {
+    const QHash<QString, QByteArray> now = files();
+    for (auto it = now.begin(); it != now.end(); ++it) start_.insert(it.key(), it.value().size());
+}
 
-QString LogReader::allText() const {
+QHash<QString, QByteArray> LogReader::files() {
     const QDir folder(qEnvironmentVariable("KIOSK_LOG_FOLDER"));
-    QString text;
+    QHash<QString, QByteArray> contents;
     for (const QString& name :
          folder.entryList({QStringLiteral("*.log")}, QDir::Files, QDir::Name)) {
         QFile file(folder.filePath(name));
-        if (file.open(QIODevice::ReadOnly)) text += QString::fromUtf8(file.readAll());
+        if (file.open(QIODevice::ReadOnly)) contents.insert(name, file.readAll());
     }
-    return text;
+    return contents;
 }
 
 QStringList LogReader::newLines() const {
-    return allText().mid(start_).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    const QHash<QString, QByteArray> now = files();
+    QStringList names = now.keys();
+    names.sort();
+    QString text;
+    for (const QString& name : names) text += QString::fromUtf8(now[name].mid(start_.value(name)));
+    return text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
 }

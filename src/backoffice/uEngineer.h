@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+#include "app/dm_main.h"
+
+// The engineer page's settings: most of the setup row of TBL_SETUP, the branding colour, and the
+// run-time settings of the receipt printer and the customer display. Numbers are kept as the
+// engineer typed them until the page is closed.
+struct TEngineerSettings {
+    bool sterling = false;   // CURRENCY_TYPE is not 0
+    bool hasTopups = false;  // HAS_TOPUPS is "Y"
+    QString debug;           // DEBUG
+    QTime dayEnd{0, 0};      // DAY_END; 00:00 when NULL
+    QString keepSalesDays;   // KEEP_SALES_DAYS
+    QString sagePayReports;  // SAGEPAY_REPORTS
+    QString printerName;     // PRINTER_NAME
+    int brandingColour = 0;  // BRANDING_COLOUR, a Windows colour value
+    QString printerSpec;     // "model : port"
+    QString displayPort;
+    QString displayType;
+    QString displayChars;
+};
+
+// The page as it opens: the setup row as stored, the branding colour in use and the run-time
+// settings (the printer type "PrinterModel : PrinterPort").
+TEngineerSettings LoadEngineerSettings(fb::Connection& conx, const TRunTimeSettings& runTime,
+                                       int brandingColour);
+
+// Splits the printer type at its first colon by position: "TMTxx : USB" gives "TMTxx" and
+// "USB". An empty text gives "TMT88" and "RS232".
+void SplitPrinterSpec(const QString& text, QString& model, QString& port);
+
+// A whole number as a field of the page reads it; an empty text is NULL. Raises
+// "'x' is not a valid integer value" for anything else.
+fb::Value IntegerFieldValue(const QString& text);
+
+// Closing the page: every number is checked before anything changes, so a text that is not a
+// whole number raises its conversion error with nothing replaced. Then the branding colour and
+// the run-time settings are replaced, the run-time settings saved (dm.WriteSystemInfo, which
+// reports its own failure) and the setup row stored.
+void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings);
