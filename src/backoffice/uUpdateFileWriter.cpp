@@ -299,32 +299,11 @@ private:
     qint64 rows_ = 0;
 };
 
-// An explicit transaction that rolls back unless committed.
-class TransactionScope {
-public:
-    explicit TransactionScope(fb::Connection& conx) : conx_(conx) { conx_.startTransaction(); }
-    ~TransactionScope() {
-        if (!conx_.inTransaction()) return;
-        try {
-            conx_.rollback();
-        } catch (...) {
-            // A destructor never throws; the engine drops an abandoned transaction's work.
-        }
-    }
-    TransactionScope(const TransactionScope&) = delete;
-    TransactionScope& operator=(const TransactionScope&) = delete;
-
-    void commit() { conx_.commit(); }
-
-private:
-    fb::Connection& conx_;
-};
-
 }  // namespace
 
 void ReplaceMasterData(fb::Connection& conx, const UpdateFile& file,
                        const std::function<void()>& keepAlive) {
-    TransactionScope transaction(conx);
+    fb::TransactionScope transaction(conx);
     MasterDataWriter(conx, keepAlive).replace(file);
     Naming([] { return u"committing"_s; }, [&] { transaction.commit(); });
 }

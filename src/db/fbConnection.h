@@ -74,4 +74,26 @@ private:
     std::set<Query*> queries_;
 };
 
+// An explicit transaction for a piece of work that must be written whole or not at all: it
+// rolls back unless committed.
+class TransactionScope {
+public:
+    explicit TransactionScope(Connection& conx) : conx_(conx) { conx_.startTransaction(); }
+    ~TransactionScope() {
+        if (!conx_.inTransaction()) return;
+        try {
+            conx_.rollback();
+        } catch (...) {
+            // A destructor never throws; the engine drops an abandoned transaction's work.
+        }
+    }
+    TransactionScope(const TransactionScope&) = delete;
+    TransactionScope& operator=(const TransactionScope&) = delete;
+
+    void commit() { conx_.commit(); }
+
+private:
+    Connection& conx_;
+};
+
 }  // namespace fb

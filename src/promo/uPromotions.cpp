@@ -1,5 +1,6 @@
 #include "promo/uPromotions.h"
 
+#include <QScopeGuard>
 #include <algorithm>
 #include <limits>
 
@@ -213,7 +214,7 @@ void TPromotion::ApplyPromotion(fb::Query& q, int salesID, double Discount,
             q.bind(QStringLiteral("ORG"), u.fValue);
             q.bind(QStringLiteral("DSC"), u.fValue - (u.fValue / total) * Discount);
             q.bind(QStringLiteral("RTE"), vatRate).bind(QStringLiteral("HNR"), hit);
-            q.execSQL();  // commits with retaining
+            q.execSQL();
 
             ConsumeUnits(u.fSID, u.fQty, prodList);
         }
@@ -281,6 +282,10 @@ TSalesProducts LoadSalesProducts(fb::Query& q, int salesID) {
 }
 
 void EvaluatePromotions(fb::Connection& conx, int salesID, TPromoList& promoList) {
+    const auto reset = qScopeGuard([&promoList] { promoList.Reset(); });
+    // The sale's hits are replaced whole or not at all: an evaluation that fails leaves the
+    // earlier ones, never half a hit, and the engine flushes to disk once, not per row.
+    fb::TransactionScope transaction(conx);
     fb::Query q(conx);
     // An evaluation replaces the sale's hits, so paying again never doubles a discount.
     q.setSQL(kDeleteHits);
@@ -309,5 +314,6 @@ void EvaluatePromotions(fb::Connection& conx, int salesID, TPromoList& promoList
         best->ApplyPromotion(q, salesID, bestDiscount, prodList);
         open.swap(fulfilled);
     }
-    promoList.Reset();
+    q.close();
+    transaction.commit();
 }

@@ -18,7 +18,7 @@
 //   EvaluatePromotions(dm.conx, fSalesID, fPromoList);                // the pay button
 //   RefreshTransaction();                                             // shows the hit rows
 //
-// Each function takes its own queries on the connection; every write commits with retaining.
+// Each function takes its own queries on the connection.
 
 // A product a trigger line names (only fSID is meaningful), or units of the sale that satisfied
 // a trigger: fQty units of product fSID, worth fValue at the sale's unit price.
@@ -128,6 +128,7 @@ TPromoList LoadPromotions(fb::Connection& conx, const QDateTime& now);
 TSalesProducts LoadSalesProducts(fb::Query& q, int salesID);
 
 // Replaces the sale's hits: deletes those recorded, then applies the promotion with the largest
-// discount (the earlier one on a tie) again and again until none gives a discount. Each hit row
-// is committed as it is written. Resets every promotion at the end; the caller redraws.
+// discount (the earlier one on a tie) again and again until none gives a discount. All of it is
+// one transaction, committed at the end; on an error the earlier hits stay as they were. Resets
+// every promotion at the end; the caller redraws.
 void EvaluatePromotions(fb::Connection& conx, int salesID, TPromoList& promoList);

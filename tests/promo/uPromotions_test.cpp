@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "db/fbError.h"
 #include "db/fbQuery.h"
 #include "support/FixedClock.h"
 #include "support/TestDatabases.h"
@@ -286,6 +287,26 @@ TEST_F(PromotionTest, EvaluatingAgainReplacesTheHits) {
                         {2, 10, A, 0, 0, 0},
                         {2, 10, B, 0, 0, 0}});
     EXPECT_NEAR(amountDue(), 8.00, 1e-9);
+}
+
+// Mended: an evaluation that fails part-way leaves the hits recorded before it, not half a hit.
+TEST_F(PromotionTest, AFailedEvaluationLeavesTheEarlierHits) {
+    exec("alter table TBL_PROMO_HITS add constraint CK_TEST_REFUSES_D check (SID <> 4)");
+    addPromotion({10, ptMoneyOff, 1.00, {{1, {A}}}});
+    addPromotion({11, ptMoneyOff, 2.00, {{1, {B}}, {1, {D}}}});
+    addLine({A, 1, 3.00});
+    addLine({B, 1, 4.00});
+    TPromoList promotions = load({10, 11});
+    EvaluatePromotions(db.kiosk(), kSale, promotions);
+    const std::vector<HitRow> before = hits();
+    addLine({D, 1, 5.00});
+
+    EXPECT_THROW(EvaluatePromotions(db.kiosk(), kSale, promotions), fb::Error);
+
+    ExpectHits(hits(), before);
+    EXPECT_NEAR(amountDue(), 11.00, 1e-9);
+    for (const TPromotion& p : promotions.items())
+        for (const TTrigger& t : p.tArray) EXPECT_TRUE(t.fUsedProducts.empty());
 }
 
 TEST_F(PromotionTest, HitRowsCarryTheProductsDepartmentAndVat) {

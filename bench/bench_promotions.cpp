@@ -1,0 +1,243 @@
+// The pay button's promotion evaluation at catalogue scale: EvaluatePromotions with the 1,000
+// promotions of the scale shop loaded, on a 100-line sale built from promoted products so that
+// many promotions compete and many hits are recorded, followed by the redraw of totals and
+// lines that the screen makes. Beside it, the database writes it cannot avoid: deleting the
+// sale's earlier hits and inserting the same hit rows with prepared statements, in one
+// transaction as the evaluation does. The loading of the 1,000 promotions, once per start,
+// is timed as well.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <stdexcept>
+#include <vector>
+
+#include "BenchDatabase.h"
+#include "app/uMemTable.h"
+#include "db/fbQuery.h"
+#include "promo/uPromotions.h"
+#include "sale/uSale.h"
+
+namespace {
+
+constexpr int kSaleLines = 100;
+
+// A Wednesday noon.
+const QDateTime kNoon(QDate(2024, 3, 13), QTime(12, 0));
+
+struct HitRow {
+    fb::Value promo, dept, sid, qty, original, discounted, vat, hit;
+};
+
+// The scale shop with every promotion running today (its file is dated in the past), the
+// promotions loaded, and a 100-line sale of their products.
+class Checkout {
+public:
+    Checkout() : shop_(bench::kCatalogueProducts, bench::kCataloguePromotions) {
+        shop_.folder().configure(conx_);
+        conx_.connect();
+        fb::Query q(conx_);
+        q.setSQL(QStringLiteral(
+            "update TBL_PROMOTIONS set START_DATE = current_date - 1, END_DATE = current_date + 1,"
+            " START_TIME = '00:00', END_TIME = '23:59:59.999', ACTIVE_DAYS = 'YYYYYYY'"));
+        q.execSQL();
+        load();
+        if (promotions_.items().size() != size_t(bench::kCataloguePromotions))
+            throw std::runtime_error("Not every promotion was loaded");
+        buildSale();
+        insert_.setSQL(
+            QStringLiteral("insert into TBL_PROMO_HITS\r\n"
+                           " (SALES_ID, PROMO_ID, PROMO_LINE, DEPT_ID, SID, QTY, ORIGINAL_VALUE, "
+                           "DISCOUNTED_VALUE,\r\n"
+                           "   VAT_RATE, HIT_NUMBER) values \r\n"
+                           " (:SAL, :PID, 0, :DID, :SID, :QTY, :ORG, :DSC, :RTE, :HNR)"));
+        delete_.setSQL(QStringLiteral("delete from TBL_PROMO_HITS where SALES_ID = :SID"));
+        evaluate();
+        keepHits();
+        settle();
+    }
+
+    void load() { promotions_ = LoadPromotions(conx_, kNoon); }
+
+    // The pay button without its widgets: the evaluation and the redraw of totals and lines.
+    void evaluate() {
+        EvaluatePromotions(conx_, salesId_, promotions_);
+        totals_ = sale_.ReadTotals(salesId_);
+        sale_.LoadLines(salesId_, cdsTX_, [this](int sid) { return promotions_.PromoMarker(sid); });
+    }
+
+    // The same database writes alone.
+    void rawWrites() {
+        fb::TransactionScope transaction(conx_);
+        delete_.bind(QStringLiteral("SID"), salesId_);
+        delete_.execSQL();
+        for (const HitRow& row : hits_) {
+            insert_.bind(QStringLiteral("SAL"), salesId_).bind(QStringLiteral("PID"), row.promo);
+            insert_.bind(QStringLiteral("DID"), row.dept).bind(QStringLiteral("SID"), row.sid);
+            insert_.bind(QStringLiteral("QTY"), row.qty);
+            insert_.bind(QStringLiteral("ORG"), row.original);
+            insert_.bind(QStringLiteral("DSC"), row.discounted);
+            insert_.bind(QStringLiteral("RTE"), row.vat).bind(QStringLiteral("HNR"), row.hit);
+            insert_.execSQL();
+        }
+        transaction.commit();
+    }
+
+    // Reads back what the evaluation recorded; the raw writes repeat it.
+    void keepHits() {
+        fb::Query q(conx_);
+        q.setSQL(QStringLiteral(
+            "select PROMO_ID, DEPT_ID, SID, QTY, ORIGINAL_VALUE, DISCOUNTED_VALUE, VAT_RATE,"
+            " HIT_NUMBER from TBL_PROMO_HITS where SALES_ID = :SID"));
+        q.bind(QStringLiteral("SID"), salesId_);
+        q.open();
+        hits_.clear();
+        for (; !q.eof(); q.next())
+            hits_.push_back({q.field(0), q.field(1), q.field(2), q.field(3), q.field(4), q.field(5),
+                             q.field(6), q.field(7)});
+    }
+
+    int hitCount() {
+        fb::Query q(conx_);
+        q.setSQL(QStringLiteral(
+            "select count(distinct HIT_NUMBER), count(*) from TBL_PROMO_HITS where SALES_ID = "
+            ":SID"));
+        q.bind(QStringLiteral("SID"), salesId_);
+        q.open();
+        hitRows_ = q.field(1).toInt();
+        return q.field(0).toInt();
+    }
+    int hitRows() const { return hitRows_; }
+    int shownRows() const { return cdsTX_.rowCount(); }
+    double subTotal() const { return totals_.subTotal; }
+
+    // Ending the transaction lets the engine clean up the deleted hit rows, which retaining
+    // commits alone would keep; the kiosk does the same between sales.
+    void settle() {
+        conx_.commit();
+        conx_.transaction();
+    }
+
+private:
+    // One line per trigger line of the promotions in list order, of its first product and
+    // the quantity it asks for, until the sale has its lines.
+    void buildSale() {
+        salesId_ = int(sale_.CreateSale());
+        int lines = 0;
+        for (const TPromotion& promotion : promotions_.items()) {
+            for (const TTrigger& trigger : promotion.tArray) {
+                if (lines == kSaleLines) return;
+                if (trigger.fTriggerQuantity <= 0 || trigger.fTriggerProducts.empty()) continue;
+                const int sid = trigger.fTriggerProducts.front().fSID;
+                sale_.InsertLine(salesId_, sale_.ReadProduct(sid), sale_.FirstBarcode(sid),
+                                 trigger.fTriggerQuantity);
+                ++lines;
+            }
+        }
+        throw std::runtime_error("Too few promoted products for the sale");
+    }
+
+    bench::ScaleShop shop_;
+    fb::Connection conx_;
+    fb::Query q1_{conx_};
+    fb::Query q2_{conx_};
+    TSale sale_{q1_, q2_};
+    TPromoList promotions_;
+    int salesId_ = -1;
+    TSaleTotals totals_;
+    TMemTable cdsTX_;
+    std::vector<HitRow> hits_;
+    int hitRows_ = 0;
+    fb::Query insert_{conx_};
+    fb::Query delete_{conx_};
+};
+
+Checkout& TheCheckout() {
+    static Checkout checkout;
+    return checkout;
+}
+
+struct StepTime {
+    double wall = 0;
+    double cpu = 0;
+};
+StepTime gEvaluate, gRaw, gLoad;
+
+template <class Step>
+StepTime TimePerStep(benchmark::State& state, Step step) {
+    StepTime total;
+    try {
+        Checkout& checkout = TheCheckout();
+        for (auto _ : state) {
+            const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpuStart = std::clock();
+            step(checkout);
+            total.cpu += double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+            total.wall +=
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            state.PauseTiming();
+            checkout.settle();
+            state.ResumeTiming();
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        return {};
+    }
+    const double n = double(state.iterations());
+    return {total.wall / n, total.cpu / n};
+}
+
+void EvaluateOnSale(benchmark::State& state) {
+    gEvaluate = TimePerStep(state, [](Checkout& c) { c.evaluate(); });
+    Checkout& checkout = TheCheckout();
+    state.counters["hits"] = checkout.hitCount();
+    state.counters["hit_rows"] = checkout.hitRows();
+}
+
+void RawHitWrites(benchmark::State& state) {
+    gRaw = TimePerStep(state, [](Checkout& c) { c.rawWrites(); });
+}
+
+void LoadPromotionsAtStart(benchmark::State& state) {
+    gLoad = TimePerStep(state, [](Checkout& c) { c.load(); });
+}
+
+void PrintSummary() {
+    if (gEvaluate.wall <= 0 || gRaw.wall <= 0) return;
+    Checkout& checkout = TheCheckout();
+    std::printf(
+        "\nEvaluatePromotions, %d promotions, %d-line sale: %d hits in %d rows, %d rows shown, "
+        "sub-total %.2f\n"
+        "%-10s %8s %8s\n%-10s %8.3f %8.3f\n%-10s %8.3f %8.3f\n%-10s %8.2f %8.2f\n",
+        bench::kCataloguePromotions, kSaleLines, checkout.hitCount(), checkout.hitRows(),
+        checkout.shownRows(), checkout.subTotal(), "", "ms", "cpu ms", "evaluate",
+        1000 * gEvaluate.wall, 1000 * gEvaluate.cpu, "writes", 1000 * gRaw.wall, 1000 * gRaw.cpu,
+        "ratio", gEvaluate.wall / gRaw.wall, gRaw.cpu > 0 ? gEvaluate.cpu / gRaw.cpu : 0.0);
+    if (gLoad.wall > 0)
+        std::printf("loading %d promotions at start: %.1f ms\n", bench::kCataloguePromotions,
+                    1000 * gLoad.wall);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    bench::UsePrivateEnvironment();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RegisterBenchmark("EvaluatePromotions/100_lines/1000_promotions", EvaluateOnSale)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("RawHitWrites/100_lines/1000_promotions", RawHitWrites)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("LoadPromotions/1000_promotions", LoadPromotionsAtStart)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    PrintSummary();
+    return 0;
+}
