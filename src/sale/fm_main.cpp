@@ -271,9 +271,11 @@ void TFmMain::FormShow() {
     pnl_trans->lbl_itemX->hide();
     ShowPage(tsDefault);
     InitialiseKeyboard();
-    LoadPromotions();
     QCoreApplication::processEvents();
     resetToDefault();
+    // After the first reset, which applies the update files waiting at start, so that their
+    // promotions count from this start and not only from the next one.
+    LoadPromotions();
     fPreviousSalesID = -1;
     tmTime.start();
     CloseSplash();

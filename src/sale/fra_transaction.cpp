@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/wg_Colours.h"
 #include "app/wg_Fonts.h"
@@ -17,7 +18,7 @@ constexpr int SubTotalHeight = 99;
 constexpr int PayStripHeight = 101;
 constexpr int QtyWidth = 63;
 constexpr int MarkerWidth = 32;
-constexpr int AmountWidth = 63;
+constexpr int CellPadding = 4;
 const QColor StripColour(0xe4, 0xea, 0xf2);
 
 const QString kQty = QStringLiteral("SALES_QTY");
@@ -107,16 +108,22 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     dbgTransaction->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     dbgTransaction->setWordWrap(false);
     dbgTransaction->setFrameShape(QFrame::NoFrame);
-    dbgTransaction->setStyleSheet(QStringLiteral(
-        "#dbgTransaction { border: none; border-radius: 0px; background: white; }"
-        "#dbgTransaction::item { padding: 0px 4px; border-bottom: 1px solid #e3e8ef; }"));
+    dbgTransaction->setStyleSheet(
+        QStringLiteral(
+            "#dbgTransaction { border: none; border-radius: 0px; background: white; }"
+            "#dbgTransaction::item { padding: 0px %1px; border-bottom: 1px solid #e3e8ef; }")
+            .arg(CellPadding));
     QHeaderView* columns = dbgTransaction->horizontalHeader();
     columns->setMinimumSectionSize(MarkerWidth);
     columns->setSectionResizeMode(QHeaderView::Fixed);
     columns->setSectionResizeMode(TTransactionModel::colProduct, QHeaderView::Stretch);
     columns->resizeSection(TTransactionModel::colQty, QtyWidth);
     columns->resizeSection(TTransactionModel::colPromoMarker, MarkerWidth);
-    columns->resizeSection(TTransactionModel::colAmount, AmountWidth);
+    // Wide enough for a discount row's negative amount as well as a line's.
+    const int amountWidth =
+        dbgTransaction->fontMetrics().horizontalAdvance(QStringLiteral("-000.00")) +
+        2 * CellPadding + 2;
+    columns->resizeSection(TTransactionModel::colAmount, std::max(QtyWidth, amountWidth));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

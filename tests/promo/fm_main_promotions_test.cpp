@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QPushButton>
 #include <QTableView>
 
+#include "backoffice/uImportUpdates.h"
 #include "sale/MainScreenFixture.h"
 #include "sale/fm_main.h"
 #include "support/FixedClock.h"
+#include "uDemoShop.h"
 
 namespace {
 
@@ -60,6 +63,8 @@ TEST_F(PromotionScreenTest, PayShowsOneDiscountRowPerHitAndTheReducedSubTotal) {
     EXPECT_EQ(column(2), QStringList({"*", "*", "", "*", "*", "", "", ""}));
     EXPECT_EQ(text("lbSubTotal"), "5.30");
     EXPECT_EQ(text("lbItemCount"), "5");
+    // The discount's amount shows whole, not cut short.
+    EXPECT_GE(grid()->columnWidth(3), grid()->fontMetrics().horizontalAdvance("-10.00") + 8);
     EXPECT_EQ(focus(), widget("ebScanBuffer"));
 
     // Pressing pay again, as after a cancelled payment, gives the same discount, not twice it.
@@ -79,6 +84,26 @@ TEST_F(PromotionScreenTest, PromotionsOutsideTheirHoursAtStartAreNeverLoaded) {
     EXPECT_EQ(column(2), QStringList({"", ""}));
     EXPECT_EQ(rows(), 2);
     EXPECT_EQ(text("lbSubTotal"), "2.75");
+}
+
+// A new kiosk finds the demonstration shop waiting in its import folder: its promotions count
+// from this first start.
+TEST_F(PromotionScreenTest, PromotionsOfAnUpdateWaitingAtStartCountFromThatStart) {
+    const QString importFolder = ImportFolders::ofDataFolder(db.folder()).importFolder;
+    QDir().mkpath(importFolder);
+    demo::WriteUpdateFile(demo::MakeDemoShop(QDate::currentDate()).content,
+                          importFolder + QStringLiteral("demo.json"), false);
+    screen();
+    const QString milk = demo::Ean13(QStringLiteral("539123001201"));
+    const QString caramel = demo::Ean13(QStringLiteral("539123001202"));
+    for (const QString& code : {milk, caramel}) scan(code);
+
+    pay();
+
+    EXPECT_EQ(column(2).mid(0, 2), QStringList({"*", "*"}));
+    EXPECT_EQ(column(1).mid(2), QStringList({"", "Any 2 Chocolate Bars €2.50"}));
+    EXPECT_EQ(column(3).mid(2), QStringList({"", "-0.50"}));
+    EXPECT_EQ(text("lbSubTotal"), "2.50");
 }
 
 }  // namespace
