@@ -1,10 +1,13 @@
 #pragma once
 
 // What every benchmark builds its kiosk from: databases made by the project's own tool from the
-// schema, and the scale shop of tools/demodata brought in by the kiosk's own import.
+// schema, and the scale shop of tools/demodata brought in by the kiosk's own import. The scale
+// file and the imported shop are made once and kept (see KeptDataFolder) until the sources
+// they are made from change; each benchmark works on a copy.
 #include <QDate>
 #include <QString>
 #include <QTemporaryDir>
+#include <optional>
 
 #include "db/fbConnection.h"
 #include "uUpdateContent.h"
@@ -19,20 +22,25 @@ inline constexpr int kCataloguePromotions = 1000;
 // own, so a run never writes to the machine's settings or beside the program. Call it first.
 void UsePrivateEnvironment();
 
-// A scale update file in a temporary folder, with the content it was written from. The same
-// arguments always give the same file.
+// Where made data is kept between runs: KIOSK_BENCH_DATA, or bench-data beside the program.
+QString KeptDataFolder();
+
+// A scale update file in the kept data folder, written when missing or out of date, with the
+// content it was written from (made on first use). The same arguments always give the same
+// file; benchmarks copy it and never change it.
 class ScaleUpdateFile {
 public:
     ScaleUpdateFile(int products, int promotions);
     ScaleUpdateFile(const ScaleUpdateFile&) = delete;
     ScaleUpdateFile& operator=(const ScaleUpdateFile&) = delete;
 
-    const demo::UpdateContent& content() const { return content_; }
+    const demo::UpdateContent& content() const;
     const QString& path() const { return path_; }
 
 private:
-    QTemporaryDir dir_;
-    demo::UpdateContent content_;
+    int products_;
+    int promotions_;
+    mutable std::optional<demo::UpdateContent> content_;
     QString path_;
 };
 
@@ -41,6 +49,10 @@ private:
 class KioskFolder {
 public:
     explicit KioskFolder(const QString& root);
+    // A program folder at root with copies of the databases of source.
+    KioskFolder(const QString& root, const KioskFolder& source);
+    // The program folder at root as it is.
+    static KioskFolder existing(const QString& root);
 
     const QString& programPath() const { return programPath_; }
     const QString& dataFolder() const { return dataFolder_; }
@@ -56,12 +68,16 @@ public:
     void importUpdateFile(const QString& updateFile) const;
 
 private:
+    struct AsItIs {};
+    KioskFolder(const QString& root, AsItIs);
+
     QString programPath_;
     QString dataFolder_;
 };
 
 // A kiosk folder in a temporary folder of its own with a scale shop imported, closed again so
-// a benchmark attaches to it as the kiosk would.
+// a benchmark attaches to it as the kiosk would: a copy of the shop kept in the data folder,
+// which is imported first when missing or out of date.
 class ScaleShop {
 public:
     ScaleShop(int products, int promotions);

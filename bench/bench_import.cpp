@@ -8,11 +8,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <memory>
 
 #include "BenchDatabase.h"
+#include "BenchReport.h"
 #include "backoffice/uImportUpdates.h"
 #include "db/fbQuery.h"
 
@@ -23,7 +23,7 @@ const char* const kMasterTables[] = {
     "TBL_PRODUCTS",       "TBL_DEPARTMENTS",        "TBL_PRODUCT_GROUPS",
     "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",     "TBL_PROMOTIONS"};
 
-// The scale file, written once, and a folder for each run's fresh database.
+// The kept scale file with its content, and a folder for each round's fresh database.
 struct Fixture {
     QTemporaryDir dir;
     bench::ScaleUpdateFile scale{bench::kCatalogueProducts, bench::kCataloguePromotions};
@@ -62,21 +62,21 @@ private:
     bench::KioskFolder kiosk_;
 };
 
-struct Rates {
-    double import = 0;
-    double raw = 0;
-    double importSeconds = 0;
+// Seconds per round of the import and of the raw inserts, and the rows a round brought.
+struct Rounds {
+    bench::Samples import;
+    bench::Samples raw;
     qint64 rows = 0;  // rows of the last round timed
-} gRates;
+} gRounds;
 
 // Runs work on a fresh database in every round, timing work alone; sets the row counters
-// and returns the mean seconds a round took.
-double TimeOnFreshDatabases(benchmark::State& state,
-                            const std::function<void(FreshDatabase&)>& prepare,
-                            const std::function<void(FreshDatabase&)>& work) {
+// and returns the seconds of each round.
+bench::Samples TimeOnFreshDatabases(benchmark::State& state,
+                                    const std::function<void(FreshDatabase&)>& prepare,
+                                    const std::function<void(FreshDatabase&)>& work) {
     Fixture& fixture = Fixture::instance();
     qint64 rows = 0;
-    double seconds = 0;
+    bench::Samples seconds;
     for (auto _ : state) {
         state.PauseTiming();
         auto db = std::make_unique<FreshDatabase>(fixture.dir.path());
@@ -85,7 +85,8 @@ double TimeOnFreshDatabases(benchmark::State& state,
 
         const auto start = std::chrono::steady_clock::now();
         work(*db);
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        seconds.add(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 
         state.PauseTiming();
         rows = db->masterRows();
@@ -95,14 +96,14 @@ double TimeOnFreshDatabases(benchmark::State& state,
     state.counters["rows"] = double(rows);
     state.counters["rows_per_s"] =
         benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
-    gRates.rows = rows;
-    return seconds / double(state.iterations());
+    gRounds.rows = rows;
+    return seconds;
 }
 
 void ImportFullScaleFile(benchmark::State& state) {
     QString file;
     ImportFolders folders;
-    const double seconds = TimeOnFreshDatabases(
+    gRounds.import = TimeOnFreshDatabases(
         state,
         [&](FreshDatabase& db) {
             folders = ImportFolders::ofDataFolder(db.folder());
@@ -114,8 +115,6 @@ void ImportFullScaleFile(benchmark::State& state) {
             const ImportFileResult result = ImportUpdateFile(db.conx, folders, file);
             if (!result.applied) state.SkipWithError(result.reason.toStdString().c_str());
         });
-    gRates.importSeconds = seconds;
-    gRates.import = double(gRates.rows) / seconds;
 }
 
 // The same rows with the same statements, bound from values made before the clock starts.
@@ -208,9 +207,8 @@ private:
 
 void RawPreparedInserts(benchmark::State& state) {
     const RawInserts inserts(Fixture::instance().content);
-    const double seconds = TimeOnFreshDatabases(
+    gRounds.raw = TimeOnFreshDatabases(
         state, [](FreshDatabase&) {}, [&](FreshDatabase& db) { inserts.run(db.conx); });
-    gRates.raw = double(gRates.rows) / seconds;
 }
 
 BENCHMARK(ImportFullScaleFile)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
@@ -223,13 +221,21 @@ int main(int argc, char** argv) {
     bench::UsePrivateEnvironment();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    Fixture::instance();
+    bench::Progress("import", "imports of the full-scale file, each into new databases");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (gRates.import > 0 && gRates.raw > 0) {
-        std::printf(
-            "import of the full-scale file: %.1f s, %.0f rows/s; raw prepared inserts: %.0f rows/s;"
-            " import at %.0f%% of the raw rate (target: at least 50%% and under 20 s)\n",
-            gRates.importSeconds, gRates.import, gRates.raw, 100 * gRates.import / gRates.raw);
+    if (!gRounds.import.empty() && !gRounds.raw.empty()) {
+        const double rows = double(gRounds.rows);
+        const double rate = rows / gRounds.import.median(), raw = rows / gRounds.raw.median();
+        bench::Report(
+            bench::MakeRow("import", gRounds.import, &gRounds.raw,
+                           QStringLiteral("%1 rows at %2 rows/s, %3 % of the raw rate of %4 rows/s")
+                               .arg(gRounds.rows)
+                               .arg(rate, 0, 'f', 0)
+                               .arg(100 * rate / raw, 0, 'f', 0)
+                               .arg(raw, 0, 'f', 0)
+                               .toStdString()));
     }
     return 0;
 }

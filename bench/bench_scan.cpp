@@ -12,10 +12,13 @@
 #include <ctime>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include "BenchDatabase.h"
+#include "BenchReport.h"
+#include "BenchSale.h"
 #include "app/uClock.h"
 #include "app/uMemTable.h"
 #include "db/fbQuery.h"
@@ -69,18 +72,8 @@ public:
         conx_.connect();
         for (int line = 0; line < kSaleLines; ++line)
             scan(barcodeOf(SaleLineProduct(line, products)));
-        lastSaleLine_ = lastLineId();
-        probe_.setSQL(
-            QStringLiteral("select b.SID, p.DESCRIPTION, p.DEPT_ID, p.SKU, p.SP, p.VAT_RATE\r\n"
-                           "  from TBL_BARCODES b\r\n"
-                           "  left join TBL_PRODUCTS p on p.SID = b.SID\r\n"
-                           " where cast(b.BARCODE as Numeric(18,0)) = :BC"));
-        insert_.setSQL(QStringLiteral(
-            "insert into TBL_SALES_LINES\r\n"
-            "(SALES_ID, DEPT_ID, SID, SKU, PRODUCT, BARCODE, SALES_QTY, SALES_AMT, VAT_RATE) "
-            "values\r\n"
-            "(:SALES_ID, :DEPT_ID, :SID, :SKU, :PRODUCT, :BARCODE, 1, :SALES_AMT, :VAT_RATE)"));
-        insert_.bind(QStringLiteral("SALES_ID"), salesId_);
+        held_.emplace(conx_, salesId_);
+        raw_.emplace(conx_, salesId_);
     }
 
     int products() const { return shop_.products(); }
@@ -98,49 +91,16 @@ public:
     }
 
     // The raw work of a scan: the product of the code, and the line that sells it.
-    void rawScan(qint64 code) {
-        probe_.bind(QStringLiteral("BC"), code);
-        probe_.open();
-        if (probe_.eof()) throw std::runtime_error("Barcode Not Found: " + std::to_string(code));
-        insert_.bind(QStringLiteral("SID"), probe_.field(0));
-        insert_.bind(QStringLiteral("PRODUCT"), probe_.field(1));
-        insert_.bind(QStringLiteral("DEPT_ID"), probe_.field(2));
-        insert_.bind(QStringLiteral("SKU"), probe_.field(3));
-        insert_.bind(QStringLiteral("SALES_AMT"), probe_.field(4));
-        insert_.bind(QStringLiteral("VAT_RATE"), probe_.field(5));
-        insert_.bind(QStringLiteral("BARCODE"), QString::number(code));
-        probe_.close();
-        insert_.execSQL();
-    }
+    void rawScan(qint64 code) { raw_->run(code); }
 
     // What the last scan showed: rows of the line list and the item count.
     int shownLines() const { return cdsTX_.rowCount(); }
     int shownItems() const { return totals_.itemCount; }
 
     // Deletes the line the last scan added, so the sale has its 50 lines again.
-    void restoreSale() {
-        fb::Query q(conx_);
-        q.setSQL(QStringLiteral(
-            "delete from TBL_SALES_LINES where SALES_ID = :SID and SALES_LINE_ID > :LAST"));
-        q.bind(QStringLiteral("SID"), salesId_).bind(QStringLiteral("LAST"), lastSaleLine_);
-        q.execSQL();
-        if (q.rowsAffected() != 1) throw std::runtime_error("The scan did not add one line");
-        // Deleted lines are this benchmark's own doing. While the connection's transaction is
-        // only ever committed with retaining, the engine collects none of them: they would
-        // stay in the SALES_ID index and slow every later scan of this sale. Ending the
-        // transaction lets them go; the next one is started before the clock runs again.
-        conx_.commit();
-        conx_.transaction();
-    }
+    void restoreSale() { held_->restore(); }
 
 private:
-    qint64 lastLineId() {
-        fb::Query q(conx_);
-        q.setSQL(QStringLiteral("select max(SALES_LINE_ID) from TBL_SALES_LINES"));
-        q.open();
-        return q.field(0).toInt64();
-    }
-
     bench::ScaleShop shop_;
     fb::Connection conx_;
     fb::Query q1_{conx_};
@@ -152,9 +112,8 @@ private:
     int previousSalesId_ = -1;
     TSaleTotals totals_;
     TMemTable cdsTX_;
-    qint64 lastSaleLine_ = 0;
-    fb::Query probe_{conx_};
-    fb::Query insert_{conx_};
+    std::optional<bench::HeldSale> held_;
+    std::optional<bench::RawScan> raw_;
 };
 
 // Each shop is built on first use and kept for every benchmark on it.
@@ -167,30 +126,30 @@ Checkout& CheckoutOf(int products) {
 
 // Seconds per step on the clock and of the process's processor time: what the clock shows
 // beyond the processor time is mostly the wait for the disk to take each commit.
-struct StepTime {
-    double wall = 0;
-    double cpu = 0;
+struct StepTimes {
+    bench::Samples wall;
+    bench::Samples cpu;
 };
 // Per scan, by shop size and by position of the scanned product.
 struct Times {
-    StepTime scan;
-    StepTime raw;
+    StepTimes scan;
+    StepTimes raw;
 };
 std::map<int, std::map<std::string, Times>, std::greater<>> gTimes;
 
 // Times step once per iteration, then checks it and restores the sale with the clock stopped.
-// Returns the mean time of a step.
 template <class Step, class Check>
-StepTime TimePerStep(benchmark::State& state, Checkout& checkout, Step step, Check check) {
-    StepTime total;
+void TimePerStep(benchmark::State& state, Checkout& checkout, StepTimes& times, Step step,
+                 Check check) {
+    times = {};
     try {
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
             const std::clock_t cpuStart = std::clock();
             step();
-            total.cpu += double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-            total.wall +=
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            times.cpu.add(double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+            times.wall.add(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             state.PauseTiming();
             check();
             checkout.restoreSale();
@@ -198,17 +157,15 @@ StepTime TimePerStep(benchmark::State& state, Checkout& checkout, Step step, Che
         }
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
-        return {};
+        times = {};
     }
-    const double n = double(state.iterations());
-    return {total.wall / n, total.cpu / n};
 }
 
 void ScanOnSale(benchmark::State& state, int products, const Position& position) {
     Checkout& checkout = CheckoutOf(products);
     const QString code = checkout.barcodeOf(position.sid(products));
-    gTimes[products][position.name].scan = TimePerStep(
-        state, checkout, [&] { checkout.scan(code); },
+    TimePerStep(
+        state, checkout, gTimes[products][position.name].scan, [&] { checkout.scan(code); },
         [&] {
             if (checkout.shownLines() != kSaleLines + 1 || checkout.shownItems() != kSaleLines + 1)
                 throw std::runtime_error("The scan did not show a 51-line sale");
@@ -218,8 +175,9 @@ void ScanOnSale(benchmark::State& state, int products, const Position& position)
 void RawProbeAndInsert(benchmark::State& state, int products, const Position& position) {
     Checkout& checkout = CheckoutOf(products);
     const qint64 code = checkout.barcodeOf(position.sid(products)).toLongLong();
-    gTimes[products][position.name].raw = TimePerStep(
-        state, checkout, [&] { checkout.rawScan(code); }, [] {});
+    TimePerStep(
+        state, checkout, gTimes[products][position.name].raw, [&] { checkout.rawScan(code); },
+        [] {});
 }
 
 void RegisterScans() {
@@ -240,42 +198,55 @@ void RegisterScans() {
     }
 }
 
-StepTime Mean(const std::map<std::string, Times>& byPosition, StepTime Times::*member) {
-    StepTime sum;
+// The samples of every position of one shop together.
+StepTimes AllPositions(const std::map<std::string, Times>& byPosition, StepTimes Times::*member) {
+    StepTimes all;
     for (const auto& [name, times] : byPosition) {
-        sum.wall += (times.*member).wall;
-        sum.cpu += (times.*member).cpu;
+        for (const double v : (times.*member).wall.values()) all.wall.add(v);
+        for (const double v : (times.*member).cpu.values()) all.cpu.add(v);
     }
-    const double n = double(std::max<size_t>(byPosition.size(), 1));
-    return {sum.wall / n, sum.cpu / n};
+    return all;
 }
 
 void PrintRow(int products, const std::string& code, const Times& times) {
-    if (times.scan.wall <= 0 || times.raw.wall <= 0) return;
-    std::printf("%9d  %-6s %8.3f %8.3f %6.1f   %8.3f %8.3f %6.1f\n", products, code.c_str(),
-                1000 * times.scan.wall, 1000 * times.raw.wall, times.scan.wall / times.raw.wall,
-                1000 * times.scan.cpu, 1000 * times.raw.cpu, times.scan.cpu / times.raw.cpu);
+    if (times.scan.wall.empty() || times.raw.wall.empty()) return;
+    const double scan = times.scan.wall.median(), raw = times.raw.wall.median();
+    const double scanCpu = times.scan.cpu.median(), rawCpu = times.raw.cpu.median();
+    std::printf("%9d  %-6s %8.3f %8.3f %6.2f   %8.3f %8.3f %6.2f\n", products, code.c_str(),
+                1000 * scan, 1000 * raw, scan / raw, 1000 * scanCpu, 1000 * rawCpu,
+                rawCpu > 0 ? scanCpu / rawCpu : 0.0);
 }
 
-void PrintSummary() {
+// The per-position medians, then the catalogue-scale row of the table.
+void ReportScans() {
     std::printf(
-        "\nscan onto a 50-line sale, per scan; raw: the barcode probe and the line insert\n"
+        "\nscan onto a 50-line sale, median per scan; raw: the barcode probe and the line insert\n"
         "%9s  %-6s %8s %8s %6s   %8s %8s %6s\n",
         "products", "code", "scan ms", "raw ms", "ratio", "scan cpu", "raw cpu", "ratio");
     for (const auto& [products, byPosition] : gTimes) {
         for (const auto& [name, times] : byPosition) PrintRow(products, name, times);
-        PrintRow(products, "mean", {Mean(byPosition, &Times::scan), Mean(byPosition, &Times::raw)});
+        PrintRow(products, "all",
+                 {AllPositions(byPosition, &Times::scan), AllPositions(byPosition, &Times::raw)});
     }
     const auto large = gTimes.find(bench::kCatalogueProducts);
+    if (large == gTimes.end()) return;
+    const Times all{AllPositions(large->second, &Times::scan),
+                    AllPositions(large->second, &Times::raw)};
+    if (all.scan.wall.empty()) return;
+    std::string note = QStringLiteral("processor time %1 ms against %2 ms raw")
+                           .arg(1000 * all.scan.cpu.median(), 0, 'f', 2)
+                           .arg(1000 * all.raw.cpu.median(), 0, 'f', 2)
+                           .toStdString();
     const auto small = gTimes.find(kSmallShopProducts);
-    if (large != gTimes.end() && small != gTimes.end()) {
-        const StepTime a = Mean(large->second, &Times::scan);
-        const StepTime b = Mean(small->second, &Times::scan);
-        if (b.wall > 0 && b.cpu > 0)
-            std::printf("scan at %d products / at %d products: %.2f (cpu %.2f)\n",
-                        bench::kCatalogueProducts, kSmallShopProducts, a.wall / b.wall,
-                        a.cpu / b.cpu);
+    if (small != gTimes.end()) {
+        const StepTimes smallScan = AllPositions(small->second, &Times::scan);
+        if (!smallScan.wall.empty())
+            note += QStringLiteral("; %1 ms on a %2-product shop")
+                        .arg(1000 * smallScan.wall.median(), 0, 'f', 2)
+                        .arg(kSmallShopProducts)
+                        .toStdString();
     }
+    bench::Report(bench::MakeRow("scan", all.scan.wall, &all.raw.wall, note));
 }
 
 }  // namespace
@@ -286,8 +257,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RegisterScans();
+    bench::Progress("scan", "scans through the core onto a 50-line sale");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    PrintSummary();
+    ReportScans();
     return 0;
 }

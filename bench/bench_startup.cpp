@@ -14,8 +14,9 @@
 #include <stdexcept>
 
 #include "BenchDatabase.h"
+#include "BenchReport.h"
+#include "BenchScreen.h"
 #include "app/dm_main.h"
-#include "app/wg_Style.h"
 #include "sale/fm_main.h"
 
 namespace {
@@ -26,19 +27,6 @@ using Moment = std::chrono::steady_clock::time_point;
 const bench::ScaleShop& Shop() {
     static const bench::ScaleShop shop(bench::kCatalogueProducts, bench::kCataloguePromotions);
     return shop;
-}
-
-// The data module's view at start-up: the version line is not shown, so nothing waits; an
-// error or an offered schema update ends the measurement.
-TdmView QuietView(QString& error) {
-    TdmView view;
-    view.showSplashStatus = [](const QString&) {};
-    view.showError = [&error](const QString& text) { error = text; };
-    view.runSchemaUpdates = [&error](int, int, int) {
-        error = QStringLiteral("Schema updates were offered");
-        return false;
-    };
-    return view;
 }
 
 // Notes the first paint in the window. The window itself may never get a paint event, its
@@ -74,18 +62,18 @@ enum Step { DataModule, Checks, Screen, FirstShown, Steps };
 const char* const kStepNames[Steps] = {"data module (kiosk attach)", "DBChecks (admin attach)",
                                        "main screen built", "shown and painted"};
 struct StartupTimes {
-    std::array<double, Steps> step{};
-    double total = 0;
-    double first = 0;  // the process's first start-up: Qt loads its fonts and styles then
+    std::array<bench::Samples, Steps> step{};
+    bench::Samples total;  // the first is the process's: Qt loads its fonts and styles then
 } gStartup;
-double gRawAttach = 0;
+bench::Samples gRawAttach;
 
 // A kiosk started as the program entry starts it, noting when each step ends; it closes the
 // screen and the data module when it goes.
 class StartedKiosk {
 public:
     explicit StartedKiosk(std::array<Moment, Steps>& ends) {
-        module_ = std::make_unique<Tdm>(Shop().folder().programPath(), QuietView(error_));
+        module_ = std::make_unique<Tdm>(Shop().folder().programPath(),
+                                        bench::QuietDataModuleView(error_));
         ends[DataModule] = std::chrono::steady_clock::now();
         if (!error_.isEmpty()) throw std::runtime_error(error_.toStdString());
         if (module_->DBChecks() <= 0) throw std::runtime_error("DBChecks did not pass");
@@ -121,12 +109,10 @@ void StartupToMainScreen(benchmark::State& state) {
             state.PauseTiming();
             Moment from = start;
             for (int step = 0; step < Steps; ++step) {
-                times.step[size_t(step)] += Seconds(ends[size_t(step)] - from).count();
+                times.step[size_t(step)].add(Seconds(ends[size_t(step)] - from).count());
                 from = ends[size_t(step)];
             }
-            const double total = Seconds(ends[FirstShown] - start).count();
-            if (times.total == 0) times.first = total;
-            times.total += total;
+            times.total.add(Seconds(ends[FirstShown] - start).count());
             kiosk.reset();
             state.ResumeTiming();
         }
@@ -134,8 +120,6 @@ void StartupToMainScreen(benchmark::State& state) {
         state.SkipWithError(e.what());
         return;
     }
-    for (double& step : times.step) step /= double(state.iterations());
-    times.total /= double(state.iterations());
     gStartup = times;
 }
 
@@ -143,7 +127,7 @@ void StartupToMainScreen(benchmark::State& state) {
 // the engine opens the database files afresh, as it does when the kiosk starts.
 void RawAttachBothDatabases(benchmark::State& state) {
     const bench::KioskFolder& folder = Shop().folder();
-    double seconds = 0;
+    bench::Samples seconds;
     try {
         for (auto _ : state) {
             fb::Connection kiosk;
@@ -153,7 +137,7 @@ void RawAttachBothDatabases(benchmark::State& state) {
             const Moment start = std::chrono::steady_clock::now();
             kiosk.connect();
             admin.connect();
-            seconds += Seconds(std::chrono::steady_clock::now() - start).count();
+            seconds.add(Seconds(std::chrono::steady_clock::now() - start).count());
             state.PauseTiming();
             kiosk.disconnect();
             admin.disconnect();
@@ -163,37 +147,36 @@ void RawAttachBothDatabases(benchmark::State& state) {
         state.SkipWithError(e.what());
         return;
     }
-    gRawAttach = seconds / double(state.iterations());
+    gRawAttach = seconds;
 }
 
 BENCHMARK(StartupToMainScreen)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
 BENCHMARK(RawAttachBothDatabases)->Unit(benchmark::kMillisecond)->Iterations(20)->UseRealTime();
 
-void PrintSummary() {
-    if (gStartup.total <= 0) return;
+// The steps' medians, then the row of the table.
+void ReportStartup() {
+    if (gStartup.total.empty()) return;
     std::printf(
-        "\nstart-up to the first shown main screen, less the splash wait: %.1f ms"
-        " (the process's first: %.1f ms)\n",
-        1000 * gStartup.total, 1000 * gStartup.first);
+        "\nstart-up to the first shown main screen, less the splash wait, median by step\n");
     for (int step = 0; step < Steps; ++step)
-        std::printf("  %-28s %8.1f ms\n", kStepNames[step], 1000 * gStartup.step[size_t(step)]);
-    if (gRawAttach > 0)
-        std::printf("raw attach of both databases: %.1f ms; start-up is %.1f times that\n",
-                    1000 * gRawAttach, gStartup.total / gRawAttach);
+        std::printf("  %-28s %8.1f ms\n", kStepNames[step],
+                    1000 * gStartup.step[size_t(step)].median());
+    const std::string note =
+        QStringLiteral("the process's first start-up %1 ms; raw: attaching both databases")
+            .arg(1000 * gStartup.total.values().front(), 0, 'f', 1)
+            .toStdString();
+    bench::Report(bench::MakeRow("startup", gStartup.total, &gRawAttach, note));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    bench::UsePrivateEnvironment();
-    // Applied once, before the data module, as the program entry does.
-    if (!ApplyKioskStyle(app)) std::fprintf(stderr, "The kiosk's style could not be applied\n");
+    bench::ScreenApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    bench::Progress("startup", "start-ups of the kiosk to its first painted main screen");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    PrintSummary();
+    ReportStartup();
     return 0;
 }

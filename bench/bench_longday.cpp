@@ -1,0 +1,101 @@
+// A long day at the kiosk: the resident memory after start-up and after 2,000 scans at the
+// real main window in sales of 20 lines, each sale finished and the screen reset (which runs
+// the housekeeping), and how much it grew. The scans are timed as well, to show that the last
+// of the day are as quick as the first.
+#include <QStringList>
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <stdexcept>
+
+#include "BenchReport.h"
+#include "BenchSale.h"
+#include "BenchScreen.h"
+#include "db/fbQuery.h"
+#include "sale/fm_main.h"
+
+namespace {
+
+constexpr int kScans = 2000;
+constexpr int kSaleLines = 20;
+constexpr int kSales = kScans / kSaleLines;
+
+using Clock = std::chrono::steady_clock;
+
+// Ends the sale on screen as a paid sale ends, and returns the screen to its default state.
+void FinishSale(bench::ShownKiosk& kiosk) {
+    fb::Query q(kiosk.dataModule().conx);
+    q.setSQL(QStringLiteral("update TBL_SALES_HEADERS set SALE_END = 'now' where SALES_ID = :SID"));
+    q.bind(QStringLiteral("SID"), kiosk.screen().salesID());
+    q.execSQL();
+    if (q.rowsAffected() != 1) throw std::runtime_error("No sale on screen to finish");
+    q.close();
+    kiosk.screen().resetToDefault();
+    bench::WaitUntilIdle();
+}
+
+std::string Mb(double bytes) {
+    return bench::FormatValue(bench::Quantity::Memory, bytes);
+}
+
+bench::Samples Part(const bench::Samples& samples, int from, int count) {
+    bench::Samples part;
+    for (int n = from; n < from + count && n < samples.size(); ++n)
+        part.add(samples.values()[size_t(n)]);
+    return part;
+}
+
+void Run() {
+    const bench::ScaleShop shop(bench::kCatalogueProducts, bench::kCataloguePromotions);
+    // Chosen before the kiosk starts, so the database pages this reads are no part of its day.
+    const QStringList codes = bench::UnrestrictedCodes(shop.folder(), kScans);
+    bench::Progress("long_day", "starting the kiosk on the full-scale shop");
+    bench::ShownKiosk kiosk(shop.folder());
+    const double atStart = bench::ResidentMemory();
+    bench::Progress("long_day", "scanning " + std::to_string(kSales) + " sales of " +
+                                    std::to_string(kSaleLines) + " lines at the window");
+    bench::Samples scans;
+    std::vector<double> afterSale;
+    for (int sale = 0; sale < kSales; ++sale) {
+        for (int line = 0; line < kSaleLines; ++line) {
+            const Clock::time_point start = Clock::now();
+            kiosk.type(codes[sale * kSaleLines + line]);
+            bench::WaitUntilIdle();
+            scans.add(std::chrono::duration<double>(Clock::now() - start).count());
+        }
+        if (kiosk.screen().transactionLines().rowCount() != kSaleLines)
+            throw std::runtime_error("A sale did not get its " + std::to_string(kSaleLines) +
+                                     " lines");
+        FinishSale(kiosk);
+        afterSale.push_back(bench::ResidentMemory());
+        if ((sale + 1) % 20 == 0)
+            bench::Progress("long_day",
+                            std::to_string(sale + 1) + " sales, resident " + Mb(afterSale.back()));
+    }
+    const double atEnd = afterSale.back();
+    const std::string trend = "resident after the 1st sale " + Mb(afterSale.front()) +
+                              ", the 10th " + Mb(afterSale[9]) + ", the 50th " + Mb(afterSale[49]) +
+                              ", the 100th " + Mb(atEnd);
+    const std::string speed =
+        "a scan to the idle window (no grab): median " +
+        bench::FormatValue(bench::Quantity::Time, Part(scans, 0, 100).median()) +
+        " over the first 100 scans, " +
+        bench::FormatValue(bench::Quantity::Time, Part(scans, kScans - 100, 100).median()) +
+        " over the last 100";
+    bench::Report(bench::MakeValueRow("long_day_memory", atEnd, atStart,
+                                      "raw baseline: resident memory after start-up; " + trend));
+    bench::Report(bench::MakeValueRow("long_day_growth", atEnd - atStart, std::nullopt, speed));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bench::ScreenApplication app(argc, argv);
+    try {
+        Run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_longday: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
