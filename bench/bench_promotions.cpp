@@ -9,12 +9,13 @@
 
 #include <QCoreApplication>
 #include <chrono>
-#include <cstdio>
 #include <ctime>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "BenchDatabase.h"
+#include "BenchReport.h"
 #include "app/uMemTable.h"
 #include "db/fbQuery.h"
 #include "promo/uPromotions.h"
@@ -159,65 +160,68 @@ Checkout& TheCheckout() {
     return checkout;
 }
 
-struct StepTime {
-    double wall = 0;
-    double cpu = 0;
+// Seconds per step on the clock and of the process's processor time.
+struct StepTimes {
+    bench::Samples wall;
+    bench::Samples cpu;
 };
-StepTime gEvaluate, gRaw, gLoad;
+StepTimes gEvaluate, gRaw, gLoad;
 
 template <class Step>
-StepTime TimePerStep(benchmark::State& state, Step step) {
-    StepTime total;
+void TimePerStep(benchmark::State& state, StepTimes& times, Step step) {
+    times = {};
     try {
         Checkout& checkout = TheCheckout();
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
             const std::clock_t cpuStart = std::clock();
             step(checkout);
-            total.cpu += double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
-            total.wall +=
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            times.cpu.add(double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+            times.wall.add(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             state.PauseTiming();
             checkout.settle();
             state.ResumeTiming();
         }
     } catch (const std::exception& e) {
         state.SkipWithError(e.what());
-        return {};
+        times = {};
     }
-    const double n = double(state.iterations());
-    return {total.wall / n, total.cpu / n};
 }
 
 void EvaluateOnSale(benchmark::State& state) {
-    gEvaluate = TimePerStep(state, [](Checkout& c) { c.evaluate(); });
+    TimePerStep(state, gEvaluate, [](Checkout& c) { c.evaluate(); });
     Checkout& checkout = TheCheckout();
     state.counters["hits"] = checkout.hitCount();
     state.counters["hit_rows"] = checkout.hitRows();
 }
 
 void RawHitWrites(benchmark::State& state) {
-    gRaw = TimePerStep(state, [](Checkout& c) { c.rawWrites(); });
+    TimePerStep(state, gRaw, [](Checkout& c) { c.rawWrites(); });
 }
 
 void LoadPromotionsAtStart(benchmark::State& state) {
-    gLoad = TimePerStep(state, [](Checkout& c) { c.load(); });
+    TimePerStep(state, gLoad, [](Checkout& c) { c.load(); });
 }
 
-void PrintSummary() {
-    if (gEvaluate.wall <= 0 || gRaw.wall <= 0) return;
+std::string Ms(double seconds) {
+    return bench::FormatValue(bench::Quantity::Time, seconds);
+}
+
+void ReportEvaluation() {
+    if (gEvaluate.wall.empty() || gRaw.wall.empty()) return;
     Checkout& checkout = TheCheckout();
-    std::printf(
-        "\nEvaluatePromotions, %d promotions, %d-line sale: %d hits in %d rows, %d rows shown, "
-        "sub-total %.2f\n"
-        "%-10s %8s %8s\n%-10s %8.3f %8.3f\n%-10s %8.3f %8.3f\n%-10s %8.2f %8.2f\n",
-        bench::kCataloguePromotions, kSaleLines, checkout.hitCount(), checkout.hitRows(),
-        checkout.shownRows(), checkout.subTotal(), "", "ms", "cpu ms", "evaluate",
-        1000 * gEvaluate.wall, 1000 * gEvaluate.cpu, "writes", 1000 * gRaw.wall, 1000 * gRaw.cpu,
-        "ratio", gEvaluate.wall / gRaw.wall, gRaw.cpu > 0 ? gEvaluate.cpu / gRaw.cpu : 0.0);
-    if (gLoad.wall > 0)
-        std::printf("loading %d promotions at start: %.1f ms\n", bench::kCataloguePromotions,
-                    1000 * gLoad.wall);
+    const int hits = checkout.hitCount();
+    std::string note = QStringLiteral("%1 hits in %2 rows, %3 rows shown, sub-total %4; ")
+                           .arg(hits)
+                           .arg(checkout.hitRows())
+                           .arg(checkout.shownRows())
+                           .arg(checkout.subTotal(), 0, 'f', 2)
+                           .toStdString() +
+                       "processor time " + Ms(gEvaluate.cpu.median()) + " against " +
+                       Ms(gRaw.cpu.median()) + " raw; raw: the hit rows' writes alone";
+    if (!gLoad.wall.empty()) note += "; loading the promotions at start " + Ms(gLoad.wall.median());
+    bench::Report(bench::MakeRow("promotions", gEvaluate.wall, &gRaw.wall, note));
 }
 
 }  // namespace
@@ -236,8 +240,9 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("LoadPromotions/1000_promotions", LoadPromotionsAtStart)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
+    bench::Progress("promotions", "EvaluatePromotions on a 100-line sale of promoted products");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    PrintSummary();
+    ReportEvaluation();
     return 0;
 }
