@@ -139,7 +139,8 @@ double ParseMoney(const QString& text, double defaultValue) {
     number.remove(locale.groupSeparator());
     bool ok = false;
     const double value = locale.toDouble(number, &ok);
-    return ok ? value : 0;
+    // The locale reads "inf" and "nan" too, which are no amount of money.
+    return ok && std::isfinite(value) ? value : 0;
 }
 
 QString DateTimeText(bool dateOnly, const QDateTime& dateTime) {

@@ -10,6 +10,7 @@
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
+#include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
 #include "app/uUtils.h"
@@ -119,7 +120,9 @@ rapidjson::Document ParseObject(const QByteArray& text) {
     rapidjson::Reader reader;
     bool deep = false;
     auto parse = [&](rapidjson::Document& target) {
-        rapidjson::StringStream stream(text.constData());
+        // Bounded by the text's size: a string stream runs on past the end of a text that
+        // stops inside a multi-byte character while the parser checks its encoding.
+        rapidjson::MemoryStream stream(text.constData(), size_t(text.size()));
         DepthLimit limit(target);
         reader.Parse<kFlags>(stream, limit);
         deep = limit.exceeded();

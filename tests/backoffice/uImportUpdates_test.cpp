@@ -344,11 +344,15 @@ TEST_F(ImportUpdatesTest, RawDecimalReadsParenthesesAsNegative) {
         UpdateJson(uR"j(
       "departments": [{"did": 1, "dsc": "D", "rte": "(1.5)", "opn": "N", "btn": 1, "crd": "",
                        "grp": 7}],
-      "products": [{"sid": 1, "sku": 1, "dsc": "P", "did": 1, "rte": "x", "sp": "1,234.50"}])j"_s));
+      "products": [{"sid": 1, "sku": 1, "dsc": "P", "did": 1, "rte": "x", "sp": "1,234.50"},
+                   {"sid": 2, "sku": 2, "dsc": "P", "did": 1, "rte": "inf", "sp": "nan"}])j"_s));
     EXPECT_EQ(value(u"select VAT_RATE from TBL_DEPARTMENTS"_s).toDouble(), -1.5);
     EXPECT_EQ(value(u"select GROUP_CODE from TBL_DEPARTMENTS"_s).toString(), u"7"_s);
-    EXPECT_EQ(value(u"select VAT_RATE from TBL_PRODUCTS"_s).toDouble(), 0);
-    EXPECT_EQ(value(u"select SP from TBL_PRODUCTS"_s).toDouble(), 1234.5);
+    EXPECT_EQ(value(u"select VAT_RATE from TBL_PRODUCTS where SID = 1"_s).toDouble(), 0);
+    EXPECT_EQ(value(u"select SP from TBL_PRODUCTS where SID = 1"_s).toDouble(), 1234.5);
+    // Not a number the kiosk could price with: read as text that is no number.
+    EXPECT_EQ(value(u"select VAT_RATE from TBL_PRODUCTS where SID = 2"_s).toDouble(), 0);
+    EXPECT_EQ(value(u"select SP from TBL_PRODUCTS where SID = 2"_s).toDouble(), 0);
 }
 
 TEST_F(ImportUpdatesTest, RestrictionsByType) {
