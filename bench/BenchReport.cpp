@@ -28,7 +28,7 @@ const Target kTargets[] = {
     // At least 90 % of the raw insert rate is at most 1/0.9 of the raw time.
     {"import", "Import of the full-scale file", Quantity::Time, 10, 0, 1 / 0.9,
      "< 10 s and ≥ 90 % of the raw rate (≤ 1.11 × raw)"},
-    {"day_end", "ExportDayEnd of 10,000 sales", Quantity::Time, 3, 0, 0, "< 3 s"},
+    {"day_end", "ExportDayEnd of 10,000 sales", Quantity::Time, 3, 0, 2, "< 3 s and ≤ 2 × raw"},
     {"startup", "Start-up to the shown main screen, less the splash wait", Quantity::Time,
      100 * kMs, 0, 0, "< 100 ms"},
     {"long_day_memory", "Long day: resident memory after 2,000 scans", Quantity::Memory, 150 * kMB,

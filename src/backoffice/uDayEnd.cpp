@@ -143,6 +143,10 @@ QString ExportNumber(double value) {
     return QString::fromLatin1(text);
 }
 
+QStringList DayEndExportStatements() {
+    return {HeadersSql, LinesSql, HitsSql};
+}
+
 int DefaultKeepPeriod(fb::Connection& conx) {
     fb::Query q(conx);
     q.setSQL(QStringLiteral("select KEEP_SALES_DAYS from TBL_SETUP"));

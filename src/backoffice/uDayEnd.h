@@ -44,6 +44,10 @@ QString DayEndExportFileName(const QString& exportFolder, int dayEndId);
 // no trailing zeros, exponent notation ("1.5E-6") below 0.00001 and beyond 15 integer digits.
 QString ExportNumber(double value);
 
+// The statements an export reads its day with, sales, lines and hits, each over the period
+// [:D1, :D2); for measuring the export beside the reading alone.
+QStringList DayEndExportStatements();
+
 // The keep period of the setup row: KEEP_SALES_DAYS, 21 when it is 0 or NULL; the row itself is
 // given 21 then, so the engineer page shows the period in use.
 int DefaultKeepPeriod(fb::Connection& conx);
