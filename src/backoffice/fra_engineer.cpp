@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <type_traits>
 
 #include "app/wg_Colours.h"
 #include "app/wg_Fonts.h"
@@ -26,6 +27,7 @@ constexpr QSize CloseButtonSize{100, 75};
 constexpr QSize SwatchSize{145, 24};
 constexpr int CloseButtonColour = 13041606;  // light green, a Windows colour value
 constexpr int TextLength = 255;              // of the folder and printer name columns
+constexpr int CaptionWidth = 170;            // one column of captions through the three boxes
 
 template <class T>
 T* Named(T* widget, const char* name) {
@@ -44,11 +46,23 @@ QComboBox* MakeCombo(const char* name, const QStringList& items, QWidget* parent
 
 QFormLayout* MakeForm(QGroupBox* box) {
     auto* form = new QFormLayout(box);
-    form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->setHorizontalSpacing(16);
     form->setContentsMargins(16, 12, 16, 12);
     return form;
+}
+
+template <class Field>
+void AddRow(QFormLayout* form, const QString& caption, Field* field) {
+    auto* label = new QLabel(caption);
+    label->setFixedWidth(CaptionWidth);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Level with the middle of its field, however tall the style makes that.
+    if constexpr (std::is_base_of_v<QWidget, Field>) {
+        field->ensurePolished();
+        label->setMinimumHeight(field->sizeHint().height());
+    }
+    form->addRow(label, field);
 }
 
 void SetWidth(std::initializer_list<QWidget*> widgets, int width) {
@@ -107,12 +121,12 @@ QWidget* TfraEngineer::buildGeneral() {
     DBEdit3->setMinimumWidth(320);
 
     QFormLayout* form = MakeForm(box);
-    form->addRow(QStringLiteral("Base Currency"), currencies);
-    form->addRow(QString(), DBCheckBox1);
-    form->addRow(QStringLiteral("Debug"), DBEdit1);
-    form->addRow(QStringLiteral("Day-End"), rDBDateTimePicker1);
-    form->addRow(QStringLiteral("Keep Sales for x Day(s)"), DBEdit2);
-    form->addRow(QStringLiteral("SagePay Report Folder"), DBEdit3);
+    AddRow(form, QStringLiteral("Base Currency"), currencies);
+    AddRow(form, QString(), DBCheckBox1);
+    AddRow(form, QStringLiteral("Debug"), DBEdit1);
+    AddRow(form, QStringLiteral("Day-End"), rDBDateTimePicker1);
+    AddRow(form, QStringLiteral("Keep Sales for x Day(s)"), DBEdit2);
+    AddRow(form, QStringLiteral("SagePay Report Folder"), DBEdit3);
     return box;
 }
 
@@ -131,11 +145,11 @@ QWidget* TfraEngineer::buildInternals() {
     edt_PrinterName->setMinimumWidth(320);
 
     QFormLayout* form = MakeForm(box);
-    form->addRow(QStringLiteral("Printer Type"), cbo_PrinterSpec);
-    form->addRow(QStringLiteral("Printer Name"), edt_PrinterName);
-    form->addRow(QStringLiteral("Display Port"), cbo_IntDisplayPort);
-    form->addRow(QStringLiteral("Display Characters"), edt_IntDisplayChars);
-    form->addRow(QStringLiteral("Display Type"), cbo_IntDisplpayType);
+    AddRow(form, QStringLiteral("Printer Type"), cbo_PrinterSpec);
+    AddRow(form, QStringLiteral("Printer Name"), edt_PrinterName);
+    AddRow(form, QStringLiteral("Display Port"), cbo_IntDisplayPort);
+    AddRow(form, QStringLiteral("Display Characters"), edt_IntDisplayChars);
+    AddRow(form, QStringLiteral("Display Type"), cbo_IntDisplpayType);
     return box;
 }
 
@@ -148,7 +162,7 @@ QWidget* TfraEngineer::buildBranding() {
     connect(pnBrandingColour, &TClickPanel::clicked, this, &TfraEngineer::brandingColourClicked);
 
     QFormLayout* form = MakeForm(box);
-    form->addRow(QStringLiteral("Base Colour"), pnBrandingColour);
+    AddRow(form, QStringLiteral("Base Colour"), pnBrandingColour);
     return box;
 }
 
