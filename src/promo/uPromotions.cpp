@@ -3,6 +3,7 @@
 #include <QScopeGuard>
 #include <algorithm>
 #include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -14,8 +15,15 @@ const QString kSelectTrigger = QStringLiteral(
 const QString kSelectPromotion =
     QStringLiteral("select * from TBL_PROMOTIONS where PROMO_ID = :ID");
 
-const QString kSelectActivePromotions =
-    QStringLiteral("select * from TBL_PROMOTIONS where 'now' between START_DATE and END_DATE");
+// The promotions within their dates with their trigger lines 1 to 5 and the lines' products, in
+// one statement: each promotion's rows come together, in the order of the promotions.
+const QString kSelectActivePromotions = QStringLiteral(
+    "select p.PROMO_ID, p.PROMO_TYPE, p.DESCRIPTION, p.PROMO_PRICE, p.START_TIME, p.END_TIME,\r\n"
+    "       p.ACTIVE_DAYS, t.LINE_NO, t.TRIGGER_QTY, pp.SID\r\n"
+    "  from TBL_PROMOTIONS p\r\n"
+    "  left join TBL_PROMO_TRIGGERS t on t.PROMO_ID = p.PROMO_ID and t.LINE_NO between 1 and 5\r\n"
+    "  left join TBL_PROMO_PRODUCTS pp on pp.PROMO_ID = t.PROMO_ID and pp.LINE_NO = t.LINE_NO\r\n"
+    " where 'now' between p.START_DATE and p.END_DATE");
 
 // Lines without units have no unit price; they are left out before the division is made.
 const QString kSelectSalesProducts = QStringLiteral(
@@ -68,9 +76,13 @@ TTrigger::TTrigger(fb::Query& q, int promoID, int promoLine) {
     q.setSQL(kSelectTrigger);
     q.bind(QStringLiteral("ID"), promoID).bind(QStringLiteral("NO"), promoLine);
     q.open();
-    if (!q.eof()) fTriggerQuantity = q.field("TRIGGER_QTY").toInt();
-    for (; !q.eof(); q.next()) fTriggerProducts.push_back({q.field("SID").toInt(), 0, 0});
+    for (; !q.eof(); q.next()) addRow(q.field("TRIGGER_QTY").toInt(), q.field("SID").toInt());
     q.close();
+}
+
+void TTrigger::addRow(int quantity, int sid) {
+    if (fTriggerProducts.empty()) fTriggerQuantity = quantity;
+    fTriggerProducts.push_back({sid, 0, 0});
 }
 
 TFulfillmentStatus TTrigger::Fulfilled(const TSalesProducts& prodList) {
@@ -248,18 +260,31 @@ bool PromotionRunsAt(const QTime& startTime, const QTime& endTime, const QString
 }
 
 TPromoList LoadPromotions(fb::Connection& conx, const QDateTime& now) {
-    fb::Query q1(conx);
-    fb::Query q2(conx);
+    constexpr size_t kSkipped = std::numeric_limits<size_t>::max();
     std::vector<TPromotion> promotions;
-    q1.setSQL(kSelectActivePromotions);
-    q1.open();
-    for (; !q1.eof(); q1.next()) {
-        if (!PromotionRunsAt(q1.field("START_TIME").toTime(), q1.field("END_TIME").toTime(),
-                             q1.field("ACTIVE_DAYS").toString(), now))
-            continue;
-        promotions.emplace_back(q2, q1.field("PROMO_ID").toInt());
+    std::unordered_map<int, size_t> position;  // PROMO_ID: index in promotions, or kSkipped
+    fb::Query q(conx);
+    q.setSQL(kSelectActivePromotions);
+    q.open();
+    for (; !q.eof(); q.next()) {
+        const int id = q.field("PROMO_ID").toInt();
+        auto found = position.find(id);
+        if (found == position.end()) {
+            const bool runs =
+                PromotionRunsAt(q.field("START_TIME").toTime(), q.field("END_TIME").toTime(),
+                                q.field("ACTIVE_DAYS").toString(), now);
+            found = position.emplace(id, runs ? promotions.size() : kSkipped).first;
+            if (runs)
+                promotions.emplace_back(id, q.field("PROMO_TYPE").toInt(),
+                                        q.field("DESCRIPTION").toString(),
+                                        q.field("PROMO_PRICE").toDouble());
+        }
+        if (found->second == kSkipped || q.field("LINE_NO").isNull()) continue;
+        TPromotion& promotion = promotions[found->second];
+        promotion.tArray[size_t(q.field("LINE_NO").toInt() - 1)].addRow(
+            q.field("TRIGGER_QTY").toInt(), q.field("SID").toInt());
     }
-    q1.close();
+    q.close();
     return TPromoList(std::move(promotions));
 }
 

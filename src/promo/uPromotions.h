@@ -61,6 +61,9 @@ public:
     // The lowest unit price among the gathered entries worth more than 0; 0 when none is.
     double GetLowestSalesValue() const;
     void Reset();
+    // One row of the trigger line joined to its products: the first row gives the quantity,
+    // every row an eligible product (0 where the line names none).
+    void addRow(int quantity, int sid);
 
     int fTriggerQuantity = 0;
     std::vector<TTriggerProduct> fTriggerProducts;
@@ -121,7 +124,8 @@ private:
 bool PromotionRunsAt(const QTime& startTime, const QTime& endTime, const QString& activeDays,
                      const QDateTime& now);
 
-// The promotions whose dates include the database's today and that run at now.
+// The promotions whose dates include the database's today and that run at now, in the
+// database's order, read with their trigger lines in one statement.
 TPromoList LoadPromotions(fb::Connection& conx, const QDateTime& now);
 
 // The sale's lines that are not void and have a quantity above 0, most expensive unit first.

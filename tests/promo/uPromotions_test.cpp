@@ -338,27 +338,35 @@ TEST_F(PromotionTest, TriggersComeFromTheirLinesAndProducts) {
     exec("insert into TBL_PROMO_TRIGGERS (PROMO_ID, LINE_NO, TRIGGER_QTY) values (10, 6, 1)");
     exec("insert into TBL_PROMO_PRODUCTS (PROMO_ID, LINE_NO, SID) values (10, 6, 9)");
 
-    const TPromotion p(q, 10);
-
-    EXPECT_EQ(p.fType, ptSetPrice);
-    EXPECT_EQ(p.fDescription, "Promotion 10");
-    EXPECT_EQ(p.fPromoValue, 2.5);
-    const auto sids = [&](int i) {
-        std::vector<int> ids;
-        for (const TTriggerProduct& e : p.tArray[size_t(i)].fTriggerProducts) ids.push_back(e.fSID);
-        return ids;
-    };
-    EXPECT_EQ(p.tArray[0].fTriggerQuantity, 2);
-    EXPECT_EQ(sids(0), (std::vector<int>{A, B}));
-    EXPECT_EQ(p.tArray[1].fTriggerQuantity, 0);
-    EXPECT_EQ(sids(1), (std::vector<int>{C}));
-    EXPECT_EQ(p.tArray[2].fTriggerQuantity, 0);  // no such line
-    EXPECT_TRUE(sids(2).empty());
-    EXPECT_EQ(p.tArray[3].fTriggerQuantity, 1);  // a line without products names product 0
-    EXPECT_EQ(sids(3), (std::vector<int>{0}));
-    EXPECT_EQ(p.tArray[4].fTriggerQuantity, 0);
-    EXPECT_TRUE(p.PossiblePromotion(C));   // named by a line that asks for no units
-    EXPECT_FALSE(p.PossiblePromotion(9));  // line 6 is never read
+    // Loaded alone by its id, and with every running promotion at once: the same promotion.
+    const TPromotion byId(q, 10);
+    const TPromoList running =
+        LoadPromotions(db.kiosk(), QDateTime(QDate(2024, 3, 4), QTime(12, 0)));
+    ASSERT_EQ(running.items().size(), 1u);
+    for (const TPromotion* loaded : {&byId, &running.items().front()}) {
+        const TPromotion& p = *loaded;
+        EXPECT_EQ(p.fID, 10);
+        EXPECT_EQ(p.fType, ptSetPrice);
+        EXPECT_EQ(p.fDescription, "Promotion 10");
+        EXPECT_EQ(p.fPromoValue, 2.5);
+        const auto sids = [&](int i) {
+            std::vector<int> ids;
+            for (const TTriggerProduct& e : p.tArray[size_t(i)].fTriggerProducts)
+                ids.push_back(e.fSID);
+            return ids;
+        };
+        EXPECT_EQ(p.tArray[0].fTriggerQuantity, 2);
+        EXPECT_EQ(sids(0), (std::vector<int>{A, B}));
+        EXPECT_EQ(p.tArray[1].fTriggerQuantity, 0);
+        EXPECT_EQ(sids(1), (std::vector<int>{C}));
+        EXPECT_EQ(p.tArray[2].fTriggerQuantity, 0);  // no such line
+        EXPECT_TRUE(sids(2).empty());
+        EXPECT_EQ(p.tArray[3].fTriggerQuantity, 1);  // a line without products names product 0
+        EXPECT_EQ(sids(3), (std::vector<int>{0}));
+        EXPECT_EQ(p.tArray[4].fTriggerQuantity, 0);
+        EXPECT_TRUE(p.PossiblePromotion(C));   // named by a line that asks for no units
+        EXPECT_FALSE(p.PossiblePromotion(9));  // line 6 is never read
+    }
 }
 
 TEST_F(PromotionTest, TheMarkerNamesPromotedProductsOnce) {
