@@ -309,6 +309,25 @@ TEST_F(DayEndTest, AMissingExportFolderKeepsTheDayOpenUntilTheHoldOffHasRun) {
               At(4, "00:00:00"));
 }
 
+// A file already begun when the export fails never appears under its name, and an earlier
+// complete file of the same day stays as it was.
+TEST_F(DayEndTest, AnExportFailingHalfWayLeavesNoFileBehind) {
+    openDay(At(3, "00:00:00"));
+    sale(1, At(3, "10:00:00"));
+    const QString name = DayEndExportFileName(exportFolder(), 1);
+    {
+        QFile earlier(name);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier\r\n");
+    }
+    exec("drop table TBL_PROMOTIONS");  // the hits can no longer be read
+    EXPECT_FALSE(dayEnd.ExportDayEnd(1, At(4, "00:00:01"), At(4, "00:00:00")));
+    EXPECT_EQ(
+        QDir(exportFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList({"00000001.csv"}));
+    EXPECT_EQ(exportText(1), "earlier\r\n");
+}
+
 TEST_F(DayEndTest, AFailureDuringMaintenanceRestoresTheScreenAndIsCaughtAtTheTick) {
     openDay(At(3, "00:00:00"));
     view.begin = [this] {
