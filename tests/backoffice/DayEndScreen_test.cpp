@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include "backoffice/fm_importUpdates.h"
 #include "backoffice/uDayEnd.h"
 #include "sale/KioskInput.h"
 #include "sale/MainScreenFixture.h"
@@ -74,6 +75,48 @@ TEST_F(DayEndScreenTest, NoMaintenanceWhileAModalBoxIsOpenOrASaleIsInProgress) {
     screen().tmTimeTimer();
     EXPECT_TRUE(closed());
     EXPECT_TRUE(exported());
+}
+
+// Runs an action when a window of type T is shown.
+template <class T>
+class OnShow : public QObject {
+public:
+    explicit OnShow(std::function<void()> action) : action_(std::move(action)) {
+        qApp->installEventFilter(this);
+    }
+    ~OnShow() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && qobject_cast<T*>(object)) action_();
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+};
+
+// The import pumps events while it holds the connection's transaction; a tick then must leave
+// the day alone.
+TEST_F(DayEndScreenTest, NoMaintenanceWhileAnImportRuns) {
+    screen();
+    QDir().mkpath(db.folder() + "Import/");
+    QFile update(db.folder() + "Import/update.json");
+    ASSERT_TRUE(update.open(QIODevice::WriteOnly));
+    update.write(R"({"site1": "Glenbeg", "site2": "", "phone": "", "vatno": ""})");
+    update.close();
+    int ticks = 0;
+    bool closedDuringImport = false;
+    OnShow<TfmImportUpdates> tick([&] {
+        ++ticks;
+        screen().tmTimeTimer();
+        closedDuringImport = closed();
+    });
+    screen().resetToDefault();
+    EXPECT_EQ(ticks, 1);
+    EXPECT_FALSE(closedDuringImport);
+    EXPECT_EQ(text("lbSiteName"), "Glenbeg ");
+
+    screen().tmTimeTimer();
+    EXPECT_TRUE(closed());
 }
 
 }  // namespace
