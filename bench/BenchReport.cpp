@@ -21,8 +21,8 @@ const Target kTargets[] = {
      "median < 3 ms and ≤ 1.5 × raw"},
     {"scan_pixels", "Scan to pixels, 50-line sale", Quantity::Time, 16 * kMs, 33 * kMs, 0,
      "median < 16 ms, p95 < 33 ms"},
-    {"search_key", "Key press on the search page", Quantity::Time, 50 * kMs, 0, 0,
-     "median < 50 ms"},
+    {"search_key", "Key press on the search page", Quantity::Time, 50 * kMs, 0, 3,
+     "median < 50 ms and ≤ 3 × raw"},
     {"promotions", "EvaluatePromotions, 100-line sale, 1,000 promotions", Quantity::Time, 100 * kMs,
      0, 0, "median < 100 ms"},
     // At least 90 % of the raw insert rate is at most 1/0.9 of the raw time.

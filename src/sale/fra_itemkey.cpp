@@ -44,25 +44,31 @@ TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
     connect(this, &TClickPanel::clicked, this, &TfraItemKey::ControlClick);
 }
 
-void TfraItemKey::setKey(const TItemKey& key, const QString& resFolder) {
+void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& resFolder) {
     setObjectName(key.name);
     Tag = key.tag;
     Kind = key.kind;
+    resize(size);
     Label1->setText(ShownCaption(key.caption));
-    if (key.colour) setColour(WinColour(*key.colour));
-    if (key.captionColour)
-        SetPaletteColour(*Label1, QPalette::WindowText, WinColour(*key.captionColour));
+    setColour(key.colour ? WinColour(*key.colour) : DesignColour);
+    SetPaletteColour(*Label1, QPalette::WindowText,
+                     key.captionColour ? WinColour(*key.captionColour) : KioskTextColour);
     // The picture's room is set before it is loaded, so it is fitted to the key.
-    Image1->resize(width() - 2 * PictureMargin, height() - PictureMargin - CaptionHeight);
+    Image1->resize(size.width() - 2 * PictureMargin, size.height() - PictureMargin - CaptionHeight);
     const bool pictured = key.kind == TItemKeyKind::Found
                               ? LoadStoredImage(key.picture, Image1, resFolder)
                               : LoadResImage(key.picture, Image1, resFolder);
     // Without a picture the caption has the whole key.
     Image1->setVisible(pictured);
-    if (pictured)
-        Label1->setFixedHeight(CaptionHeight);
-    else
-        Label1->setMaximumHeight(QWIDGETSIZE_MAX);
+    Label1->setMinimumHeight(pictured ? CaptionHeight : 0);
+    Label1->setMaximumHeight(pictured ? CaptionHeight : QWIDGETSIZE_MAX);
+}
+
+void TfraItemKey::clearKey() {
+    hide();
+    setObjectName({});
+    Tag = 0;
+    Image1->clear();
 }
 
 void TfraItemKey::ControlClick() {

@@ -29,9 +29,11 @@ public:
 
     TfraItemKey(QWidget* owner, QObject* messageContainer);
 
-    // Shows a key: name, Tag, caption, colours and picture from resFolder. The key is sized
-    // first.
-    void setKey(const TItemKey& key, const QString& resFolder);
+    // Makes the key stand for an item: name, Tag, size, caption, colours and the picture from
+    // resFolder. A key may be given one item after another.
+    void setKey(const TItemKey& key, const QSize& size, const QString& resFolder);
+    // Hides the key and forgets its item, so it can be given another.
+    void clearKey();
 
     int Tag = 0;
     TItemKeyKind Kind = TItemKeyKind::Product;

@@ -32,16 +32,21 @@ void TItemKeyPanel::resizeEvent(QResizeEvent* event) {
     if (event->size().width() != fPlacedWidth) placeKeys();
 }
 
+QSize TItemKeyPanel::keySize(TItemKeyKind kind) const {
+    if (kind != TItemKeyKind::Group) return TfraItemKey::DesignSize;
+    // Five group keys to a row.
+    return {int(std::lround((width() - 40) / 5.0)) - Gap, GroupKeyHeight};
+}
+
 void TItemKeyPanel::placeKeys() {
     fPlacedWidth = width();
-    const int groupWidth = int(std::lround((width() - 40) / 5.0)) - Gap;
     int x = 0;
     int y = 0;
     int rowHeight = 0;
     for (QObject* child : children()) {
         auto* key = qobject_cast<TfraItemKey*>(child);
-        if (!key) continue;
-        if (key->Kind == TItemKeyKind::Group) key->resize(groupWidth, GroupKeyHeight);
+        if (!key || key->isHidden()) continue;
+        key->resize(keySize(key->Kind));
         if (x > 0 && x + Gap + key->width() > width()) {
             x = 0;
             y += rowHeight;
@@ -122,8 +127,10 @@ void TfraSearch::showPage(const TSearchPage& page, const QString& resFolder) {
         return;
     }
     for (const TItemKey& item : page.keys) {
-        auto* key = new TfraItemKey(pnItemKeys, fMessageContainer);
-        key->setKey(item, resFolder);
+        if (fShownKeys == fKeys.size())
+            fKeys.push_back(new TfraItemKey(pnItemKeys, fMessageContainer));
+        TfraItemKey* key = fKeys[fShownKeys++];
+        key->setKey(item, pnItemKeys->keySize(item.kind), resFolder);
         key->show();
     }
     pnItemKeys->placeKeys();
@@ -131,9 +138,7 @@ void TfraSearch::showPage(const TSearchPage& page, const QString& resFolder) {
 }
 
 void TfraSearch::ClearItemKeys() {
-    const QList<TfraItemKey*> keys =
-        pnItemKeys->findChildren<TfraItemKey*>(Qt::FindDirectChildrenOnly);
-    for (auto key = keys.rbegin(); key != keys.rend(); ++key) delete *key;
+    while (fShownKeys > 0) fKeys[--fShownKeys]->clearKey();
     pnItemKeys->setMinimumHeight(0);
 }
 

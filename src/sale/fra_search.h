@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
 #include "sale/uSearch.h"
 
@@ -20,7 +21,9 @@ public:
 
     explicit TItemKeyPanel(QWidget* parent = nullptr);
 
-    // Places every key again for the panel's width.
+    // The size of a key of this kind at the panel's width.
+    QSize keySize(TItemKeyKind kind) const;
+    // Places every shown key again for the panel's width.
     void placeKeys();
 
 protected:
@@ -40,7 +43,8 @@ public:
 
     // Shows the keys or the list of a page, the keys' pictures from resFolder.
     void showPage(const TSearchPage& page, const QString& resFolder);
-    // Frees every key, the last one first.
+    // Takes every key off the page, the last one first. Keys are kept, hidden, and given the
+    // next page's items: building a page of many keys then costs what changes on it.
     void ClearItemKeys();
     // Empties the filter without reporting the change.
     void clearFilter();
@@ -65,6 +69,8 @@ private:
 
     TProductList& fProducts;
     QObject* fMessageContainer;
+    std::vector<TfraItemKey*> fKeys;  // every key made so far, owned by pnItemKeys
+    size_t fShownKeys = 0;            // the first ones are on the page
     QScrollArea* sbItemKeys = nullptr;
     TItemKeyPanel* pnItemKeys = nullptr;
     QWidget* pnFilterGrid = nullptr;

@@ -7,7 +7,9 @@
 namespace {
 
 constexpr int kCaptionLength = 20;
-constexpr int kListBatch = 100;
+constexpr int kListBatch = 40;  // a few screenfuls of the list
+// Up to this many barcode matches are sorted; more are read in list order.
+constexpr int kSortedListLimit = 2000;
 constexpr int kDescriptionLength = 100;  // TBL_PRODUCTS.DESCRIPTION
 
 QString KeyName(const fb::Value& number) {
@@ -43,11 +45,30 @@ void TProductList::OpenAll() {
 }
 
 void TProductList::OpenBarcodePrefix(const QString& prefix) {
+    // Few matches are sorted at once; many are read in list order from the products' index,
+    // so the first rows do not wait for every match to be sorted.
+    const QString order = CountBarcodes(prefix, kSortedListLimit) > kSortedListLimit
+                              ? QStringLiteral(
+                                    " plan join (p order IX_PRODUCTS_BNUMBER_DESCRIPTION,"
+                                    " b index (IX_BARCODES_SID))\r\n")
+                              : QString();
     reopen(QStringLiteral("select p.SID, p.DESCRIPTION from TBL_PRODUCTS p\r\n"
                           " join TBL_BARCODES b on b.SID = p.SID\r\n"
-                          " where b.BARCODE starting with :PFX\r\n"
-                          " order by p.BNUMBER, p.DESCRIPTION"),
+                          " where b.BARCODE starting with :PFX\r\n") +
+               order + QStringLiteral(" order by p.BNUMBER, p.DESCRIPTION"),
            prefix);
+}
+
+int TProductList::CountBarcodes(const QString& prefix, int limit) {
+    qProducts_.close();
+    qProducts_.setSQL(QStringLiteral("select count(*) from (select first %1 1 as FOUND\r\n"
+                                     "  from TBL_BARCODES where BARCODE starting with :PFX)")
+                          .arg(limit + 1));
+    qProducts_.bind(QStringLiteral("PFX"), prefix);
+    qProducts_.open();
+    const int count = qProducts_.field(0).toInt();
+    qProducts_.close();
+    return count;
 }
 
 void TProductList::reopen(const QString& sql, const QString& prefix) {

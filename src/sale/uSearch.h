@@ -81,6 +81,8 @@ private:
         QString description;
     };
     void reopen(const QString& sql, const QString& prefix);
+    // The barcodes starting with prefix, counted up to limit + 1.
+    int CountBarcodes(const QString& prefix, int limit);
 
     fb::Query qProducts_;
     std::vector<Row> rows_;

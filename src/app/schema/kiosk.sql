@@ -139,6 +139,9 @@ create table TBL_PRODUCTS (
 
 create index IX_PRODUCTS_BGROUP_BNUMBER on TBL_PRODUCTS (BGROUP, BNUMBER);
 create index IX_PRODUCTS_DEPT_ID on TBL_PRODUCTS (DEPT_ID);
+-- The search page's order: serves the keyed products (BNUMBER > 0) of the description search
+-- and walks the products in list order when a barcode prefix matches many barcodes.
+create index IX_PRODUCTS_BNUMBER_DESCRIPTION on TBL_PRODUCTS (BNUMBER, DESCRIPTION);
 -- Serves case-blind description prefix searches on upper(DESCRIPTION).
 create index IX_PRODUCTS_DESCRIPTION_UP on TBL_PRODUCTS computed by (upper(DESCRIPTION));
 
