@@ -133,6 +133,7 @@ TSalesProducts LoadSalesProducts(fb::Query& q, int salesID);
 
 // Replaces the sale's hits: deletes those recorded, then applies the promotion with the largest
 // discount (the earlier one on a tie) again and again until none gives a discount. All of it is
-// one transaction, committed at the end; on an error the earlier hits stay as they were. Resets
-// every promotion at the end; the caller redraws.
+// one transaction, committed at the end; on an error the earlier hits stay as they were. Call
+// it outside any explicit transaction of the connection, since starting one ends the current.
+// Resets every promotion at the end; the caller redraws.
 void EvaluatePromotions(fb::Connection& conx, int salesID, TPromoList& promoList);
