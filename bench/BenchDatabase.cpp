@@ -1,6 +1,5 @@
 #include "BenchDatabase.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -63,6 +62,8 @@ void RemovePath(const QString& path) {
         QFile::remove(path);
 }
 
+bool gMadeHere = false;
+
 // Keeps target (a file or a folder) made by make, remade when its key file does not hold key.
 // It is made under a temporary name and then put in place, and its key written last, so an
 // interrupted run leaves nothing that looks finished.
@@ -75,6 +76,7 @@ void MakeKept(const QString& target, const QByteArray& key,
     keyFile.remove();
     const QString making = target + QStringLiteral(".making");
     RemovePath(making);
+    gMadeHere = true;
     make(making);
     RemovePath(target);
     if (!QDir().rename(making, target))
@@ -93,11 +95,14 @@ void CopyFile(const QString& from, const QString& to) {
 
 QString KeptDataFolder() {
     QString folder = qEnvironmentVariable("KIOSK_BENCH_DATA");
-    if (folder.isEmpty())
-        folder = QCoreApplication::applicationDirPath() + QStringLiteral("/bench-data");
+    if (folder.isEmpty()) folder = QStringLiteral(KIOSK_SOURCE_DIR "/build/bench-data");
     if (!QDir().mkpath(folder))
         throw std::runtime_error("Cannot create the kept data folder " + folder.toStdString());
     return QDir(folder).absolutePath();
+}
+
+bool KeptDataMadeHere() {
+    return gMadeHere;
 }
 
 void UsePrivateEnvironment() {

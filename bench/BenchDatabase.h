@@ -22,8 +22,12 @@ inline constexpr int kCataloguePromotions = 1000;
 // own, so a run never writes to the machine's settings or beside the program. Call it first.
 void UsePrivateEnvironment();
 
-// Where made data is kept between runs: KIOSK_BENCH_DATA, or bench-data beside the program.
+// Where made data is kept between runs: KIOSK_BENCH_DATA, or build/bench-data of the sources,
+// where "./kiosk bench" keeps it.
 QString KeptDataFolder();
+// Whether this process made kept data; what making it left in memory then counts in this
+// process's memory figures.
+bool KeptDataMadeHere();
 
 // A scale update file in the kept data folder, written when missing or out of date, with the
 // content it was written from (made on first use). The same arguments always give the same

@@ -146,6 +146,7 @@ void Report(Row row) {
                 OptionalValue(target.quantity, row.p95).c_str(),
                 OptionalValue(target.quantity, row.baseline).c_str(),
                 std::string(target.text).c_str(), row.met() ? "met" : "NOT met");
+    if (!row.note.empty()) std::printf("  %s\n", row.note.c_str());
     std::fflush(stdout);
     const char* file = std::getenv("KIOSK_BENCH_ROWS");
     if (!file || !*file) return;

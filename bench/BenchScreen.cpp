@@ -1,5 +1,6 @@
 #include "BenchScreen.h"
 
+#include <malloc.h>
 #include <QAbstractEventDispatcher>
 #include <QFile>
 #include <cstdio>
@@ -92,6 +93,10 @@ double ResidentMemory() {
         if (fields.size() >= 2) return fields[1].toDouble() * 1024;
     }
     throw std::runtime_error("No VmRSS in /proc/self/status");
+}
+
+double HeapInUse() {
+    return double(mallinfo2().uordblks);
 }
 
 }  // namespace bench

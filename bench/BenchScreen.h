@@ -55,5 +55,8 @@ private:
 
 // The resident memory of this process, in bytes.
 double ResidentMemory();
+// The bytes of the heap (malloc and new) in use. The database engine keeps its page cache in
+// memory of its own, outside the heap.
+double HeapInUse();
 
 }  // namespace bench
