@@ -1,9 +1,12 @@
 #include "app/uUtils.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QThread>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -127,6 +130,10 @@ QString FormatMoney(int decimals, bool thousands, bool parentheses, qint64 value
     if (zero) text.remove(minus);  // never "-0.00"
     if (parentheses && text.contains(minus)) text.replace(minus, u"("_s).append(u')');
     return text;
+}
+
+QString MoneyText(double amount) {
+    return FormatMoney(2, true, false, qRound64(amount * 10000));
 }
 
 double ParseMoney(const QString& text, double defaultValue) {
@@ -366,4 +373,15 @@ QString ResolveProgramFolder() {
 QString GetProgramFolder() {
     static const QString folder = ResolveProgramFolder();
     return folder;
+}
+
+// ---- Waiting -----------------------------------------------------------------------------
+
+void WaitProcessingEvents(int ms, int stepMs) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) {
+        QThread::msleep(ulong(std::clamp<qint64>(ms - elapsed.elapsed(), 0, stepMs)));
+        QCoreApplication::processEvents();
+    }
 }

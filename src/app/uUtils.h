@@ -56,6 +56,9 @@ int ContrastColour(int colour);
 // thousands adds the regional group separators; parentheses writes a negative amount as
 // "(1.23)". An amount that rounds to zero is never signed.
 QString FormatMoney(int decimals, bool thousands, bool parentheses, qint64 value);
+// An amount as the screens and the receipt show it: two decimals with group separators. Money
+// in the database is unrounded; the text is made from ten-thousandths.
+QString MoneyText(double amount);
 
 // Reads a money text: "(1,234.50)" is -1234.5, group separators are ignored; an empty text
 // gives defaultValue, a text that is not a number gives 0.
@@ -126,3 +129,9 @@ QString DatabaseLocalPath(const QString& databasePath);
 QString GetProgramFolder();
 // Works the program folder out afresh (the first call of GetProgramFolder uses this).
 QString ResolveProgramFolder();
+
+// ---- Waiting -----------------------------------------------------------------------------
+
+// Lets ms milliseconds pass on the user-interface thread while the screens stay alive: sleeps
+// stepMs at a time and processes the pending events after each sleep.
+void WaitProcessingEvents(int ms, int stepMs = 100);

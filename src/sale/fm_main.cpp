@@ -23,6 +23,9 @@
 #include "backoffice/fm_importUpdates.h"
 #include "backoffice/fra_engineer.h"
 #include "backoffice/uEngineer.h"
+#include "payment/fm_ccPayment.h"
+#include "payment/fra_payment.h"
+#include "payment/uCheckout.h"
 #include "sale/fm_Info.h"
 #include "sale/fm_getQuantity.h"
 #include "sale/fm_mainArt.h"
@@ -41,12 +44,6 @@ constexpr QSize BarButtonSize{120, 85};
 constexpr int BarIconSize = 44;
 const QColor BarColour(0x24, 0x3b, 0x5e);
 const QColor PageColour(0xf0, 0xf3, 0xf8);
-
-QWidget* MakePage(const QString& name, QWidget* parent) {
-    auto* page = new QWidget(parent);
-    page->setObjectName(name);
-    return page;
-}
 
 QToolButton* MakeBarButton(const QString& name, const QString& caption, const QPixmap& picture,
                            bool flat, QWidget* parent) {
@@ -125,13 +122,13 @@ void TFmMain::buildScreen() {
     pcMain->setAutoFillBackground(true);
     tsDefault = new TfraDefault(pcMain);
     tsFind = new TfraSearch(fSearch.products(), this, pcMain);
-    tsMOP = MakePage(QStringLiteral("tsMOP"), pcMain);
+    tsMOP = new TfraPayment(pcMain);
     tsManager = new TfraManager(pcMain);
     tsTopup = new TfraTopup(pcMain);
     tsEngineer = new TfraEngineer(pcMain);
-    for (QWidget* page : {static_cast<QWidget*>(tsDefault), static_cast<QWidget*>(tsFind), tsMOP,
-                          static_cast<QWidget*>(tsManager), static_cast<QWidget*>(tsTopup),
-                          static_cast<QWidget*>(tsEngineer)})
+    for (QWidget* page : {static_cast<QWidget*>(tsDefault), static_cast<QWidget*>(tsFind),
+                          static_cast<QWidget*>(tsMOP), static_cast<QWidget*>(tsManager),
+                          static_cast<QWidget*>(tsTopup), static_cast<QWidget*>(tsEngineer)})
         pcMain->addWidget(page);
 
     pnl_trans = new TfraTransaction(cdsTX, this);
@@ -231,6 +228,8 @@ void TFmMain::bindHandlers() {
     connect(cmLookup, &QToolButton::clicked, this, &TFmMain::cmLookupClick);
     connect(cmTopups, &QToolButton::clicked, this, &TFmMain::cmTopupsClick);
     connect(pnl_trans->cmFinishAndPay, &QPushButton::clicked, this, &TFmMain::cmFinishAndPayClick);
+    connect(tsMOP, &TfraPayment::methodChosen, this, &TFmMain::cmMOPChipAndPINClick);
+    connect(tsMOP, &TfraPayment::cancelPayment, this, &TFmMain::cmCancelMOPClick);
     connect(pnTop, &TClickPanel::clicked, this, &TFmMain::pnTopClick);
     connect(pnBottom, &TClickPanel::clicked, this, &TFmMain::pnBottomClick);
     connect(pnl_trans, &TClickPanel::clicked, this, &TFmMain::pnl_transClick);
@@ -354,6 +353,9 @@ bool TFmMain::eventFilter(QObject* watched, QEvent* event) {
 // another control of the window holds the focus goes to the scan buffer as well.
 bool TFmMain::forwardToScanBuffer(QWidget* target, QEvent* event) {
     if (!target || target->window() != this) return false;
+    // While a dialog stands over the window (the card payment), its keys are dropped.
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->window() != this)
+        return true;
     auto* key = static_cast<QKeyEvent*>(event);
     if (target == ebScanBuffer) {
         if (!IsEnter(key)) return false;
@@ -391,6 +393,9 @@ void TFmMain::tmTimeTimer() {
 
 void TFmMain::AddProductToSale(int sid, const QString& barcode, double quantity,
                                const QString& caption) {
+    // A product added on the payment page reopens the sale: its discounts go, to be worked
+    // out afresh at the next pay.
+    if (pcMain->currentWidget() == tsMOP) cmCancelMOPClick();
     const TAddResult result =
         fSale.AddProductToSale(fSalesID, fPreviousSalesID, sid, barcode, quantity, caption, *this);
     if (!result.added) return;
@@ -534,9 +539,28 @@ void TFmMain::SellPickedProduct(int sid, const QString& caption) {
     if (quantity > 0) AddProductToSale(sid, {}, quantity, caption);
 }
 
+// ---- Checkout ----------------------------------------------------------------------------
+
 void TFmMain::cmFinishAndPayClick() {
-    focusScanBuffer();
     EvaluatePromotions();
+    ShowPage(tsMOP);
+    pnl_trans->cmFinishAndPay->setText(QStringLiteral("DUE ") + pnl_trans->lbSubTotal->text());
+    pnl_trans->cmFinishAndPay->setEnabled(false);
+    QCoreApplication::processEvents();
+}
+
+void TFmMain::cmMOPChipAndPINClick() {
+    if (!PayForSale(fDm.conx, fSalesID, CardTerminal(fDm.DataFolder, this), fDm.DataFolder)) return;
+    AskYesNo(ReceiptQuestion, this);
+    resetToDefault();
+}
+
+void TFmMain::cmCancelMOPClick() {
+    CancelPayment(fDm.conx, fSalesID);
+    RefreshTransaction();
+    pnl_trans->cmFinishAndPay->setText(QStringLiteral("Finish && Pay"));
+    pnl_trans->cmFinishAndPay->setEnabled(true);
+    ShowPage(tsDefault);
 }
 
 // ---- Steps of later work -----------------------------------------------------------------

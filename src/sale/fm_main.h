@@ -25,6 +25,7 @@ class TfraSearch;
 class TfraTopup;
 class TfraEngineer;
 class TfraManager;
+class TfraPayment;
 class TfraTransaction;
 
 // The kiosk's one window: a top bar with the site name and clock, the transaction column on
@@ -72,6 +73,8 @@ public:
     void cmLookupClick();
     void cmTopupsClick();
     void cmFinishAndPayClick();
+    void cmMOPChipAndPINClick();
+    void cmCancelMOPClick();
     void pnTopClick();
     void pnBottomClick();
     void pnl_transClick();
@@ -144,7 +147,7 @@ private:
     QStackedWidget* pcMain = nullptr;
     TfraDefault* tsDefault = nullptr;
     TfraSearch* tsFind = nullptr;
-    QWidget* tsMOP = nullptr;
+    TfraPayment* tsMOP = nullptr;
     TfraManager* tsManager = nullptr;
     TfraTopup* tsTopup = nullptr;
     TfraEngineer* tsEngineer = nullptr;

@@ -2,12 +2,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <functional>
 
-namespace {
-
-// A transparent square picture drawn at a device-independent 100 x 100 scale.
-QPixmap Draw(int size, const std::function<void(QPainter&)>& paint) {
+QPixmap DrawArt(int size, const std::function<void(QPainter&)>& paint) {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -21,10 +17,8 @@ QPen Stroke(const QColor& colour, qreal width) {
     return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
 }
 
-}  // namespace
-
 QPixmap AssistanceArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // A raised hand inside a ring: "help is on its way".
         p.setPen(Stroke(colour, 7));
         p.setBrush(Qt::NoBrush);
@@ -43,7 +37,7 @@ QPixmap AssistanceArt(int size, const QColor& colour) {
 }
 
 QPixmap TopupArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // A mobile phone with a plus on its screen.
         p.setPen(Stroke(colour, 6));
         p.setBrush(Qt::NoBrush);
@@ -56,7 +50,7 @@ QPixmap TopupArt(int size, const QColor& colour) {
 }
 
 QPixmap FindArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // A magnifying glass.
         p.setPen(Stroke(colour, 9));
         p.setBrush(Qt::NoBrush);
@@ -67,7 +61,7 @@ QPixmap FindArt(int size, const QColor& colour) {
 }
 
 QPixmap BasketArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // A shopping basket with its handle.
         p.setPen(Stroke(colour, 7));
         p.setBrush(Qt::NoBrush);
@@ -111,7 +105,7 @@ QPixmap ScanArt(int width, int height, const QColor& colour, const QColor& beam)
 }
 
 QPixmap ConfirmArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // A tick in a filled disc.
         p.setPen(Qt::NoPen);
         p.setBrush(colour);
@@ -122,7 +116,7 @@ QPixmap ConfirmArt(int size, const QColor& colour) {
 }
 
 QPixmap BackArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // An arrow turning back, in a filled disc.
         p.setPen(Qt::NoPen);
         p.setBrush(colour);
@@ -137,7 +131,7 @@ QPixmap BackArt(int size, const QColor& colour) {
 }
 
 QPixmap CancelArt(int size, const QColor& colour) {
-    return Draw(size, [&](QPainter& p) {
+    return DrawArt(size, [&](QPainter& p) {
         // A cross in a ring.
         p.setPen(Stroke(colour, 8));
         p.setBrush(Qt::NoBrush);

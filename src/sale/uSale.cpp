@@ -12,11 +12,6 @@ namespace {
 const QString kProduct = QStringLiteral("PRODUCT");
 const QString kPromoMarker = QStringLiteral("PROMO_MARKER");
 
-// Money in the database is unrounded; texts are made from ten-thousandths.
-QString MoneyText(double amount) {
-    return FormatMoney(2, true, false, qRound64(amount * 10000));
-}
-
 QString NewGuidText() {
     return QUuid::createUuid().toString(QUuid::Id128).toUpper();
 }

@@ -1,0 +1,105 @@
+#include "payment/fm_ccPayment.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/uLog.h"
+#include "app/uUtils.h"
+#include "app/wg_Fonts.h"
+#include "app/wg_Window.h"
+#include "payment/uPinPadSimulator.h"
+#include "payment/wg_PinPad.h"
+#include "sale/fm_Info.h"
+
+namespace {
+
+constexpr int Margin = 32;
+constexpr int IndicatorSize = 120;
+
+}  // namespace
+
+const QString TfmCCPayment::DefaultMessage =
+    QStringLiteral("Please follow the instructions on the PIN pad");
+
+TfmCCPayment::TfmCCPayment(QWidget* parent) : TfmBaseDialog(parent) {
+    setObjectName(QStringLiteral("fmCCPayment"));
+    setFixedSize(PaymentClientSize.grownBy({BorderWidth, BorderWidth, BorderWidth, BorderWidth}));
+    clientArea()->resize(PaymentClientSize);
+    // The main screen behind takes no touch or scan until the payment is over.
+    setWindowModality(Qt::WindowModal);
+    setHeaderCaption({});
+
+    const int width = PaymentClientSize.width();
+    const int indicatorTop = PaymentClientSize.height() - Margin - IndicatorSize;
+    lbMessage = new QLabel(DefaultMessage, clientArea());
+    lbMessage->setObjectName(QStringLiteral("lbMessage"));
+    lbMessage->setTextFormat(Qt::PlainText);
+    lbMessage->setAlignment(Qt::AlignCenter);
+    lbMessage->setWordWrap(true);
+    lbMessage->setFont(KioskFont(KioskFace::Tahoma, 21));
+    lbMessage->setGeometry(Margin, HeaderHeight + Margin, width - 2 * Margin,
+                           indicatorTop - HeaderHeight - 2 * Margin);
+
+    ActivityIndicator1 = new TActivityIndicator(clientArea());
+    ActivityIndicator1->setObjectName(QStringLiteral("ActivityIndicator1"));
+    ActivityIndicator1->setGeometry((width - IndicatorSize) / 2, indicatorTop, IndicatorSize,
+                                    IndicatorSize);
+    ActivityIndicator1->setAnimate(true);
+
+    Timer1.setInterval(PollMs);
+    connect(&Timer1, &QTimer::timeout, this, &TfmCCPayment::Timer1Timer);
+    CentreOnScreen(*this);
+}
+
+void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
+    fHook = &hook;
+    fProgress = 1;
+    show();
+    raise();
+    activateWindow();
+    ebScanBuffer->setFocus();
+    Timer1.start();
+    QCoreApplication::processEvents();
+}
+
+void TfmCCPayment::showResult(int ms, const QString& message) {
+    fProgress = 0;
+    const qsizetype nul = message.indexOf(QChar(0));
+    setHeaderCaption(nul < 0 ? QString() : message.left(nul));
+    lbMessage->setText(nul < 0 ? message : message.mid(nul + 1));
+    ActivityIndicator1->setAnimate(false);
+    WaitProcessingEvents(ms, 100);
+}
+
+// The prompt is only shown to the customer: a terminal that cannot tell it is logged once and
+// the payment goes on.
+void TfmCCPayment::Timer1Timer() {
+    Timer1.stop();
+    if (fProgress > 0 && fHook) {
+        QString status;
+        try {
+            status = fHook->StatusMessage();
+        } catch (const std::exception& e) {
+            if (!fStatusFailed) WriteLog(QString::fromUtf8(e.what()), 0);
+            fStatusFailed = true;
+        }
+        lbMessage->setText(status.isEmpty() ? DefaultMessage : status);
+    }
+    QCoreApplication::processEvents();
+    Timer1.start();
+}
+
+// Only the payment closes the dialog.
+void TfmCCPayment::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
+TPaymentTerminal CardTerminal(const QString& dataFolder, QWidget* parent) {
+    return {[dataFolder] {
+                return std::make_unique<TPinPadSimulator>(
+                    LoadPinPadConfig(dataFolder), [] { return std::make_unique<TPinPadWindow>(); });
+            },
+            [parent] { return std::make_unique<TfmCCPayment>(parent); }};
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QTimer>
+
+#include "app/fm_baseDialog.h"
+#include "payment/uCheckout.h"
+
+class QLabel;
+class TActivityIndicator;
+
+// The card payment dialog: it tells the customer to follow the PIN pad, shows the terminal's
+// prompts while the payment runs and its result afterwards. It stays on top of the main screen,
+// which takes no input while it is shown, but does not hold up the payment: the checkout drives
+// it through TPaymentView.
+class TfmCCPayment : public TfmBaseDialog, public TPaymentView {
+    Q_OBJECT
+public:
+    static constexpr QSize PaymentClientSize{355, 476};
+    static constexpr int PollMs = 500;
+    static const QString DefaultMessage;
+
+    explicit TfmCCPayment(QWidget* parent = nullptr);
+
+    void showProgress(NonGuiTransactionHook& hook) override;
+    void showResult(int ms, const QString& message) override;
+
+    // Shows the terminal's current prompt while the payment is in progress.
+    void Timer1Timer();
+    int progress() const { return fProgress; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QLabel* lbMessage = nullptr;
+    TActivityIndicator* ActivityIndicator1 = nullptr;
+    QTimer Timer1;
+    int fProgress = 0;  // 1 while the payment runs, 0 once a result shows
+    NonGuiTransactionHook* fHook = nullptr;
+    bool fStatusFailed = false;
+};
+
+// The card terminal of this kiosk: the simulated PIN pad configured by dataFolder's
+// PinPad.ini, with the virtual PIN pad window in interactive mode, and the payment dialog over
+// parent.
+TPaymentTerminal CardTerminal(const QString& dataFolder, QWidget* parent);

@@ -1,0 +1,448 @@
+#include "payment/uPinPadSimulator.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTextStream>
+#include <stdexcept>
+
+#include "app/uClock.h"
+#include "app/uUtils.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("pinpad");
+constexpr int kPollMs = 50;
+
+[[noreturn]] void Fail(const QString& path, int line, const QString& what) {
+    throw std::runtime_error(QStringLiteral("PIN pad settings %1, line %2: %3")
+                                 .arg(path)
+                                 .arg(line)
+                                 .arg(what)
+                                 .toStdString());
+}
+
+bool ToBool(const QString& path, int line, const QString& key, const QString& value) {
+    const QString v = value.toLower();
+    if (v == u"true" || v == u"yes" || v == u"1") return true;
+    if (v == u"false" || v == u"no" || v == u"0") return false;
+    Fail(path, line, QStringLiteral("%1 must be true or false, not \"%2\"").arg(key, value));
+}
+
+int ToInt(const QString& path, int line, const QString& key, const QString& value) {
+    bool ok = false;
+    const int result = value.toInt(&ok);
+    if (!ok)
+        Fail(path, line, QStringLiteral("%1 must be a whole number, not \"%2\"").arg(key, value));
+    return result;
+}
+
+// "800 Enter your PIN"; a time alone clears the prompt from then on.
+TPinPadStatus ToStatus(const QString& path, int line, const QString& value) {
+    const qsizetype space = value.indexOf(u' ');
+    bool ok = false;
+    const int at = value.left(space).toInt(&ok);
+    if (!ok || at < 0)
+        Fail(path, line,
+             QStringLiteral("Status must be milliseconds, a space and the text, not \"%1\"")
+                 .arg(value));
+    return {at, space < 0 ? QString() : value.mid(space + 1).trimmed()};
+}
+
+void Apply(TPinPadConfig& c, const QString& path, int line, const QString& key,
+           const QString& value) {
+    const QString k = key.toLower();
+    const auto toInt = [&] { return ToInt(path, line, key, value); };
+    if (k == u"interactive")
+        c.interactive = ToBool(path, line, key, value);
+    else if (k == u"connected")
+        c.connected = ToBool(path, line, key, value);
+    else if (k == u"cardenquiryresult")
+        c.cardEnquiryResult = toInt();
+    else if (k == u"authoriseresult")
+        c.authoriseResult = toInt();
+    else if (k == u"responsecode")
+        c.responseCode = toInt();
+    else if (k == u"schemename")
+        c.schemeName = value;
+    else if (k == u"panfirst6digits")
+        c.panFirst6Digits = value;
+    else if (k == u"panlast4digits")
+        c.panLast4Digits = value;
+    else if (k == u"authorisationcode")
+        c.authorisationCode = value;
+    else if (k == u"merchantno")
+        c.merchantNo = value;
+    else if (k == u"terminalid")
+        c.terminalId = value;
+    else if (k == u"dcccurrencycode")
+        c.dccCurrencyCode = value;
+    else if (k == u"customerverification")
+        c.customerVerification = toInt();
+    else if (k == u"dataentrymethod")
+        c.dataEntryMethod = toInt();
+    else if (k == u"cardenquirydelayms")
+        c.cardEnquiryDelayMs = toInt();
+    else if (k == u"authorisedelayms")
+        c.authoriseDelayMs = toInt();
+    else if (k == u"choicetimeoutseconds")
+        c.choiceTimeoutMs = toInt() * 1000;
+    else if (k == u"failingcall")
+        c.failingCall = value;
+    else if (k == u"status")
+        c.statusMessages.push_back(ToStatus(path, line, value));
+    else
+        Fail(path, line, QStringLiteral("unknown setting \"%1\"").arg(key));
+}
+
+QString MinorUnitsText(int amount) {
+    const QString sign = amount < 0 ? QStringLiteral("-") : QString();
+    const int units = std::abs(amount);
+    return sign + QStringLiteral("%1.%2").arg(units / 100).arg(units % 100, 2, 10, QChar(u'0'));
+}
+
+}  // namespace
+
+TPinPadConfig ReadPinPadConfig(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        throw std::runtime_error(QStringLiteral("PIN pad settings %1 cannot be read: %2")
+                                     .arg(path, file.errorString())
+                                     .toStdString());
+    TPinPadConfig config;
+    QTextStream in(&file);
+    QString section;
+    for (int line = 1; !in.atEnd(); ++line) {
+        const QString text = in.readLine().trimmed();
+        if (text.isEmpty() || text.startsWith(u';') || text.startsWith(u'#')) continue;
+        if (text.startsWith(u'[') && text.endsWith(u']')) {
+            section = text.mid(1, text.size() - 2).trimmed().toLower();
+            continue;
+        }
+        const qsizetype equals = text.indexOf(u'=');
+        if (equals <= 0) Fail(path, line, QStringLiteral("\"%1\" is not a setting").arg(text));
+        if (section != kSection) continue;
+        Apply(config, path, line, text.left(equals).trimmed(), text.mid(equals + 1).trimmed());
+    }
+    return config;
+}
+
+QString DefaultPinPadFile() {
+    return QStringLiteral(
+        "; The simulated card terminal of the kiosk, read at the start of every payment.\n"
+        "[PinPad]\n"
+        "; true: a virtual PIN pad opens with every payment, where you choose how the terminal\n"
+        "; answers (approve, decline, remove card, no terminal); the card details come from "
+        "below.\n"
+        "; false: the terminal answers every step as set below.\n"
+        "Interactive=true\n"
+        "; false: no terminal answers (\"Could not connect to pay terminal\").\n"
+        "Connected=true\n"
+        "; Reading the card: 0 or 2 go on, anything else is an invalid card.\n"
+        "CardEnquiryResult=0\n"
+        "; Authorisation: 0 goes on, anything else is not authorised.\n"
+        "AuthoriseResult=0\n"
+        "; 1 accepted, 2 declined, 3 cancelled, 4 invalid card, anything else an unknown issue.\n"
+        "ResponseCode=1\n"
+        "SchemeName=Visa\n"
+        "PanFirst6Digits=476173\n"
+        "PanLast4Digits=0119\n"
+        "AuthorisationCode=084512\n"
+        "MerchantNo=21234567\n"
+        "TerminalId=22446688\n"
+        "DccCurrencyCode=\n"
+        "CustomerVerification=1\n"
+        "DataEntryMethod=1\n"
+        "; How long the customer takes with the card, and the acquirer with its answer.\n"
+        "CardEnquiryDelayMs=2500\n"
+        "AuthoriseDelayMs=1500\n"
+        "; Interactive: without a choice within this time the card counts as removed.\n"
+        "ChoiceTimeoutSeconds=120\n"
+        "; The member of this name fails with an error result, e.g. CardEnquiry.\n"
+        "FailingCall=\n"
+        "; The terminal's prompts: milliseconds after the card was presented, a space, the text.\n"
+        "Status=0 Card inserted\n"
+        "Status=800 Enter your PIN\n"
+        "Status=2000 PIN OK\n"
+        "Status=2500 Authorising, please wait\n"
+        "Status=4000 Please remove your card\n");
+}
+
+TPinPadConfig LoadPinPadConfig(const QString& dataFolder) {
+    const QString path = IncludeSlash(dataFolder) + QStringLiteral("PinPad.ini");
+    if (!QFileInfo::exists(path)) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(DefaultPinPadFile().toUtf8()) < 0 ||
+            !file.commit())
+            throw std::runtime_error(QStringLiteral("PIN pad settings %1 cannot be written: %2")
+                                         .arg(path, file.errorString())
+                                         .toStdString());
+    }
+    return ReadPinPadConfig(path);
+}
+
+// ---- The simulator's objects ---------------------------------------------------------------
+
+class TSimTillInformation : public TillInformation {
+public:
+    explicit TSimTillInformation(TPinPadSimulator& owner) : owner_(owner) {}
+    void setMerchantName(const QString& value) override {
+        set(u"MerchantName", merchantName, value);
+    }
+    void setAddress1(const QString& value) override { set(u"Address1", address1, value); }
+    void setAddress2(const QString& value) override { set(u"Address2", address2, value); }
+    void setAddress3(const QString& value) override { set(u"Address3", address3, value); }
+    void setPhoneNumber(const QString& value) override { set(u"PhoneNumber", phoneNumber, value); }
+
+    QString merchantName, address1, address2, address3, phoneNumber;
+
+private:
+    void set(QStringView name, QString& field, const QString& value) {
+        owner_.record(name.toString() + u'=' + value);
+        field = value;
+    }
+    TPinPadSimulator& owner_;
+};
+
+class TSimTransactionInfo : public TransactionInfo {
+public:
+    int ResponseCode() const override { return responseCode; }
+    QString AuthorisationCode() const override { return authorisationCode; }
+    QString MerchantNo() const override { return merchantNo; }
+    QString TerminalId() const override { return terminalId; }
+    QString SchemeName() const override { return schemeName; }
+    QString PanFirst6Digits() const override { return panFirst6Digits; }
+    QString PanLast4Digits() const override { return panLast4Digits; }
+    QString DccCurrencyCode() const override { return dccCurrencyCode; }
+    QString CustomerReceipt() const override { return customerReceipt; }
+    int CustomerVerification() const override { return customerVerification; }
+    int DataEntryMethod() const override { return dataEntryMethod; }
+
+    int responseCode = 0;
+    QString authorisationCode, merchantNo, terminalId, schemeName, panFirst6Digits, panLast4Digits,
+        dccCurrencyCode, customerReceipt;
+    int customerVerification = 0;
+    int dataEntryMethod = 0;
+};
+
+class TSimTransactionHook : public NonGuiTransactionHook {
+public:
+    explicit TSimTransactionHook(TPinPadSimulator& owner) : owner_(owner) {}
+
+    bool StartTransaction(TillInformation& till) override;
+    int CardEnquiry(int transactionType, int transactionAmount, int allowedDataEntryTypes) override;
+    int AuthoriseTransaction(int cashbackAmount, TransactionInfo& info) override;
+    bool ConfirmTransaction(int confirmType, const QString& transactionReference,
+                            const QString& authCode, TransactionInfo& info) override;
+    void AbortTransaction() override;
+    void EndTransaction() override;
+    QString StatusMessage() override;
+
+private:
+    const TPinPadConfig& config() const { return owner_.config_; }
+    void enter(const QString& call) {
+        owner_.record(call);
+        owner_.failIfConfigured(call.left(call.indexOf(u'(')));
+    }
+    QString currentStatus() const;
+    // Lets ms pass with the pad's screen following the terminal's prompts.
+    void pause(int ms);
+    TPinPadChoice waitForChoice();
+    void show(const QString& text) {
+        if (device_) device_->display(text);
+    }
+    QString receiptText(const TSimTransactionInfo& info) const;
+
+    TPinPadSimulator& owner_;
+    std::unique_ptr<TPinPadDevice> device_;
+    TPinPadChoice choice_ = TPinPadChoice::None;
+    QString merchant_;
+    QStringList address_;
+    int amount_ = 0;
+    bool presented_ = false;
+    QElapsedTimer sincePresented_;
+};
+
+bool TSimTransactionHook::StartTransaction(TillInformation& till) {
+    enter(QStringLiteral("StartTransaction()"));
+    if (auto* details = dynamic_cast<TSimTillInformation*>(&till)) {
+        merchant_ = details->merchantName;
+        address_ = {details->address1, details->address2, details->address3, details->phoneNumber};
+    }
+    if (config().interactive) {
+        if (!owner_.openDevice_)
+            throw TPaymentClientError(QStringLiteral("StartTransaction"),
+                                      QStringLiteral("the virtual PIN pad is not available"));
+        device_ = owner_.openDevice_();
+        show(merchant_ + QStringLiteral("\n\nPresent card"));
+        choice_ = waitForChoice();
+        if (choice_ == TPinPadChoice::NoTerminal) {
+            show(QStringLiteral("No terminal"));
+            return false;
+        }
+    } else if (!config().connected) {
+        return false;
+    }
+    presented_ = true;
+    sincePresented_.start();
+    return true;
+}
+
+int TSimTransactionHook::CardEnquiry(int transactionType, int transactionAmount,
+                                     int allowedDataEntryTypes) {
+    enter(QStringLiteral("CardEnquiry(%1, %2, %3)")
+              .arg(transactionType)
+              .arg(transactionAmount)
+              .arg(allowedDataEntryTypes));
+    amount_ = transactionAmount;
+    show(QStringLiteral("TOTAL %1").arg(MinorUnitsText(amount_)));
+    pause(config().cardEnquiryDelayMs);
+    return config().interactive ? 0 : config().cardEnquiryResult;
+}
+
+int TSimTransactionHook::AuthoriseTransaction(int cashbackAmount, TransactionInfo& info) {
+    enter(QStringLiteral("AuthoriseTransaction(%1)").arg(cashbackAmount));
+    auto* result = dynamic_cast<TSimTransactionInfo*>(&info);
+    if (!result)
+        throw TPaymentClientError(
+            QStringLiteral("AuthoriseTransaction"),
+            QStringLiteral("the transaction information is not this client's"));
+    pause(config().authoriseDelayMs);
+    const TPinPadConfig& c = config();
+    switch (choice_) {
+        case TPinPadChoice::Approve:
+            result->responseCode = 1;
+            break;
+        case TPinPadChoice::Decline:
+            result->responseCode = 2;
+            break;
+        case TPinPadChoice::RemoveCard:
+            result->responseCode = 3;
+            break;
+        case TPinPadChoice::None:
+        case TPinPadChoice::NoTerminal:
+            result->responseCode = c.responseCode;
+            break;
+    }
+    result->authorisationCode = result->responseCode == 1 ? c.authorisationCode : QString();
+    result->merchantNo = c.merchantNo;
+    result->terminalId = c.terminalId;
+    result->schemeName = c.schemeName;
+    result->panFirst6Digits = c.panFirst6Digits;
+    result->panLast4Digits = c.panLast4Digits;
+    result->dccCurrencyCode = c.dccCurrencyCode;
+    result->customerVerification = c.customerVerification;
+    result->dataEntryMethod = c.dataEntryMethod;
+    result->customerReceipt = receiptText(*result);
+    show(result->responseCode == 1 ? QStringLiteral("APPROVED") : QStringLiteral("NOT APPROVED"));
+    return config().interactive ? 0 : c.authoriseResult;
+}
+
+bool TSimTransactionHook::ConfirmTransaction(int confirmType, const QString& transactionReference,
+                                             const QString& authCode, TransactionInfo& info) {
+    enter(QStringLiteral("ConfirmTransaction(%1, %2, %3)")
+              .arg(confirmType)
+              .arg(transactionReference, authCode));
+    if (auto* result = dynamic_cast<TSimTransactionInfo*>(&info))
+        result->customerReceipt += QStringLiteral("\r\nREF: ") + transactionReference;
+    return true;
+}
+
+void TSimTransactionHook::AbortTransaction() {
+    enter(QStringLiteral("AbortTransaction()"));
+    show(QStringLiteral("CANCELLED"));
+}
+
+void TSimTransactionHook::EndTransaction() {
+    enter(QStringLiteral("EndTransaction()"));
+    presented_ = false;
+    device_.reset();
+}
+
+QString TSimTransactionHook::StatusMessage() {
+    owner_.failIfConfigured(QStringLiteral("StatusMessage"));
+    return currentStatus();
+}
+
+QString TSimTransactionHook::currentStatus() const {
+    if (!presented_) return {};
+    QString status;
+    for (const TPinPadStatus& step : config().statusMessages)
+        if (step.atMs <= sincePresented_.elapsed()) status = step.text;
+    return status;
+}
+
+void TSimTransactionHook::pause(int ms) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (elapsed.elapsed() < ms) {
+        owner_.wait_(int(std::min<qint64>(kPollMs, ms - elapsed.elapsed())));
+        const QString status = currentStatus();
+        if (!status.isEmpty())
+            show(QStringLiteral("TOTAL %1\n\n%2").arg(MinorUnitsText(amount_), status));
+    }
+}
+
+TPinPadChoice TSimTransactionHook::waitForChoice() {
+    device_->offerChoice(true);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    TPinPadChoice choice = device_->choice();
+    while (choice == TPinPadChoice::None && elapsed.elapsed() < config().choiceTimeoutMs) {
+        owner_.wait_(kPollMs);
+        choice = device_->choice();
+    }
+    device_->offerChoice(false);
+    return choice == TPinPadChoice::None ? TPinPadChoice::RemoveCard : choice;
+}
+
+QString TSimTransactionHook::receiptText(const TSimTransactionInfo& info) const {
+    QStringList lines{QStringLiteral("CUSTOMER COPY"), merchant_};
+    for (const QString& line : address_)
+        if (!line.isEmpty()) lines << line;
+    lines << QStringLiteral("MID: ") + info.merchantNo << QStringLiteral("TID: ") + info.terminalId
+          << info.schemeName.toUpper() << QStringLiteral("************") + info.panLast4Digits
+          << QStringLiteral("SALE")
+          << QStringLiteral("AMOUNT        %1").arg(MinorUnitsText(amount_));
+    if (info.responseCode == 1) {
+        if (info.customerVerification == 1) lines << QStringLiteral("PIN VERIFIED");
+        lines << QStringLiteral("AUTH CODE: ") + info.authorisationCode;
+    }
+    lines << Clock::instance().now().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"))
+          << (info.responseCode == 1 ? QStringLiteral("APPROVED") : QStringLiteral("DECLINED"))
+          << QStringLiteral("PLEASE RETAIN RECEIPT") << QStringLiteral("FOR YOUR RECORDS");
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+// ---- TPinPadSimulator ---------------------------------------------------------------------
+
+TPinPadSimulator::TPinPadSimulator(TPinPadConfig config, TPinPadDeviceFactory openDevice,
+                                   std::function<void(int ms)> wait)
+    : config_(std::move(config)), openDevice_(std::move(openDevice)), wait_(std::move(wait)) {
+    if (!wait_) wait_ = [](int ms) { WaitProcessingEvents(ms, 20); };
+}
+
+std::unique_ptr<TillInformation> TPinPadSimulator::CreateTillInformation() {
+    return std::make_unique<TSimTillInformation>(*this);
+}
+
+std::unique_ptr<TransactionInfo> TPinPadSimulator::CreateTransactionInfo() {
+    return std::make_unique<TSimTransactionInfo>();
+}
+
+std::unique_ptr<NonGuiTransactionHook> TPinPadSimulator::CreateNonGuiTransactionHook() {
+    return std::make_unique<TSimTransactionHook>(*this);
+}
+
+void TPinPadSimulator::record(const QString& call) {
+    calls_ << call;
+}
+
+void TPinPadSimulator::failIfConfigured(const QString& call) const {
+    if (!config_.failingCall.isEmpty() &&
+        call.compare(config_.failingCall, Qt::CaseInsensitive) == 0)
+        throw TPaymentClientError(call,
+                                  QStringLiteral("the terminal reported an error (simulated)"));
+}

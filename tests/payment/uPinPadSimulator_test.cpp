@@ -1,0 +1,130 @@
+#include "payment/uPinPadSimulator.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "payment/PaymentFixture.h"
+
+namespace {
+
+QString Write(const QTemporaryDir& dir, const QString& text) {
+    const QString path = dir.filePath("PinPad.ini");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(text.toUtf8());
+    return path;
+}
+
+TEST(PinPadSettings, TheDefaultFileIsWrittenOnceAndReadsAsItSays) {
+    QTemporaryDir dir;
+    const TPinPadConfig config = LoadPinPadConfig(dir.path());
+    EXPECT_TRUE(config.interactive);
+    EXPECT_TRUE(config.connected);
+    EXPECT_EQ(config.responseCode, 1);
+    EXPECT_EQ(config.schemeName, "Visa");
+    EXPECT_EQ(config.cardEnquiryDelayMs, 2500);
+    EXPECT_EQ(config.choiceTimeoutMs, 120000);
+    EXPECT_EQ(config.failingCall, "");
+    ASSERT_EQ(config.statusMessages.size(), 5u);
+    EXPECT_EQ(config.statusMessages[1].atMs, 800);
+    EXPECT_EQ(config.statusMessages[1].text, "Enter your PIN");
+
+    Write(dir, "[PinPad]\nInteractive=false\nresponsecode = 3\nStatus=10\n[Other]\nX=1\n");
+    const TPinPadConfig edited = LoadPinPadConfig(dir.path());  // kept, not overwritten
+    EXPECT_FALSE(edited.interactive);
+    EXPECT_EQ(edited.responseCode, 3);
+    ASSERT_EQ(edited.statusMessages.size(), 1u);
+    EXPECT_EQ(edited.statusMessages[0].text, "");
+}
+
+TEST(PinPadSettings, ABadLineIsNamedWithItsFileAndNumber) {
+    QTemporaryDir dir;
+    struct Case {
+        QString text;
+        QString error;
+    };
+    const Case cases[] = {
+        {"[PinPad]\n\nResponseCode=one\n", "line 3: ResponseCode must be a whole number"},
+        {"[PinPad]\nConnected=perhaps\n", "line 2: Connected must be true or false"},
+        {"[PinPad]\nResponse=1\n", "line 2: unknown setting \"Response\""},
+        {"[PinPad]\nStatus=soon Insert card\n", "line 2: Status must be milliseconds"},
+        {"just text\n", "line 1: \"just text\" is not a setting"},
+    };
+    for (const Case& c : cases) {
+        const QString path = Write(dir, c.text);
+        try {
+            ReadPinPadConfig(path);
+            ADD_FAILURE() << c.text.toStdString();
+        } catch (const std::runtime_error& e) {
+            const QString message = e.what();
+            EXPECT_TRUE(message.contains(path) && message.contains(c.error))
+                << message.toStdString();
+        }
+    }
+}
+
+// A person at the virtual PIN pad decides each payment.
+class InteractivePad : public TPinPadDevice {
+public:
+    explicit InteractivePad(TPinPadChoice choice, QStringList& shown)
+        : choice_(choice), shown_(shown) {}
+    void display(const QString& text) override { shown_ << text; }
+    void offerChoice(bool offer) override { offered_ = offer; }
+    TPinPadChoice choice() const override { return offered_ ? choice_ : TPinPadChoice::None; }
+
+private:
+    TPinPadChoice choice_;
+    QStringList& shown_;
+    bool offered_ = false;
+};
+
+using InteractivePaymentTest = PaymentFixture;
+
+TEST_F(InteractivePaymentTest, EveryChoiceOnThePadHasItsOutcome) {
+    struct Case {
+        TPinPadChoice choice;
+        QString result;
+        bool paid;
+    };
+    const Case cases[] = {
+        {TPinPadChoice::Approve, "3000 Payment Success|Thank you for your purchase", true},
+        {TPinPadChoice::Decline, "3000 Card Declined", false},
+        {TPinPadChoice::RemoveCard, "3000 Transaction Cancelled", false},
+        {TPinPadChoice::NoTerminal, "3000 Could not connect to pay terminal", false},
+    };
+    config.interactive = true;
+    config.connected = false;  // the pad's choice decides, not the file
+    config.responseCode = 4;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.result.toStdString());
+        QStringList shown;
+        TPinPadSimulator simulator(
+            config, [&] { return std::make_unique<InteractivePad>(c.choice, shown); });
+        QStringList log;
+        const TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(simulator); },
+                                        [&] { return std::make_unique<FakePaymentView>(log); }};
+        EXPECT_EQ(TakeCardPayment(db.kiosk(), sale(7.5), terminal, db.folder()), c.paid);
+        EXPECT_EQ(log.value(1), c.result);
+        EXPECT_EQ(shown.value(0), "KelvoPOS Self Service\n\nPresent card");
+        if (c.choice != TPinPadChoice::NoTerminal) {
+            EXPECT_TRUE(shown.contains("TOTAL 7.50"));
+        }
+    }
+    EXPECT_EQ(select("select count(*) from TBL_SALES_PAYMENTS"), "1");
+}
+
+TEST_F(InteractivePaymentTest, WithoutAChoiceTheCardCountsAsRemoved) {
+    config.interactive = true;
+    config.choiceTimeoutMs = 200;
+    QStringList shown;
+    TPinPadSimulator simulator(
+        config, [&] { return std::make_unique<InteractivePad>(TPinPadChoice::None, shown); });
+    const TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(simulator); },
+                                    [&] { return std::make_unique<FakePaymentView>(viewLog); }};
+    EXPECT_FALSE(TakeCardPayment(db.kiosk(), sale(2), terminal, db.folder()));
+    EXPECT_EQ(viewLog.value(1), "3000 Transaction Cancelled");
+}
+
+}  // namespace
