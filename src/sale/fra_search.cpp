@@ -2,8 +2,10 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QResizeEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <cmath>
@@ -23,13 +25,9 @@ constexpr int DescriptionWidth = 430;
 
 // ---- TItemKeyPanel -----------------------------------------------------------------------
 
-TItemKeyPanel::TItemKeyPanel(QWidget* parent) : QWidget(parent) {
+TItemKeyPanel::TItemKeyPanel(QObject* messageContainer, QWidget* parent)
+    : QWidget(parent), fMessageContainer(messageContainer) {
     setObjectName(QStringLiteral("pnItemKeys"));
-}
-
-void TItemKeyPanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (event->size().width() != fPlacedWidth) placeKeys();
 }
 
 QSize TItemKeyPanel::keySize(TItemKeyKind kind) const {
@@ -38,31 +36,79 @@ QSize TItemKeyPanel::keySize(TItemKeyKind kind) const {
     return {int(std::lround((width() - 40) / 5.0)) - Gap, GroupKeyHeight};
 }
 
+void TItemKeyPanel::setKeys(std::vector<TItemKey> items, const QString& resFolder) {
+    clearKeys();
+    fItems = std::move(items);
+    fResFolder = resFolder;
+    fItemKeys.assign(fItems.size(), nullptr);
+    placeKeys();
+}
+
+void TItemKeyPanel::clearKeys() {
+    while (fUsedKeys > 0) fKeys[--fUsedKeys]->clearKey();
+    fItems.clear();
+    fPlaces.clear();
+    fItemKeys.clear();
+    setMinimumHeight(0);
+}
+
+void TItemKeyPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (event->size().width() != fPlacedWidth)
+        placeKeys();
+    else
+        buildKeysInView();
+}
+
+// The scroll box scrolls by moving the panel.
+void TItemKeyPanel::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    buildKeysInView();
+}
+
 void TItemKeyPanel::placeKeys() {
     fPlacedWidth = width();
+    fPlaces.clear();
     int x = 0;
     int y = 0;
     int rowHeight = 0;
-    for (QObject* child : children()) {
-        auto* key = qobject_cast<TfraItemKey*>(child);
-        if (!key || key->isHidden()) continue;
-        key->resize(keySize(key->Kind));
-        if (x > 0 && x + Gap + key->width() > width()) {
+    for (size_t i = 0; i < fItems.size(); ++i) {
+        const QSize size = keySize(fItems[i].kind);
+        if (x > 0 && x + Gap + size.width() > width()) {
             x = 0;
             y += rowHeight;
             rowHeight = 0;
         }
-        key->move(x + Gap, y + Gap);
-        x += Gap + key->width();
-        rowHeight = std::max(rowHeight, Gap + key->height());
+        fPlaces.emplace_back(QPoint(x + Gap, y + Gap), size);
+        if (fItemKeys[i]) fItemKeys[i]->setGeometry(fPlaces.back());
+        x += Gap + size.width();
+        rowHeight = std::max(rowHeight, Gap + size.height());
     }
-    setMinimumHeight(y + rowHeight + Gap);
+    setMinimumHeight(fItems.empty() ? 0 : y + rowHeight + Gap);
+    buildKeysInView();
+}
+
+void TItemKeyPanel::buildKeysInView() {
+    if (!parentWidget()) return;
+    // What the scroll box shows, and a key's height either side of it.
+    const int margin = TfraItemKey::DesignSize.height();
+    const QRect view =
+        QRect(QPoint(0, -y()), parentWidget()->size()).adjusted(0, -margin, 0, margin);
+    for (size_t i = 0; i < fPlaces.size(); ++i) {
+        if (fItemKeys[i] || !fPlaces[i].intersects(view)) continue;
+        if (fUsedKeys == fKeys.size()) fKeys.push_back(new TfraItemKey(this, fMessageContainer));
+        TfraItemKey* key = fKeys[fUsedKeys++];
+        key->setKey(fItems[i], fPlaces[i].size(), fResFolder);
+        key->move(fPlaces[i].topLeft());
+        key->show();
+        fItemKeys[i] = key;
+    }
 }
 
 // ---- TfraSearch --------------------------------------------------------------------------
 
 TfraSearch::TfraSearch(TProductList& products, QObject* messageContainer, QWidget* parent)
-    : QWidget(parent), fProducts(products), fMessageContainer(messageContainer) {
+    : QWidget(parent), fProducts(products) {
     setObjectName(QStringLiteral("tsFind"));
 
     sbItemKeys = new QScrollArea(this);
@@ -71,7 +117,7 @@ TfraSearch::TfraSearch(TProductList& products, QObject* messageContainer, QWidge
     sbItemKeys->setWidgetResizable(true);
     sbItemKeys->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sbItemKeys->setFocusPolicy(Qt::NoFocus);
-    pnItemKeys = new TItemKeyPanel;
+    pnItemKeys = new TItemKeyPanel(messageContainer);
     sbItemKeys->setWidget(pnItemKeys);
     sbItemKeys->hide();
 
@@ -126,20 +172,13 @@ void TfraSearch::showPage(const TSearchPage& page, const QString& resFolder) {
         if (fProducts.canFetchMore({})) fProducts.fetchMore({});
         return;
     }
-    for (const TItemKey& item : page.keys) {
-        if (fShownKeys == fKeys.size())
-            fKeys.push_back(new TfraItemKey(pnItemKeys, fMessageContainer));
-        TfraItemKey* key = fKeys[fShownKeys++];
-        key->setKey(item, pnItemKeys->keySize(item.kind), resFolder);
-        key->show();
-    }
-    pnItemKeys->placeKeys();
-    sbItemKeys->ensureVisible(0, 0);
+    // A new page starts at its top; keys are built for what is in view there.
+    sbItemKeys->verticalScrollBar()->setValue(0);
+    pnItemKeys->setKeys(page.keys, resFolder);
 }
 
 void TfraSearch::ClearItemKeys() {
-    while (fShownKeys > 0) fKeys[--fShownKeys]->clearKey();
-    pnItemKeys->setMinimumHeight(0);
+    pnItemKeys->clearKeys();
 }
 
 void TfraSearch::clearFilter() {

@@ -6,30 +6,49 @@
 #include "sale/uSearch.h"
 
 class QLineEdit;
+class QMoveEvent;
 class QScrollArea;
 class QTableView;
 class TfraKeyboard;
 class TfraItemKey;
 
 // The panel the item keys flow in: left to right, then top to bottom, 4 px apart, growing
-// downwards with its content. Group keys share a row five at a time.
+// downwards with its content. Group keys share a row five at a time. Every key of a page has
+// its place at once, but a key is built only as its place comes into view (or near it): a page
+// of hundreds of keys costs the few on screen. Keys taken off a page are kept, hidden, and
+// given the next page's items.
 class TItemKeyPanel : public QWidget {
     Q_OBJECT
 public:
     static constexpr int Gap = 4;
     static constexpr int GroupKeyHeight = 100;
 
-    explicit TItemKeyPanel(QWidget* parent = nullptr);
+    TItemKeyPanel(QObject* messageContainer, QWidget* parent = nullptr);
 
     // The size of a key of this kind at the panel's width.
     QSize keySize(TItemKeyKind kind) const;
-    // Places every shown key again for the panel's width.
-    void placeKeys();
+    // The page's keys, their pictures from resFolder.
+    void setKeys(std::vector<TItemKey> items, const QString& resFolder);
+    // Takes every key off the page, the last one first.
+    void clearKeys();
+    // The keys of the page, built or not.
+    int keyCount() const { return int(fItems.size()); }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    void placeKeys();
+    void buildKeysInView();
+
+    QObject* fMessageContainer;
+    QString fResFolder;
+    std::vector<TItemKey> fItems;
+    std::vector<QRect> fPlaces;           // of each item
+    std::vector<TfraItemKey*> fItemKeys;  // the key built for each item, or nullptr
+    std::vector<TfraItemKey*> fKeys;      // every key made so far
+    size_t fUsedKeys = 0;                 // the first ones stand for items
     int fPlacedWidth = -1;
 };
 
@@ -43,8 +62,7 @@ public:
 
     // Shows the keys or the list of a page, the keys' pictures from resFolder.
     void showPage(const TSearchPage& page, const QString& resFolder);
-    // Takes every key off the page, the last one first. Keys are kept, hidden, and given the
-    // next page's items: building a page of many keys then costs what changes on it.
+    // Takes every key off the page, the last one first.
     void ClearItemKeys();
     // Empties the filter without reporting the change.
     void clearFilter();
@@ -68,9 +86,6 @@ private:
     void dbgFilterCellClick(const QModelIndex& index);
 
     TProductList& fProducts;
-    QObject* fMessageContainer;
-    std::vector<TfraItemKey*> fKeys;  // every key made so far, owned by pnItemKeys
-    size_t fShownKeys = 0;            // the first ones are on the page
     QScrollArea* sbItemKeys = nullptr;
     TItemKeyPanel* pnItemKeys = nullptr;
     QWidget* pnFilterGrid = nullptr;

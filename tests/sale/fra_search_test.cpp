@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableView>
 
 #include "sale/KioskInput.h"
@@ -112,6 +114,32 @@ TEST_F(SearchPageTest, AGroupKeyShowsItsProductsInTheirColours) {
     EXPECT_EQ(key("ik_2")->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(page(), "tsFind");
     EXPECT_EQ(headers(), 0);
+}
+
+// A group of many products: keys are built as they come into view, and a key built after
+// scrolling sells its own product.
+TEST_F(SearchPageTest, KeysFarDownAreBuiltWhenScrolledTo) {
+    db.kiosk().startTransaction();
+    for (int n = 1; n <= 60; ++n)
+        exec(QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION, SP, BGROUP, BNUMBER, "
+                            "DEPT_ID) values (%1, 'Sweet %2', 1, 12, %2, 1)")
+                 .arg(1000 + n)
+                 .arg(n + 2));
+    db.kiosk().commit();
+    find();
+    touchKey("ik_2");
+    const QStringList built = keyCaptions();
+    EXPECT_GT(built.size(), 4);
+    EXPECT_LT(built.size(), 40);
+    EXPECT_EQ(built.first(), "100% Orange Juice");
+    auto* box = widget<QScrollArea>("sbItemKeys");
+    QCoreApplication::sendPostedEvents();  // the box takes the panel's new height
+    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+    EXPECT_EQ(key("ik_62")->Label1->text(), "Sweet 62");
+    ModalScript script;
+    answerQuantity(script, {"1"});
+    touchKey("ik_62");
+    EXPECT_EQ(lineProduct(1060), "Sweet 62 x1");
 }
 
 TEST_F(SearchPageTest, AProductKeyAsksTheQuantityAndAddsTheLine) {
