@@ -24,6 +24,7 @@
 #include "backoffice/fra_engineer.h"
 #include "backoffice/uEngineer.h"
 #include "payment/fm_ccPayment.h"
+#include "payment/fm_receipt.h"
 #include "payment/fra_payment.h"
 #include "payment/uCheckout.h"
 #include "sale/fm_Info.h"
@@ -551,7 +552,8 @@ void TFmMain::cmFinishAndPayClick() {
 
 void TFmMain::cmMOPChipAndPINClick() {
     if (!PayForSale(fDm.conx, fSalesID, CardTerminal(fDm.DataFolder, this), fDm.DataFolder)) return;
-    AskYesNo(ReceiptQuestion, this);
+    if (AskYesNo(ReceiptQuestion, this))
+        PrintReceipt(fDm.conx, fSalesID, fDm.AppFolder, fDm.DataFolder);
     resetToDefault();
 }
 

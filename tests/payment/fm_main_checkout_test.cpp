@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <QToolButton>
 
 #include "payment/fm_ccPayment.h"
+#include "payment/fm_receipt.h"
 #include "sale/KioskInput.h"
 #include "sale/MainScreenFixture.h"
 #include "sale/fm_Info.h"
@@ -19,6 +21,14 @@ namespace {
 // test's PinPad.ini says.
 class CheckoutScreenTest : public MainScreenFixture {
 protected:
+    // Receipts print as on a machine without printers: into data/Printed.
+    CheckoutScreenTest() {
+        SetPrinterDirectory([] { return TPrinterDirectory{}; });
+    }
+    ~CheckoutScreenTest() override { SetPrinterDirectory({}); }
+    QStringList printed() {
+        return QDir(dmMain->DataFolder + "Printed").entryList({"*.pdf"}, QDir::Files, QDir::Name);
+    }
     void terminal(const QString& settings) {
         QFile file(dmMain->DataFolder + "PinPad.ini");
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -72,6 +82,10 @@ TEST_F(CheckoutScreenTest, AWholeSaleIsPaidByCardAndTheKioskIsReadyAgain) {
     EXPECT_DOUBLE_EQ(select("select \"VALUE\" from TBL_SALES_PAYMENTS").toDouble(), 3.0);
     EXPECT_NE(select("select SALE_END from TBL_SALES_HEADERS"), "");
     EXPECT_EQ(focus(), widget("ebScanBuffer"));
+    const QStringList jobs = printed();
+    ASSERT_EQ(jobs.size(), 2);  // the receipt and the card copy
+    EXPECT_TRUE(jobs[0].startsWith(QStringLiteral("Card-copy-%1-").arg(sale)));
+    EXPECT_TRUE(jobs[1].startsWith(QStringLiteral("Receipt-%1-").arg(sale)));
 }
 
 TEST_F(CheckoutScreenTest, ADeclinedCardStaysOnThePaymentPageUntilCancelled) {
@@ -111,7 +125,7 @@ TEST_F(CheckoutScreenTest, DebugAbove32FinishesWithoutTheTerminalAndNoMeansNoRec
     EXPECT_TRUE(script.done());
     EXPECT_EQ(page(), "tsDefault");
     EXPECT_EQ(payments(), 0);
-    EXPECT_FALSE(QFile::exists(dmMain->DataFolder + "Printed"));
+    EXPECT_TRUE(printed().isEmpty());
 }
 
 // The sale is closed while the terminal works: a scan or a touch then must not change it.
