@@ -520,9 +520,12 @@ void TFmMain::cmTopupsClick() {
 }
 
 void TFmMain::customEvent(QEvent* event) {
-    if (event->type() == WM_ITEMKEY)
-        WMItemKeyClick(static_cast<TItemKeyMessage*>(event)->wParam);
-    else
+    if (event->type() == WM_ITEMKEY) {
+        // A second touch queued behind the first belongs to keys that are gone: a group's
+        // number must not be sold as a product.
+        const auto* message = static_cast<TItemKeyMessage*>(event);
+        if (tsFind->isCurrentKeyPage(message->lParam)) WMItemKeyClick(message->wParam);
+    } else
         QWidget::customEvent(event);
 }
 

@@ -72,5 +72,5 @@ void TfraItemKey::clearKey() {
 }
 
 void TfraItemKey::ControlClick() {
-    QCoreApplication::postEvent(fMessageContainer, new TItemKeyMessage(Tag, 0));
+    QCoreApplication::postEvent(fMessageContainer, new TItemKeyMessage(Tag, Page));
 }

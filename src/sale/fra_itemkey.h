@@ -8,7 +8,8 @@
 class QLabel;
 
 // The message an item key posts to the main screen: the first user message, carrying the
-// key's Tag as its first parameter.
+// key's Tag as its first parameter and the number of the page of keys it was on as its second,
+// so a touch that was queued while the page changed is told from a touch on the new page.
 inline constexpr QEvent::Type WM_ITEMKEY = QEvent::Type(1025);
 
 class TItemKeyMessage : public QEvent {
@@ -36,6 +37,7 @@ public:
     void clearKey();
 
     int Tag = 0;
+    int Page = 0;  // the page of keys the key is on
     TItemKeyKind Kind = TItemKeyKind::Product;
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;

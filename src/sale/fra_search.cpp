@@ -45,6 +45,7 @@ void TItemKeyPanel::setKeys(std::vector<TItemKey> items, const QString& resFolde
 }
 
 void TItemKeyPanel::clearKeys() {
+    ++fPage;
     while (fUsedKeys > 0) fKeys[--fUsedKeys]->clearKey();
     fItems.clear();
     fPlaces.clear();
@@ -101,6 +102,7 @@ void TItemKeyPanel::buildKeysInView() {
         key->setKey(fItems[i], fPlaces[i].size(), fResFolder);
         key->move(fPlaces[i].topLeft());
         key->show();
+        key->Page = fPage;
         fItemKeys[i] = key;
     }
 }
@@ -179,6 +181,10 @@ void TfraSearch::showPage(const TSearchPage& page, const QString& resFolder) {
 
 void TfraSearch::ClearItemKeys() {
     pnItemKeys->clearKeys();
+}
+
+bool TfraSearch::isCurrentKeyPage(int page) const {
+    return page == pnItemKeys->page();
 }
 
 void TfraSearch::clearFilter() {

@@ -33,6 +33,8 @@ public:
     void clearKeys();
     // The keys of the page, built or not.
     int keyCount() const { return int(fItems.size()); }
+    // The number of the page of keys shown; every change of the keys starts a new page.
+    int page() const { return fPage; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -50,6 +52,7 @@ private:
     std::vector<TfraItemKey*> fKeys;      // every key made so far
     size_t fUsedKeys = 0;                 // the first ones stand for items
     int fPlacedWidth = -1;
+    int fPage = 0;
 };
 
 // The search page: the item keys or the product list, the filter text and the on-screen
@@ -64,6 +67,8 @@ public:
     void showPage(const TSearchPage& page, const QString& resFolder);
     // Takes every key off the page, the last one first.
     void ClearItemKeys();
+    // Whether a key's message (its Tag and page number) comes from the keys shown now.
+    bool isCurrentKeyPage(int page) const;
     // Empties the filter without reporting the change.
     void clearFilter();
     QString filterText() const;

@@ -142,6 +142,24 @@ TEST_F(SearchPageTest, KeysFarDownAreBuiltWhenScrolledTo) {
     EXPECT_EQ(lineProduct(1060), "Sweet 62 x1");
 }
 
+// A customer touching a group key twice before the screen has caught up: the second touch
+// belongs to the group page, which is gone, and sells nothing.
+TEST_F(SearchPageTest, ATouchQueuedBehindAPageChangeIsIgnored) {
+    exec(
+        "insert into TBL_PRODUCTS (SID, DESCRIPTION, SP, DEPT_ID) values (11, 'Same id as "
+        "Hot Drinks', 1, 1)");
+    find();
+    QWidget* drinks = widget("ik_1");
+    Touch(drinks);
+    Touch(drinks);
+    ModalScript script;
+    answerQuantity(script, {"1"});
+    QCoreApplication::sendPostedEvents(&screen(), WM_ITEMKEY);
+    EXPECT_EQ(keyCaptions(), (QStringList{"Diet Cola", "Latte"}));
+    EXPECT_FALSE(script.done());  // no quantity was asked
+    EXPECT_EQ(headers(), 0);
+}
+
 TEST_F(SearchPageTest, AProductKeyAsksTheQuantityAndAddsTheLine) {
     find();
     touchKey("ik_2");  // Bakery
