@@ -46,6 +46,8 @@ namespace {
 
 constexpr int kResultMs = 3000;
 
+// GROSS - DISCOUNT of the sale, less what its payments have already taken: a sale brought
+// back on screen after it was paid is not charged twice.
 double AmountDue(fb::Query& q, int salesId) {
     q.close();
     q.setSQL(QStringLiteral("select * from TBL_SALES_HEADERS where SALES_ID = :SID"));
@@ -53,7 +55,12 @@ double AmountDue(fb::Query& q, int salesId) {
     q.open();
     const double due = q.eof() ? 0.0 : q.field("GROSS").toDouble() - q.field("DISCOUNT").toDouble();
     q.close();
-    return due;
+    q.setSQL(QStringLiteral("select sum(\"VALUE\") from TBL_SALES_PAYMENTS where SALES_ID = :SID"));
+    q.bind(QStringLiteral("SID"), salesId);
+    q.open();
+    const double paid = q.field(0).toDouble();
+    q.close();
+    return due - paid;
 }
 
 // The client's receipt text, its own line breaks making the lines, each ended by CR LF. A file

@@ -58,7 +58,8 @@ struct TPaymentTerminal {
     std::function<std::unique_ptr<TPaymentView>()> openView;
 };
 
-// Runs one card payment for the sale's amount due (GROSS - DISCOUNT) and records it. True when
+// Runs one card payment for the sale's amount due (GROSS - DISCOUNT, less what earlier payments
+// of the sale took) and records it. True when
 // the sale is paid: the terminal accepted the payment (whatever its scheme: the customer has
 // been charged), or nothing is due (no dialog opens). Refusals show their reason for 3 seconds
 // and return false. A failing client call or statement raises; the terminal's transaction is

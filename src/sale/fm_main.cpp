@@ -555,8 +555,15 @@ void TFmMain::cmFinishAndPayClick() {
 
 void TFmMain::cmMOPChipAndPINClick() {
     if (!PayForSale(fDm.conx, fSalesID, CardTerminal(fDm.DataFolder, this), fDm.DataFolder)) return;
-    if (AskYesNo(ReceiptQuestion, this))
-        PrintReceipt(fDm.conx, fSalesID, fDm.AppFolder, fDm.DataFolder);
+    // The sale is paid: a receipt that fails to print still leaves the kiosk ready for the next
+    // customer, never on the payment page of a paid sale.
+    try {
+        if (AskYesNo(ReceiptQuestion, this))
+            PrintReceipt(fDm.conx, fSalesID, fDm.AppFolder, fDm.DataFolder);
+    } catch (...) {
+        resetToDefault();
+        throw;
+    }
     resetToDefault();
 }
 

@@ -243,4 +243,23 @@ TEST_F(CheckoutTest, ADeclinedSaleStaysClosedAndCancelPaymentRemovesItsHits) {
     EXPECT_NE(select("select SALE_END from TBL_SALES_HEADERS"), "");
 }
 
+// A paid sale brought back on screen is charged only for what was added since.
+TEST_F(CheckoutTest, APaidSaleIsNeverChargedTwice) {
+    const int id = sale(4.5);
+    ASSERT_TRUE(PayForSale(db.kiosk(), id, terminal(), db.folder()));
+    EXPECT_TRUE(PayForSale(db.kiosk(), id, terminal(), db.folder()));
+    EXPECT_EQ(clientsOpened, 1);
+    exec(QStringLiteral("insert into TBL_SALES_LINES (SALES_ID, SID, PRODUCT, SALES_QTY, "
+                        "SALES_AMT) values (%1, 101, 'Cola', 1, 1.25)")
+             .arg(id));
+    clock.clock().advance(1000);
+    EXPECT_TRUE(PayForSale(db.kiosk(), id, terminal(), db.folder()));
+    EXPECT_EQ(calls().filter("CardEnquiry"),
+              QStringList({"CardEnquiry(0, 450, 1)", "CardEnquiry(0, 125, 1)"}));
+    EXPECT_EQ(
+        select(
+            QStringLiteral("select count(*) from TBL_SALES_PAYMENTS where SALES_ID = %1").arg(id)),
+        "2");
+}
+
 }  // namespace
