@@ -23,15 +23,22 @@ const unsigned char kTransactionParameters[] = {isc_tpb_version3,
 
 constexpr size_t kStatementCacheLimit = 512;
 
-Firebird::IXpbBuilder* databaseParameters(Status& st, const QString& user,
-                                          const QString& password) {
-    Firebird::IXpbBuilder* dpb =
-        master()->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0);
+using ParameterBlock = Handle<Firebird::IXpbBuilder>;
+
+ParameterBlock databaseParameters(const QString& user, const QString& password) {
+    Status st;
+    ParameterBlock dpb(
+        master()->getUtilInterface()->getXpbBuilder(&st, Firebird::IXpbBuilder::DPB, nullptr, 0));
     st.check();
     dpb->insertString(&st, isc_dpb_user_name, user.toUtf8().constData());
     dpb->insertString(&st, isc_dpb_password, password.toUtf8().constData());
     dpb->insertString(&st, isc_dpb_lc_ctype, "UTF8");
+    st.check();
     return dpb;
+}
+
+Handle<Firebird::IProvider> dispatcher() {
+    return Handle<Firebird::IProvider>(master()->getDispatcher());
 }
 
 // The engine opens its database and lock files without close-on-exec, so every program the
@@ -67,16 +74,13 @@ void Connection::connect() {
     if (connected()) return;
     if (beforeConnect) beforeConnect();
     Status st;
-    Firebird::IXpbBuilder* dpb = databaseParameters(st, user_, password_);
-    Firebird::IProvider* provider = master()->getDispatcher();
+    const ParameterBlock dpb = databaseParameters(user_, password_);
     const QByteArray path = database_.toUtf8();
-    attachment_ = provider->attachDatabase(&st, path.constData(), dpb->getBufferLength(&st),
-                                           dpb->getBuffer(&st));
-    dpb->dispose();
-    provider->release();
+    Firebird::IAttachment* attachment = dispatcher()->attachDatabase(
+        &st, path.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
     EngineLoaded();
-    if (st.failed()) attachment_ = nullptr;
     st.check();
+    attachment_.reset(attachment);
     keepDescriptorsFromChildren();
 }
 
@@ -84,28 +88,38 @@ void Connection::disconnect() {
     if (!connected()) return;
     for (Query* q : queries_) q->connectionLost();
     cache_.clear();
-    if (transaction_) endTransaction(!explicit_);
-    Status st;
-    attachment_->detach(&st);
-    if (st.failed()) attachment_->release();
-    attachment_ = nullptr;
-    st.check();
+    std::exception_ptr ending;
+    try {
+        if (transaction_) endTransaction(!explicit_);
+    } catch (...) {
+        // Work that cannot be committed is rolled back, so the detach can go ahead; the
+        // commit's error is raised once the attachment is gone.
+        ending = std::current_exception();
+        try {
+            endTransaction(false);
+        } catch (...) {
+            // Already given up; the detach ends what is left of it.
+        }
+    }
+    attachment_.close(
+        [](Firebird::IAttachment* a, Firebird::CheckStatusWrapper* st) { a->detach(st); });
+    if (ending) std::rethrow_exception(ending);
 }
 
 Firebird::IAttachment* Connection::attachment() {
     connect();
-    return attachment_;
+    return attachment_.get();
 }
 
 Firebird::ITransaction* Connection::transaction() {
     if (!transaction_) {
         Status st;
-        transaction_ = attachment()->startTransaction(&st, sizeof kTransactionParameters,
-                                                      kTransactionParameters);
-        if (st.failed()) transaction_ = nullptr;
+        Firebird::ITransaction* transaction = attachment()->startTransaction(
+            &st, sizeof kTransactionParameters, kTransactionParameters);
         st.check();
+        transaction_.reset(transaction);
     }
-    return transaction_;
+    return transaction_.get();
 }
 
 void Connection::startTransaction() {
@@ -134,15 +148,20 @@ void Connection::endTransaction(bool commit) {
     // Cursors do not outlive their transaction.
     for (Query* q : queries_) q->closeCursor();
     Status st;
-    if (commit)
-        transaction_->commit(&st);
-    else
-        transaction_->rollback(&st);
-    if (st.failed() && commit) st.check();  // a failed commit leaves the transaction to retry
-    if (st.failed()) transaction_->release();
-    transaction_ = nullptr;
+    if (commit) {
+        // A failed commit leaves the transaction as it was, to retry or roll back.
+        if (!transaction_.tryClose(
+                [](Firebird::ITransaction* t, Firebird::CheckStatusWrapper* s) { t->commit(s); },
+                st))
+            st.check();
+    } else if (!transaction_.tryClose([](Firebird::ITransaction* t,
+                                         Firebird::CheckStatusWrapper* s) { t->rollback(s); },
+                                      st)) {
+        transaction_.reset();  // the engine drops the work of a transaction given up
+    }
     explicit_ = false;
     if (definitionRan_) dropIdleStatements();
+    st.check();
 }
 
 void Connection::afterWrite(bool definition) {
@@ -183,21 +202,18 @@ void Connection::dropIdleStatements() {
 void Connection::createDatabase(const QString& path, const QString& user, const QString& password,
                                 int pageSize) {
     Status st;
-    Firebird::IXpbBuilder* dpb = databaseParameters(st, user, password);
+    const ParameterBlock dpb = databaseParameters(user, password);
     dpb->insertInt(&st, isc_dpb_page_size, pageSize);
     dpb->insertString(&st, isc_dpb_set_db_charset, "UTF8");
     dpb->insertInt(&st, isc_dpb_sql_dialect, 3);
-    Firebird::IProvider* provider = master()->getDispatcher();
+    st.check();
     const QByteArray file = path.toUtf8();
-    Firebird::IAttachment* attachment = provider->createDatabase(
-        &st, file.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st));
-    dpb->dispose();
-    provider->release();
+    Handle<Firebird::IAttachment> attachment(dispatcher()->createDatabase(
+        &st, file.constData(), dpb->getBufferLength(&st), dpb->getBuffer(&st)));
     EngineLoaded();
     st.check();
-    attachment->detach(&st);
-    if (st.failed()) attachment->release();
-    st.check();
+    attachment.close(
+        [](Firebird::IAttachment* a, Firebird::CheckStatusWrapper* s) { a->detach(s); });
 }
 
 }  // namespace fb

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "db/fbHandle.h"
 #include "db/fbStatement.h"
 
 namespace fb {
@@ -34,8 +35,10 @@ public:
     std::function<void()> beforeConnect;
 
     void connect();
+    // Ends the transaction (committing work outside an explicit transaction, rolling back an
+    // explicit one) and detaches. The attachment is gone afterwards even when that raised.
     void disconnect();
-    bool connected() const noexcept { return attachment_ != nullptr; }
+    bool connected() const noexcept { return bool(attachment_); }
 
     // Explicit transactions group statements until commit or rollback.
     void startTransaction();
@@ -66,8 +69,8 @@ private:
     QString database_;
     QString user_ = QStringLiteral("SYSDBA");
     QString password_;
-    Firebird::IAttachment* attachment_ = nullptr;
-    Firebird::ITransaction* transaction_ = nullptr;
+    Handle<Firebird::IAttachment> attachment_;
+    Handle<Firebird::ITransaction> transaction_;
     bool explicit_ = false;
     bool definitionRan_ = false;
     std::unordered_map<QString, std::vector<std::unique_ptr<PreparedStatement>>> cache_;

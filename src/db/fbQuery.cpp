@@ -21,11 +21,11 @@ Connection& Query::connection() const {
 }
 
 void Query::closeCursor() {
-    if (!cursor_) return;
+    // Closing the cursor of a lost attachment fails; released, nothing of it is left.
     Status st;
-    cursor_->close(&st);
-    if (st.failed()) cursor_->release();
-    cursor_ = nullptr;
+    if (!cursor_.tryClose(
+            [](Firebird::IResultSet* c, Firebird::CheckStatusWrapper* s) { c->close(s); }, st))
+        cursor_.reset();
 }
 
 void Query::close() {
@@ -83,7 +83,7 @@ void Query::run(bool wantRows) {
         columnNames_ << c.name;
     }
     if (statement_->returnsRows()) {
-        cursor_ = statement_->openCursor(transaction);
+        cursor_.reset(statement_->openCursor(transaction));
         active_ = true;
         if (!wantRows) close();
         return;
@@ -108,7 +108,7 @@ void Query::execSQL() {
 bool Query::fetchTo(size_t index) {
     while (rows_.size() <= index && cursor_) {
         std::vector<Value> row;
-        if (!statement_->fetch(cursor_, connection().transaction(), row)) {
+        if (!statement_->fetch(cursor_.get(), connection().transaction(), row)) {
             closeCursor();
             break;
         }

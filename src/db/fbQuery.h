@@ -64,7 +64,7 @@ private:
     QString sql_;
     QHash<QString, Value> params_;
     PreparedStatement* statement_ = nullptr;
-    Firebird::IResultSet* cursor_ = nullptr;
+    Handle<Firebird::IResultSet> cursor_;
     bool active_ = false;
     std::vector<std::vector<Value>> rows_;
     size_t position_ = 0;

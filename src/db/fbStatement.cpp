@@ -45,11 +45,6 @@ void writeAt(unsigned char* p, const T& v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-void releaseMetadata(Firebird::IMessageMetadata*& m) {
-    if (m) m->release();
-    m = nullptr;
-}
-
 }  // namespace
 
 struct PreparedStatement::InputKind {
@@ -70,12 +65,12 @@ PreparedStatement::PreparedStatement(Firebird::IAttachment* attachment,
     parameterNames_ = positional.names;
     const QByteArray text = positional.text.toUtf8();
     Status st;
-    statement_ = attachment_->prepare(&st, transaction, unsigned(text.size()), text.constData(), 3,
-                                      Firebird::IStatement::PREPARE_PREFETCH_METADATA);
+    statement_.reset(attachment_->prepare(&st, transaction, unsigned(text.size()), text.constData(),
+                                          3, Firebird::IStatement::PREPARE_PREFETCH_METADATA));
     st.check();
     type_ = statement_->getType(&st);
-    declaredInput_ = statement_->getInputMetadata(&st);
-    output_ = statement_->getOutputMetadata(&st);
+    declaredInput_.reset(statement_->getInputMetadata(&st));
+    output_.reset(statement_->getOutputMetadata(&st));
     st.check();
     if (declaredInput_->getCount(&st) != unsigned(parameterNames_.size())) {
         throw Error(
@@ -85,14 +80,11 @@ PreparedStatement::PreparedStatement(Firebird::IAttachment* attachment,
 }
 
 PreparedStatement::~PreparedStatement() {
-    releaseMetadata(declaredInput_);
-    releaseMetadata(output_);
-    releaseMetadata(input_);
-    if (statement_) {
-        Status st;
-        statement_->free(&st);
-        if (st.failed()) statement_->release();
-    }
+    Status st;
+    if (!statement_.tryClose(
+            [](Firebird::IStatement* s, Firebird::CheckStatusWrapper* status) { s->free(status); },
+            st))
+        statement_.reset();  // a destructor never throws; released, the engine frees it at detach
 }
 
 bool PreparedStatement::returnsRows() const {
@@ -170,7 +162,8 @@ void PreparedStatement::bind(const std::vector<const Value*>& values,
 
 void PreparedStatement::rebuildInputMetadata(const std::vector<InputKind>& kinds) {
     Status st;
-    Firebird::IMetadataBuilder* builder = master()->getMetadataBuilder(&st, unsigned(kinds.size()));
+    const Handle<Firebird::IMetadataBuilder> builder(
+        master()->getMetadataBuilder(&st, unsigned(kinds.size())));
     st.check();
     for (unsigned i = 0; i < kinds.size(); ++i) {
         builder->setType(&st, i, kinds[i].type + 1);
@@ -179,11 +172,9 @@ void PreparedStatement::rebuildInputMetadata(const std::vector<InputKind>& kinds
         builder->setCharSet(&st, i, kinds[i].charSet);
         builder->setScale(&st, i, 0);
     }
-    Firebird::IMessageMetadata* metadata = builder->getMetadata(&st);
-    builder->release();
+    Handle<Firebird::IMessageMetadata> metadata(builder->getMetadata(&st));
     st.check();
-    releaseMetadata(input_);
-    input_ = metadata;
+    input_ = std::move(metadata);
     inputBuffer_.assign(input_->getMessageLength(&st), 0);
     st.check();
 }
@@ -242,8 +233,8 @@ void PreparedStatement::writeInput(unsigned index, const InputKind& kind, const 
 Firebird::IResultSet* PreparedStatement::openCursor(Firebird::ITransaction* transaction) {
     Status st;
     Firebird::IResultSet* cursor = statement_->openCursor(
-        &st, transaction, parameterNames_.isEmpty() ? nullptr : input_,
-        parameterNames_.isEmpty() ? nullptr : inputBuffer_.data(), output_, 0);
+        &st, transaction, parameterNames_.isEmpty() ? nullptr : input_.get(),
+        parameterNames_.isEmpty() ? nullptr : inputBuffer_.data(), output_.get(), 0);
     st.check();
     return cursor;
 }
@@ -252,9 +243,10 @@ void PreparedStatement::execute(Firebird::ITransaction* transaction,
                                 std::vector<Value>* outputRow) {
     Status st;
     const bool hasOutput = !columns_.empty();
-    statement_->execute(&st, transaction, parameterNames_.isEmpty() ? nullptr : input_,
+    statement_->execute(&st, transaction, parameterNames_.isEmpty() ? nullptr : input_.get(),
                         parameterNames_.isEmpty() ? nullptr : inputBuffer_.data(),
-                        hasOutput ? output_ : nullptr, hasOutput ? outputBuffer_.data() : nullptr);
+                        hasOutput ? output_.get() : nullptr,
+                        hasOutput ? outputBuffer_.data() : nullptr);
     st.check();
     if (hasOutput && outputRow) decodeRow(transaction, *outputRow);
 }
@@ -348,42 +340,33 @@ void PreparedStatement::decodeRow(Firebird::ITransaction* transaction, std::vect
 QString PreparedStatement::readBlob(Firebird::ITransaction* transaction, const ISC_QUAD& id) {
     Status st;
     ISC_QUAD blobId = id;
-    Firebird::IBlob* blob = attachment_->openBlob(&st, transaction, &blobId, 0, nullptr);
+    Handle<Firebird::IBlob> blob(attachment_->openBlob(&st, transaction, &blobId, 0, nullptr));
     st.check();
     QByteArray data;
     char segment[32768];
     for (;;) {
         unsigned length = 0;
         const int result = blob->getSegment(&st, sizeof segment, segment, &length);
-        if (st.failed()) {
-            blob->release();
-            st.check();
-        }
+        st.check();
         if (result == Firebird::IStatus::RESULT_NO_DATA) break;
         data.append(segment, length);
     }
-    blob->close(&st);
-    if (st.failed()) blob->release();
+    blob.close([](Firebird::IBlob* b, Firebird::CheckStatusWrapper* s) { b->close(s); });
     return QString::fromUtf8(data);
 }
 
 ISC_QUAD PreparedStatement::writeBlob(Firebird::ITransaction* transaction, const QByteArray& data) {
     Status st;
     ISC_QUAD id{};
-    Firebird::IBlob* blob = attachment_->createBlob(&st, transaction, &id, 0, nullptr);
+    Handle<Firebird::IBlob> blob(attachment_->createBlob(&st, transaction, &id, 0, nullptr));
     st.check();
     constexpr qsizetype kSegment = 32768;
-    for (qsizetype at = 0; at < data.size() && !st.failed(); at += kSegment) {
+    for (qsizetype at = 0; at < data.size(); at += kSegment) {
         blob->putSegment(&st, unsigned(std::min(kSegment, data.size() - at)),
                          data.constData() + at);
-    }
-    if (st.failed()) {
-        blob->release();
         st.check();
     }
-    blob->close(&st);
-    if (st.failed()) blob->release();
-    st.check();
+    blob.close([](Firebird::IBlob* b, Firebird::CheckStatusWrapper* s) { b->close(s); });
     return id;
 }
 

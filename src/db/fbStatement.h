@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "db/fbError.h"
+#include "db/fbHandle.h"
 #include "db/fbValue.h"
 
 namespace fb {
@@ -40,6 +41,7 @@ public:
 
     // Binds one value per positional marker, in order.
     void bind(const std::vector<const Value*>& values, Firebird::ITransaction* transaction);
+    // The cursor belongs to the caller.
     Firebird::IResultSet* openCursor(Firebird::ITransaction* transaction);
     // Runs a statement without a cursor; the single output row, if any, goes to outputRow.
     void execute(Firebird::ITransaction* transaction, std::vector<Value>* outputRow);
@@ -63,13 +65,13 @@ private:
     Firebird::IAttachment* attachment_;
     QString sql_;
     QStringList parameterNames_;
-    Firebird::IStatement* statement_ = nullptr;
+    Handle<Firebird::IStatement> statement_;
     unsigned type_ = 0;
-    Firebird::IMessageMetadata* declaredInput_ = nullptr;
-    Firebird::IMessageMetadata* output_ = nullptr;
+    Handle<Firebird::IMessageMetadata> declaredInput_;
+    Handle<Firebird::IMessageMetadata> output_;
     std::vector<unsigned char> outputBuffer_;
     std::vector<Column> columns_;
-    Firebird::IMessageMetadata* input_ = nullptr;
+    Handle<Firebird::IMessageMetadata> input_;
     QString inputSignature_;
     std::vector<unsigned char> inputBuffer_;
 };

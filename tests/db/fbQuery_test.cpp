@@ -198,6 +198,79 @@ TEST_F(QueryTest, RollbackUndoesAnExplicitTransaction) {
     EXPECT_EQ(count(), 1);
 }
 
+TEST_F(QueryTest, ATransactionScopeRollsBackUnlessCommitted) {
+    {
+        fb::TransactionScope transaction(conx);
+        exec(QStringLiteral("insert into T (ID) values (1)"));
+        EXPECT_EQ(count(), 1);
+    }
+    EXPECT_EQ(count(), 0);
+    EXPECT_FALSE(conx.inTransaction());
+    {
+        fb::TransactionScope transaction(conx);
+        exec(QStringLiteral("insert into T (ID) values (2)"));
+        transaction.commit();
+    }
+    EXPECT_EQ(count(), 1);
+}
+
+// The engine lists every statement an attachment holds prepared, so one that is never freed
+// shows there until the attachment ends.
+TEST_F(QueryTest, AStatementRefusedAfterItWasPreparedIsFreed) {
+    q.setSQL(QStringLiteral("select current_connection from rdb$database"));
+    q.open();
+    const qint64 attachment = q.field(0).toInt64();
+    q.close();
+    fb::Connection observer;
+    observer.setDatabase(conx.database());
+    observer.setPassword(QStringLiteral("pinecrest"));
+    fb::Query statements(observer);
+    auto preparedStatements = [&] {
+        observer.commit();  // a fresh look at the monitoring tables
+        statements.setSQL(
+            QStringLiteral("select count(*) from MON$STATEMENTS where MON$ATTACHMENT_ID = :A"));
+        statements.bind("A", attachment);
+        statements.open();
+        return statements.field(0).toInt();
+    };
+    const int before = preparedStatements();
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        q.setSQL(QStringLiteral("select ID from T where ID = ?"));  // a marker without a name
+        EXPECT_THROW(q.open(), fb::Error);
+    }
+    EXPECT_EQ(preparedStatements(), before);
+}
+
+// A commit refused at disconnect must not leave the attachment open: it holds the database
+// and keeps the engine from ending with the program.
+TEST_F(QueryTest, ACommitRefusedAtDisconnectStillDetachesAndKeepsNothing) {
+    exec(QStringLiteral("create exception E_REFUSED 'commit refused'"));
+    exec(
+        "create trigger TR_REFUSE on transaction commit as begin"
+        " if (rdb$get_context('USER_TRANSACTION', 'REFUSE') = '1') then exception E_REFUSED; end");
+    q.setSQL(QStringLiteral(
+        "select rdb$set_context('USER_TRANSACTION', 'REFUSE', '1') from rdb$database"));
+    q.open();
+    ASSERT_FALSE(q.eof());  // the row is fetched, and the context set with it
+    q.setSQL(QStringLiteral("insert into T (ID) values (1)"));
+    EXPECT_THROW(q.execSQL(), fb::Error);  // its commit is refused
+
+    EXPECT_THROW(conx.disconnect(), fb::Error);
+    EXPECT_FALSE(conx.connected());
+    fb::Connection other;
+    other.setDatabase(conx.database());
+    other.setPassword(QStringLiteral("pinecrest"));
+    fb::Query oq(other);
+    oq.setSQL(
+        QStringLiteral("select count(*) from MON$ATTACHMENTS where MON$SYSTEM_FLAG = 0 "
+                       "and MON$ATTACHMENT_ID <> current_connection"));
+    oq.open();
+    EXPECT_EQ(oq.field(0).toInt(), 0);
+    oq.setSQL(QStringLiteral("select count(*) from T"));
+    oq.open();
+    EXPECT_EQ(oq.field(0).toInt(), 0);
+}
+
 TEST_F(QueryTest, EngineMessagesBecomeErrors) {
     q.setSQL(QStringLiteral("select * from NO_SUCH_TABLE"));
     try {
