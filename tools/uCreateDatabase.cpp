@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "db/fbConnection.h"
@@ -100,6 +103,28 @@ void CreateDatabaseFromScript(const QString& databasePath, const QString& script
     conx.disconnect();
 }
 
+// Builds the database under a temporary name beside its place and renames it there once every
+// statement ran, so a build that fails or is cut short leaves no half-built database behind
+// for the next build to take as finished.
+void BuildDatabaseInPlace(const QString& path, const QString& scriptPath) {
+    const QString building = path + QStringLiteral(".building");
+    QFile::remove(building);  // what an interrupted build left
+    try {
+        CreateDatabaseFromScript(building, scriptPath);
+    } catch (...) {
+        QFile::remove(building);
+        throw;
+    }
+    if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(path).constData()) !=
+        0) {
+        const int error = errno;
+        QFile::remove(building);
+        throw std::runtime_error(QStringLiteral("Cannot rename %1 to %2: %3")
+                                     .arg(building, path, QString::fromLocal8Bit(strerror(error)))
+                                     .toStdString());
+    }
+}
+
 QStringList CreateKioskDatabases(const QString& schemaFolder, const QString& folder, bool replace) {
     QDir().mkpath(folder);
     const QDir schema(schemaFolder);
@@ -109,11 +134,8 @@ QStringList CreateKioskDatabases(const QString& schemaFolder, const QString& fol
     QStringList created;
     for (const auto& [database, script] : files) {
         const QString path = target.absoluteFilePath(QString::fromLatin1(database));
-        if (QFileInfo::exists(path)) {
-            if (!replace) continue;
-            QFile::remove(path);
-        }
-        CreateDatabaseFromScript(path, schema.absoluteFilePath(QString::fromLatin1(script)));
+        if (QFileInfo::exists(path) && !replace) continue;
+        BuildDatabaseInPlace(path, schema.absoluteFilePath(QString::fromLatin1(script)));
         created << path;
     }
     return created;

@@ -11,5 +11,6 @@ QStringList SplitSqlScript(const QString& script);
 void CreateDatabaseFromScript(const QString& databasePath, const QString& scriptPath);
 
 // Creates KPSelfServ.gdb and KPAdmin.gdb in the folder from kiosk.sql and admin.sql of the
-// schema folder. Existing files are kept unless replace is set. Returns the files created.
+// schema folder. Existing files are kept unless replace is set. Each file appears under its
+// name only when its whole script ran; a failed build leaves nothing. Returns the files created.
 QStringList CreateKioskDatabases(const QString& schemaFolder, const QString& folder, bool replace);

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "app/uDbUtils.h"
 #include "db/fbQuery.h"
 #include "support/TestDatabases.h"
+#include "uCreateDatabase.h"
 
 namespace {
 
@@ -160,6 +165,49 @@ TEST_F(SchemaTest, SelectValueAndCopyToMemoryTable) {
     EXPECT_EQ(table.value(0, QStringLiteral("MARK")).toString(), QStringLiteral("*"));
     EXPECT_EQ(table.value(0, QStringLiteral("COPY")).toInt(), 1);
     EXPECT_THROW(CopyDSToMemDS(q, table, {QStringLiteral("SID")}, {}), std::runtime_error);
+}
+
+}  // namespace
+
+namespace {
+
+// The database tool as a kiosk is built: a database appears under its name only when its
+// whole script ran, so a build that failed is built again next time.
+TEST(DatabaseTool, AFailedBuildLeavesNothingAndKeepsTheDatabaseThatWasThere) {
+    QTemporaryDir dir;
+    const QString schema = dir.filePath(QStringLiteral("schema"));
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QDir().mkpath(schema);
+    auto writeScript = [&](const QString& name, const QByteArray& text) {
+        QFile file(QDir(schema).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    writeScript(QStringLiteral("admin.sql"), "create table A (ID integer);");
+    writeScript(QStringLiteral("kiosk.sql"),
+                "create table K (ID integer);\ninsert into K values (1);\ncreate table BROKEN (;");
+    const QString kiosk = QDir(data).filePath(QStringLiteral("KPSelfServ.gdb"));
+    auto filesInData = [&] { return QDir(data).entryList(QDir::Files | QDir::Hidden); };
+
+    EXPECT_THROW(CreateKioskDatabases(schema, data, false), std::exception);
+    EXPECT_TRUE(filesInData().isEmpty()) << filesInData().join(u' ').toStdString();
+
+    writeScript(QStringLiteral("kiosk.sql"), "create table K (ID integer);");
+    EXPECT_EQ(CreateKioskDatabases(schema, data, false).size(), 2);
+    EXPECT_EQ(filesInData(),
+              QStringList({QStringLiteral("KPAdmin.gdb"), QStringLiteral("KPSelfServ.gdb")}));
+
+    // A rebuild that fails keeps the database that was there, whole.
+    writeScript(QStringLiteral("kiosk.sql"), "create table BROKEN (;");
+    EXPECT_THROW(CreateKioskDatabases(schema, data, true), std::exception);
+    fb::Connection conx;
+    conx.setDatabase(kiosk);
+    conx.setPassword(QStringLiteral("pinecrest"));
+    fb::Query q(conx);
+    q.setSQL(QStringLiteral("select count(*) from K"));
+    q.open();
+    EXPECT_EQ(q.field(0).toInt(), 0);
+    EXPECT_EQ(filesInData().size(), 2);
 }
 
 }  // namespace
