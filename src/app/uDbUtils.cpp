@@ -57,3 +57,22 @@ void CopyDSToMemDS(fb::Query& source, TMemTable& target, const QStringList& sour
             target.set(row, targetFields[k], source.field(sourceFields[k]));
     }
 }
+
+QString ErrorLogText(const std::exception& error) {
+    QString text = QString::fromUtf8(error.what());
+    const auto* engine = dynamic_cast<const fb::Error*>(&error);
+    if (!engine || (engine->codes().empty() && engine->sqlState().empty())) return text;
+    QStringList codes;
+    for (const intptr_t code : engine->codes()) codes << QString::number(code);
+    text += QStringLiteral(" [codes %1; SQLSTATE %2]")
+                .arg(codes.join(u", "), QString::fromStdString(engine->sqlState()));
+    return text;
+}
+
+void LogTurnedError(const QString& what, const std::exception& error) noexcept {
+    try {
+        WriteLog(what + QStringLiteral(" failed: ") + ErrorLogText(error), 0);
+    } catch (...) {
+        // Logging never raises.
+    }
+}

@@ -23,3 +23,11 @@ using CopyFieldCallback =
 // Replaces the rows of the in-memory table by the rows of the query.
 void CopyDSToMemDS(fb::Query& source, TMemTable& target, const QStringList& sourceFields = {},
                    const QStringList& targetFields = {}, const CopyFieldCallback& callback = {});
+
+// The text of an error for the log: its message, and for a database error the engine's status
+// codes and SQLSTATE, so a lost database reads as such ("... [codes 335544344; SQLSTATE 08001]").
+QString ErrorLogText(const std::exception& error);
+
+// Logs an error that the caller turns into a result (a lookup that finds nothing) at level 0:
+// "<what> failed: " + ErrorLogText(error).
+void LogTurnedError(const QString& what, const std::exception& error) noexcept;

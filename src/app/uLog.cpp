@@ -96,7 +96,10 @@ bool WriteLog(const QString& message, int level, const QString& fileName) noexce
         const CLog& log = CLog::instance();
         std::optional<int> debugLevel;
         try {
-            debugLevel = TTX32Reg().ReadInteger(u"Debug"_s, u"DebugLevel"_s, 0);
+            // Without waiting: another program holding the settings store must not freeze
+            // the screen that logs.
+            debugLevel = TTX32Reg(std::chrono::milliseconds::zero())
+                             .ReadInteger(u"Debug"_s, u"DebugLevel"_s, 0);
         } catch (const std::exception&) {
             // An unreadable setting must not cost us the error messages: level 0 still goes out.
         }

@@ -32,15 +32,15 @@ const QString SuiteKey = QStringLiteral("SOFTWARE\\Tollex\\TX32");
 // written back. Closing the descriptor releases it.
 class HiveLock {
 public:
-    explicit HiveLock(const QString& fileName)
+    HiveLock(const QString& fileName, std::chrono::milliseconds wait)
         : file_{
               ::open(QFile::encodeName(fileName).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0664)} {
         if (file_.get() < 0) return;
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto giveUp = std::chrono::steady_clock::now() + wait;
         while (::flock(file_.get(), LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) throw error(fileName, "cannot lock");
             if (std::chrono::steady_clock::now() > giveUp)
-                throw error(fileName, "still locked after 10 s");
+                throw error(fileName, "held by another program");
             QThread::msleep(10);
         }
         locked_ = true;
@@ -62,7 +62,8 @@ private:
 
 class HiveFile {
 public:
-    explicit HiveFile(const QString& fileName) : fileName_(fileName) {}
+    HiveFile(const QString& fileName, std::chrono::milliseconds lockWait)
+        : fileName_(fileName), lockWait_(lockWait) {}
 
     // The hive as stored now; a missing file is an empty hive.
     HiveDocument load() const {
@@ -80,7 +81,7 @@ public:
     bool update(const std::function<bool(HiveDocument&)>& change) const {
         const QFileInfo info(fileName_);
         if (!QDir().mkpath(info.absolutePath())) return false;
-        HiveLock lock(fileName_ + u".lock"_s);
+        HiveLock lock(fileName_ + u".lock"_s, lockWait_);
         if (!lock.locked()) return false;
         QFile probe(fileName_);  // creates a missing hive; fails on a read-only one
         if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
@@ -100,6 +101,7 @@ private:
     }
 
     QString fileName_;
+    std::chrono::milliseconds lockWait_;
 };
 
 // ---- Typed values ------------------------------------------------------------------------
@@ -187,11 +189,15 @@ QString keyPath(const QString& root, const QString& section) {
     return path;
 }
 
-// The machine hive is used when the suite key can be created or opened there for writing.
-bool machineHiveWritable(const QString& fileName) {
+// The machine hive is used when the suite key can be created or opened there for writing. A
+// writable hive that holds the key already needs no lock: every store chooses its hive this
+// way, and waiting here would make every log line wait for whoever holds the lock.
+bool machineHiveWritable(const QString& fileName, std::chrono::milliseconds lockWait) {
     try {
         const QString suite = keyPath(u"HKEY_LOCAL_MACHINE"_s, {});
-        return HiveFile(fileName).update([&](HiveDocument& doc) {
+        const HiveFile hive(fileName, lockWait);
+        if (QFileInfo(fileName).isWritable() && hive.load().find(suite)) return true;
+        return hive.update([&](HiveDocument& doc) {
             if (doc.find(suite)) return false;
             doc.ensure(suite);
             return true;
@@ -205,9 +211,11 @@ bool machineHiveWritable(const QString& fileName) {
 
 // ---- TTX32Reg ----------------------------------------------------------------------------
 
-TTX32Reg::TTX32Reg() {
+TTX32Reg::TTX32Reg() : TTX32Reg(std::chrono::seconds(10)) {}
+
+TTX32Reg::TTX32Reg(std::chrono::milliseconds lockWait) : fLockWait(lockWait) {
     const QString machine = machineHiveFile();
-    if (machineHiveWritable(machine)) {
+    if (machineHiveWritable(machine, lockWait)) {
         fRKEY = THive::Machine;
         fFileName = machine;
         fRootName = u"HKEY_LOCAL_MACHINE"_s;
@@ -222,7 +230,7 @@ namespace {
 
 std::optional<RegValue> storedValue(const QString& fileName, const QString& path,
                                     const QString& name) {
-    const HiveDocument doc = HiveFile(fileName).load();
+    const HiveDocument doc = HiveFile(fileName, {}).load();
     const RegKey* key = doc.find(path);
     const RegValue* value = key ? key->value(name) : nullptr;
     return value ? std::optional<RegValue>(*value) : std::nullopt;
@@ -243,7 +251,7 @@ QString TTX32Reg::ReadString(const QString& section, const QString& name, int mo
 void TTX32Reg::WriteString(const QString& section, const QString& name, int mode,
                            const QString& text) const {
     const QString path = keyPath(fRootName, section);
-    HiveFile(fFileName).update([&](HiveDocument& doc) {
+    HiveFile(fFileName, fLockWait).update([&](HiveDocument& doc) {
         return doc.ensure(path).setValue(valueOfText(name, mode, text));
     });
 }
@@ -295,7 +303,7 @@ void TTX32Reg::writeFont(const QString& section, const QString& name,
 
 void TTX32Reg::deleteKey(const QString& section, const QString& name) const {
     const QString path = keyPath(fRootName, section);
-    HiveFile(fFileName).update([&](HiveDocument& doc) {
+    HiveFile(fFileName, fLockWait).update([&](HiveDocument& doc) {
         RegKey* key = doc.find(path);
         return key && key->removeValue(name);
     });
@@ -305,19 +313,19 @@ void TTX32Reg::deleteSection(const QString& path) const {
     const QString last = path.mid(path.lastIndexOf(u'\\') + 1);
     if (last.isEmpty()) return;
     const QString full = keyPath(fRootName, path);
-    HiveFile(fFileName).update([&](HiveDocument& doc) { return doc.removeTree(full); });
+    HiveFile(fFileName, fLockWait).update([&](HiveDocument& doc) { return doc.removeTree(full); });
 }
 
 void TTX32Reg::GetValueNames(const QString& section, QStringList& list) const {
     list.clear();
-    const HiveDocument doc = HiveFile(fFileName).load();
+    const HiveDocument doc = HiveFile(fFileName, fLockWait).load();
     if (const RegKey* key = doc.find(keyPath(fRootName, section)))
         for (const RegValue& v : key->values) list.append(v.name);
 }
 
 void TTX32Reg::GetKeyNames(const QString& section, QStringList& list) const {
     list.clear();
-    const HiveDocument doc = HiveFile(fFileName).load();
+    const HiveDocument doc = HiveFile(fFileName, fLockWait).load();
     if (doc.find(keyPath(fRootName, section))) list = doc.childNames(keyPath(fRootName, section));
 }
 
@@ -327,7 +335,7 @@ int TTX32Reg::getDBDetails(QStringList& list, const QString& separator,
     list.clear();
     const QString lastUsed = lastUsedDB();
     const QString listSection = u"Database\\List"_s;
-    const HiveDocument doc = HiveFile(fFileName).load();
+    const HiveDocument doc = HiveFile(fFileName, fLockWait).load();
     const QString listPath = keyPath(fRootName, listSection);
     if (!doc.find(listPath)) return result;
     for (const QString& name : doc.childNames(listPath)) {

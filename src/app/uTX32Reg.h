@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <stdexcept>
 
 // The settings store shared by the programs of the TX32 suite: named values under the suite
@@ -48,6 +49,9 @@ public:
     // Chooses the hive: the machine hive when its file can be created or opened for writing
     // (its folder is created if needed, and the suite key with it), otherwise the user hive.
     TTX32Reg();
+    // As above, waiting at most lockWait for another program's change of the hive (10 s by
+    // default); a change that cannot wait raises ERegistryException.
+    explicit TTX32Reg(std::chrono::milliseconds lockWait);
 
     THive hive() const { return fRKEY; }
     const QString& hiveFileName() const { return fFileName; }
@@ -104,6 +108,7 @@ public:
 
 private:
     THive fRKEY;
+    std::chrono::milliseconds fLockWait;
     QString fFileName;
     QString fRootName;
 };

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "app/uDbUtils.h"
+
 namespace {
 
 const QString kAllRights = QString(20, u'Y');
@@ -36,7 +38,8 @@ int BarcodeToUser(fb::Query& q, const QString& code, QString& access) {
     // A failed lookup only means the code is not a staff code.
     try {
         return LookupOperator(q, code, access);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        LogTurnedError(QStringLiteral("Staff code lookup"), error);
         access.clear();
         q.close();
         return 0;

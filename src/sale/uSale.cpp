@@ -266,7 +266,8 @@ qint64 TSale::LookupBarcode(const QString& text, QString& description) {
             sid = FirstField(q2_, QStringLiteral("SID")).toInt64();
             description = q2_.field("DESCRIPTION").toString();
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        LogTurnedError(QStringLiteral("Barcode lookup"), error);
         sid = -1;
         description.clear();
     }

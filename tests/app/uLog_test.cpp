@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -10,6 +11,9 @@
 #include "app/uTX32Reg.h"
 #include "app/uUtils.h"
 #include "support/FixedClock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
 
 namespace {
 
@@ -105,6 +109,21 @@ TEST_F(LogTest, UnreadableDebugLevelStillLetsErrorsThrough) {
     TTX32Reg().WriteString("Debug", "DebugLevel", rmText, "all");
     EXPECT_FALSE(WriteLog("trace", 1));
     EXPECT_TRUE(WriteLog("error", 0));
+    EXPECT_EQ(weeklyText(), "24-02-05 14:03:09 error\r\n");
+}
+
+// Another program holds the settings store's lock while it changes the store: the log takes
+// its line at once instead of waiting for the lock (and freezing the screen that logs).
+TEST_F(LogTest, AHeldSettingsLockDoesNotHoldUpTheLog) {
+    const QString hive = TTX32Reg().hiveFileName();
+    const UniqueFd lock(
+        ::open(QFile::encodeName(hive + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0664));
+    ASSERT_EQ(::flock(lock.get(), LOCK_EX), 0);
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_TRUE(WriteLog("error", 0));
+    EXPECT_FALSE(WriteLog("trace", 1));  // the missing DebugLevel cannot be stored meanwhile
+    EXPECT_LT(waited.elapsed(), 5000);
     EXPECT_EQ(weeklyText(), "24-02-05 14:03:09 error\r\n");
 }
 

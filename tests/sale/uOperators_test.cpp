@@ -2,6 +2,7 @@
 
 #include "db/fbQuery.h"
 #include "sale/uOperators.h"
+#include "support/LogReader.h"
 #include "support/TestDatabases.h"
 
 namespace {
@@ -81,8 +82,13 @@ TEST_F(OperatorTest, AFailedLookupIsNotAnOperator) {
     db.kiosk().disconnect();
     db.kiosk().setDatabase(db.folder() + "missing.gdb");
     QString access;
+    const LogReader log;
     EXPECT_EQ(BarcodeToUser(q, "123456", access), 0);
     EXPECT_TRUE(access.isEmpty());
+    const QString logged = log.newLines().join(u'\n');
+    EXPECT_TRUE(logged.contains(QStringLiteral("Staff code lookup failed: ")) &&
+                logged.contains(QString::number(isc_io_error)))
+        << logged.toStdString();
     EXPECT_EQ(BarcodeToUser(q, "4b17e2c9a05d"), -1);
 }
 

@@ -6,6 +6,7 @@
 #include "db/fbQuery.h"
 #include "sale/uSale.h"
 #include "support/FixedClock.h"
+#include "support/LogReader.h"
 #include "support/TestDatabases.h"
 
 namespace {
@@ -258,7 +259,14 @@ TEST_F(SaleTest, LookupBarcodeComparesNumbers) {
     db.kiosk().disconnect();
     db.kiosk().setDatabase(db.folder() + "missing.gdb");
     QString description;
+    const LogReader log;
     EXPECT_EQ(sale.LookupBarcode("5000000000017", description), -1);
+    // Not found for the customer; a lost database for the engineer, with the engine's codes.
+    const QString logged = log.newLines().join(u'\n');
+    EXPECT_TRUE(logged.contains(QStringLiteral("Barcode lookup failed: ")) &&
+                logged.contains(QStringLiteral("missing.gdb")) &&
+                logged.contains(QString::number(isc_io_error)))
+        << logged.toStdString();
 }
 
 TEST(SaleTexts, CaptionsAndQuantityLine) {
