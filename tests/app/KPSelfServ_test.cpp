@@ -112,7 +112,7 @@ TEST(EngineFolders, TheKioskStartsAsAnOrdinaryUserBesideRootsLockFolder) {
     for (const char* name : {"FIREBIRD_LOCK", "FIREBIRD_TMP", "XDG_RUNTIME_DIR"})
         kiosk.environment().remove(QLatin1String(name));
     kiosk.start({QStringLiteral("runuser"), QStringLiteral("-u"), QStringLiteral("nobody"),
-                 QStringLiteral("--")});
+                 QStringLiteral("--"), folder.program()});
     EXPECT_TRUE(kiosk.waitFor("READY=1", kStartTimeout)) << kiosk.output().toStdString();
 }
 

@@ -95,14 +95,13 @@ KioskProcess::KioskProcess(const KioskFolder& folder)
 }
 
 KioskProcess::~KioskProcess() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished();
-    }
+    // The whole group: a kiosk started through runuser or cage outlives its starter.
+    if (group_ > 0) ::kill(-group_, SIGKILL);
+    process_.waitForFinished();
     if (socket_ >= 0) ::close(socket_);
 }
 
-void KioskProcess::start(const QStringList& wrapper) {
+void KioskProcess::start(const QStringList& command) {
     const QString socketPath = environment_.value(QStringLiteral("NOTIFY_SOCKET"));
     if (socket_ < 0) {
         QFile::remove(socketPath);
@@ -112,10 +111,11 @@ void KioskProcess::start(const QStringList& wrapper) {
     process_.setProcessEnvironment(environment_);
     process_.setWorkingDirectory(folder_.path());
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList command = wrapper;
-    command << folder_.program();
-    process_.start(command.takeFirst(), command);
+    QStringList arguments = command.isEmpty() ? QStringList{folder_.program()} : command;
+    process_.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process_.start(arguments.takeFirst(), arguments);
     if (!process_.waitForStarted()) throw std::runtime_error("The kiosk did not start");
+    group_ = pid_t(process_.processId());
 }
 
 bool KioskProcess::waitFor(const QByteArray& state, int milliseconds) {
@@ -134,7 +134,11 @@ bool KioskProcess::waitFor(const QByteArray& state, int milliseconds) {
 }
 
 void KioskProcess::signal(int number) {
-    ::kill(pid_t(process_.processId()), number);
+    ::kill(group_, number);
+}
+
+void KioskProcess::signalGroup(int number) {
+    ::kill(-group_, number);
 }
 
 bool KioskProcess::waitForExit(int milliseconds) {
@@ -164,5 +168,10 @@ QString ValidationErrors(const QString& database) {
     if (!gfix.waitForFinished(60000)) return QStringLiteral("gfix did not finish");
     const QString output = QString::fromLocal8Bit(gfix.readAll());
     if (gfix.exitStatus() != QProcess::NormalExit) return QStringLiteral("gfix crashed: ") + output;
-    return output.trimmed();
+    QStringList errors = output.split(u'\n', Qt::SkipEmptyParts);
+    errors.removeIf([](const QString& line) {
+        return line.trimmed().isEmpty() ||
+               line.contains(QStringLiteral("orphan"), Qt::CaseInsensitive);
+    });
+    return errors.join(u'\n');
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <sys/types.h>
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -40,12 +41,14 @@ public:
     KioskProcess& operator=(const KioskProcess&) = delete;
 
     QProcessEnvironment& environment() { return environment_; }
-    // Starts the program, or the program behind a command that runs it (runuser, cage...).
-    void start(const QStringList& wrapper = {});
+    // Starts the program, or a command that runs it (runuser, the kiosk session...).
+    void start(const QStringList& command = {});
     // Waits for a notification line starting with state ("READY=1", "STATUS=Importing"); false
     // when the program ended or the time ran out first.
     bool waitFor(const QByteArray& state, int milliseconds);
+    // Signals the started program, or the whole group it started (the kiosk behind a wrapper).
     void signal(int number);
+    void signalGroup(int number);
     bool waitForExit(int milliseconds);
     bool exitedNormally() const;
     int exitCode() const;
@@ -55,6 +58,7 @@ private:
     const KioskFolder& folder_;
     QProcessEnvironment environment_;
     QProcess process_;
+    pid_t group_ = 0;  // the started program leads a process group of its own
     int socket_ = -1;
     QByteArrayList notifications_;
 };
