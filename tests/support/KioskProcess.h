@@ -64,5 +64,5 @@ private:
 };
 
 // Runs "gfix -v -full" on a database file; the errors it reports, empty when it is valid.
-// Orphan pages, which a killed engine leaves behind, are no error.
+// Page warnings (orphan pages, which a killed engine leaves behind) are no error.
 QString ValidationErrors(const QString& database);
