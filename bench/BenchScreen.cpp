@@ -41,6 +41,17 @@ ScreenApplication::ScreenApplication(int& argc, char** argv)
     if (!ApplyKioskStyle(app_)) std::fprintf(stderr, "The kiosk's style could not be applied\n");
 }
 
+int RunScreenBenchmark(int& argc, char** argv, const char* name, void (*run)()) {
+    ScreenApplication app(argc, argv);
+    try {
+        run();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", name, e.what());
+        return 1;
+    }
+    return 0;
+}
+
 TdmView QuietDataModuleView(QString& error) {
     TdmView view;
     view.showSplashStatus = [](const QString&) {};

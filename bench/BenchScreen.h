@@ -24,6 +24,10 @@ private:
     QApplication app_;
 };
 
+// The whole program of a screen benchmark: the application, then run; an escaping error is
+// printed under the program's name and ends it with status 1.
+int RunScreenBenchmark(int& argc, char** argv, const char* name, void (*run)());
+
 // The data module's view at start-up: the version line is not shown, so nothing waits; an
 // error or an offered schema update is kept in error.
 TdmView QuietDataModuleView(QString& error);

@@ -112,12 +112,5 @@ void Run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::ScreenApplication app(argc, argv);
-    try {
-        Run();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_pixels: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    return bench::RunScreenBenchmark(argc, argv, "bench_pixels", Run);
 }

@@ -186,12 +186,5 @@ void Run() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bench::ScreenApplication app(argc, argv);
-    try {
-        Run();
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench_search: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    return bench::RunScreenBenchmark(argc, argv, "bench_search", Run);
 }
