@@ -30,7 +30,7 @@ using Clock = std::chrono::steady_clock;
 void AcceptEveryCard(const Tdm& dataModule) {
     QFile file(dataModule.DataFolder + QStringLiteral("PinPad.ini"));
     const QByteArray settings =
-        "[PinPad]\nInteractive=false\nResponseCode=1\nCardEnquiryDelayMs=0\nAuthoriseDelayMs=0\n";
+        "[PinPad]\nTerminal=simulator\nInteractive=false\nResponseCode=1\nCardEnquiryDelayMs=0\nAuthoriseDelayMs=0\n";
     if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
         throw std::runtime_error("Cannot write " + file.fileName().toStdString());
 }

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include "db/fbConnection.h"
@@ -106,11 +107,13 @@ void CreateDatabaseFromScript(const QString& databasePath, const QString& script
 // Builds the database under a temporary name beside its place and renames it there once every
 // statement ran, so a build that fails or is cut short leaves no half-built database behind
 // for the next build to take as finished.
-void BuildDatabaseInPlace(const QString& path, const QString& scriptPath) {
+void BuildDatabaseInPlace(const QString& path, const QString& scriptPath,
+                          const std::function<void(const QString&)>& complete) {
     const QString building = path + QStringLiteral(".building");
     QFile::remove(building);  // what an interrupted build left
     try {
         CreateDatabaseFromScript(building, scriptPath);
+        if (complete) complete(building);
     } catch (...) {
         QFile::remove(building);
         throw;
@@ -125,6 +128,45 @@ void BuildDatabaseInPlace(const QString& path, const QString& scriptPath) {
     }
 }
 
+QList<TSchemaUpdate> SchemaUpdates(const QString& schemaFolder) {
+    static const QRegularExpression name(QStringLiteral(R"(^(\d+)\.sql$)"));
+    const QDir updates(QDir(schemaFolder).filePath(QStringLiteral("updates")));
+    QList<TSchemaUpdate> result;
+    for (const QString& file :
+         updates.entryList({QStringLiteral("*.sql")}, QDir::Files, QDir::Name)) {
+        const auto match = name.match(file);
+        if (!match.hasMatch())
+            throw std::runtime_error(QStringLiteral("Schema update %1 is not named <version>.sql")
+                                         .arg(file)
+                                         .toStdString());
+        result.append({match.captured(1).toInt(), readText(updates.filePath(file))});
+    }
+    return result;
+}
+
+int LoadSchemaUpdates(const QString& schemaFolder, const QString& adminDatabase) {
+    const QList<TSchemaUpdate> updates = SchemaUpdates(schemaFolder);
+    fb::Connection conx;
+    conx.setDatabase(adminDatabase);
+    conx.setPassword(kPassword);
+    conx.connect();
+    {
+        fb::TransactionScope transaction(conx);
+        fb::Query q(conx);
+        for (const TSchemaUpdate& update : updates) {
+            q.setSQL(QStringLiteral(
+                "update or insert into TBL_SQLUPDATES (DB_VERSION, PRIORITY, SQL_MEMO)\r\n"
+                " values (:V, 1, :M) matching (DB_VERSION)"));
+            q.bind(QStringLiteral("V"), update.version).bind(QStringLiteral("M"), update.script);
+            q.execSQL();
+        }
+        q.close();
+        transaction.commit();
+    }
+    conx.disconnect();
+    return int(updates.size());
+}
+
 QStringList CreateKioskDatabases(const QString& schemaFolder, const QString& folder, bool replace) {
     QDir().mkpath(folder);
     const QDir schema(schemaFolder);
@@ -135,7 +177,11 @@ QStringList CreateKioskDatabases(const QString& schemaFolder, const QString& fol
     for (const auto& [database, script] : files) {
         const QString path = target.absoluteFilePath(QString::fromLatin1(database));
         if (QFileInfo::exists(path) && !replace) continue;
-        BuildDatabaseInPlace(path, schema.absoluteFilePath(QString::fromLatin1(script)));
+        const bool admin = QLatin1String(database) == QLatin1String("KPAdmin.gdb");
+        BuildDatabaseInPlace(path, schema.absoluteFilePath(QString::fromLatin1(script)),
+                             [&](const QString& building) {
+                                 if (admin) LoadSchemaUpdates(schemaFolder, building);
+                             });
         created << path;
     }
     return created;

@@ -13,9 +13,11 @@ namespace {
 constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 volatile sig_atomic_t gWriteEnd = -1;
+volatile sig_atomic_t gStopRequested = 0;
 
 void onSignal(int number) {
     const int saved = errno;
+    gStopRequested = 1;
     const unsigned char byte = static_cast<unsigned char>(number);
     if (gWriteEnd >= 0 && ::write(gWriteEnd, &byte, 1) < 0) {
         // A full pipe already holds a stop request.
@@ -24,6 +26,10 @@ void onSignal(int number) {
 }
 
 }  // namespace
+
+bool StopRequested() {
+    return gStopRequested != 0;
+}
 
 TStopSignals::TStopSignals(std::function<void(int)> onStop) : onStop_(std::move(onStop)) {
     if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0)

@@ -5,6 +5,10 @@
 
 class QSocketNotifier;
 
+// True from the moment a stop signal arrived, before the event loop has seen it: long waits
+// (a card payment, a result shown for seconds) end early on it, so the kiosk stops in time.
+bool StopRequested();
+
 // SIGTERM, SIGINT and SIGHUP as a request to stop, delivered on the event loop: the handler
 // only writes the signal's number into a pipe, whose reading end the event loop watches, so
 // the stop itself runs as ordinary code between two events.

@@ -1,5 +1,7 @@
 #include "app/uUtils.h"
 
+#include "app/uStopSignals.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -380,7 +382,7 @@ QString GetProgramFolder() {
 void WaitProcessingEvents(int ms, int stepMs) {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (elapsed.elapsed() < ms) {
+    while (elapsed.elapsed() < ms && !StopRequested()) {
         QThread::msleep(ulong(std::clamp<qint64>(ms - elapsed.elapsed(), 0, stepMs)));
         QCoreApplication::processEvents();
     }

@@ -8,6 +8,7 @@
 #include "app/uClock.h"
 #include "app/uLog.h"
 #include "app/uUtils.h"
+#include "payment/uPaymentJournal.h"
 
 namespace {
 
@@ -204,7 +205,9 @@ void TDayEnd::DayEndCheck(const TMaintenanceView& view) {
         "select count(*) from TBL_DAY_ENDS\r\n  where DAY_END is null and DAY_START < :D1"));
     q.bind(QStringLiteral("D1"), boundary);
     q.open();
-    const bool due = q.field(0).toInt() > 0;
+    // A card payment not yet settled holds the day end, as a sale in progress does: its sale
+    // is neither voided nor exported until the terminal has said what became of it.
+    const bool due = q.field(0).toInt() > 0 && !holdForUnsettledPayments();
     q.close();
     if (due) {
         // The screen comes back whatever happens: never left disabled after a failure.
@@ -219,6 +222,15 @@ void TDayEnd::DayEndCheck(const TMaintenanceView& view) {
         if (view.end) view.end();
     }
     OpenNextDay();
+}
+
+bool TDayEnd::holdForUnsettledPayments() {
+    const qsizetype unsettled = TPaymentJournal(fConx).unsettled().size();
+    if (unsettled > 0 && !fHeldForPayments)
+        WriteLog(QStringLiteral("Day end waits: %1 card payment(s) not yet settled").arg(unsettled),
+                 0);
+    fHeldForPayments = unsettled > 0;
+    return fHeldForPayments;
 }
 
 void TDayEnd::CloseDayEnds(const QDateTime& boundary) {
@@ -313,12 +325,24 @@ void TDayEnd::PurgeSales(bool dayEnd) {
     const int keepDays = DefaultKeepPeriod(fConx);
     const QDateTime cutoff(current.date().addDays(-keepDays), QTime(0, 0));
 
+    // An open sale with a card payment on record is finished, not voided: its customer was
+    // charged. One whose payment is unsettled waits for the terminal's answer.
+    const QString settled = QStringLiteral(" and ") + TPaymentJournal::NoUnsettledAttempt("h");
+    const QString stale = dayEnd ? QString() : QStringLiteral(" and h.SALE_START < :D1");
+    const QString paid =
+        QStringLiteral("exists (select 1 from TBL_SALES_PAYMENTS p where p.SALES_ID = h.SALES_ID)");
     q.close();
-    q.setSQL(QStringLiteral("update TBL_SALES_HEADERS\r\n set STATUS = 20, SALE_END = 'now'\r\n"
-                            " where SALE_END is null") +
-             (dayEnd ? QString() : QStringLiteral(" and SALE_START < :D1")));
-    if (!dayEnd) q.bind(QStringLiteral("D1"), current.addSecs(-60 * OpenSaleMinutes));
-    q.execSQL();
+    for (const QString& sql :
+         {QStringLiteral("update TBL_SALES_HEADERS h\r\n set SALE_END = 'now'\r\n"
+                         " where h.SALE_END is null and ") +
+              paid + stale + settled,
+          QStringLiteral("update TBL_SALES_HEADERS h\r\n set STATUS = 20, SALE_END = 'now'\r\n"
+                         " where h.SALE_END is null and not ") +
+              paid + stale + settled}) {
+        q.setSQL(sql);
+        if (!dayEnd) q.bind(QStringLiteral("D1"), current.addSecs(-60 * OpenSaleMinutes));
+        q.execSQL();
+    }
 
     // A day not yet exported keeps its sales, however old: they have not reached the back office.
     q.setSQL(QStringLiteral("select min(DAY_START) from TBL_DAY_ENDS where DAY_END is null"));
@@ -327,7 +351,8 @@ void TDayEnd::PurgeSales(bool dayEnd) {
     q.close();
     const QDateTime salesCutoff = oldestOpen.isValid() && oldestOpen < cutoff ? oldestOpen : cutoff;
 
-    q.setSQL(QStringLiteral("delete from TBL_SALES_HEADERS where SALE_START < :D1"));
+    q.setSQL(QStringLiteral("delete from TBL_SALES_HEADERS h where h.SALE_START < :D1 and ") +
+             TPaymentJournal::NoUnsettledAttempt("h"));
     q.bind(QStringLiteral("D1"), salesCutoff);
     q.execSQL();
     q.setSQL(QStringLiteral("delete from TBL_DAY_ENDS where DAY_END < :D1"));

@@ -90,6 +90,8 @@ public:
 
 private:
     QDateTime now() const;
+    // True while a card payment is unsettled; logged once as the hold begins.
+    bool holdForUnsettledPayments();
     void writeExport(QIODevice& file, int dayEndId, const QDateTime& exportTime,
                      const QDateTime& boundary);
 
@@ -100,4 +102,5 @@ private:
     QString fExportFolder;
     const Clock* fClock;
     int fHoldOff = 0;
+    bool fHeldForPayments = false;
 };

@@ -10,6 +10,7 @@
 #include "app/wg_Fonts.h"
 #include "app/wg_Window.h"
 #include "payment/uPinPadSimulator.h"
+#include "payment/uTerminalClient.h"
 #include "payment/wg_PinPad.h"
 #include "sale/fm_Info.h"
 
@@ -66,6 +67,12 @@ void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
 
 void TfmCCPayment::showResult(int ms, const QString& message) {
     fProgress = 0;
+    if (!isVisible()) {  // a message without a payment running
+        show();
+        raise();
+        activateWindow();
+        ebScanBuffer->setFocus();
+    }
     const qsizetype nul = message.indexOf(QChar(0));
     setHeaderCaption(nul < 0 ? QString() : message.left(nul));
     lbMessage->setText(nul < 0 ? message : message.mid(nul + 1));
@@ -96,10 +103,38 @@ void TfmCCPayment::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
+namespace {
+
+// The simulated terminal inside the kiosk keeps what it decided for as long as the kiosk runs,
+// as a terminal's journal would; each payment reads the settings afresh.
+TPinPadSimulator& KioskSimulator(TPinPadConfig config) {
+    static TPinPadSimulator simulator(config, [] { return std::make_unique<TPinPadWindow>(); });
+    simulator.setConfig(std::move(config));
+    return simulator;
+}
+
+}  // namespace
+
 TPaymentTerminal CardTerminal(const QString& dataFolder, QWidget* parent) {
-    return {[dataFolder] {
-                return std::make_unique<TPinPadSimulator>(
-                    LoadPinPadConfig(dataFolder), [] { return std::make_unique<TPinPadWindow>(); });
-            },
-            [parent] { return std::make_unique<TfmCCPayment>(parent); }};
+    const TPinPadConfig config = LoadPinPadConfig(dataFolder);
+    TPaymentTerminal terminal;
+    terminal.openView = [parent] { return std::make_unique<TfmCCPayment>(parent); };
+    switch (config.terminal.kind) {
+        case TTerminalChoice::Kind::None:
+            break;
+        case TTerminalChoice::Kind::Simulator:
+            terminal.openClient = [config] {
+                return std::make_unique<TBorrowedClient>(KioskSimulator(config));
+            };
+            break;
+        case TTerminalChoice::Kind::Service:
+            terminal.openClient = [config] {
+                TTerminalAddress address{config.terminal.host, config.terminal.port,
+                                         config.connectTimeoutMs, config.answerTimeoutMs};
+                return std::make_unique<TTerminalClient>(address,
+                                                         [] { QCoreApplication::processEvents(); });
+            };
+            break;
+    }
+    return terminal;
 }

@@ -12,10 +12,16 @@
 #include "app/uLog.h"
 #include "app/uUtils.h"
 #include "db/fbQuery.h"
+#include "payment/uPaymentJournal.h"
 #include "sale/uSiteDetails.h"
 
 const QString ReceiptQuestion =
     QStringLiteral("Thank you for your purchase\r\n\r\n\r\nDo you wish to print a receipt?");
+
+const QString PaymentFailedMessage =
+    QStringLiteral("Sorry, we could not complete your payment. Please ask a member of staff.");
+const QString TerminalUnavailableMessage = QStringLiteral("Payment terminal unavailable");
+const QString CardPaymentsUnavailableMessage = QStringLiteral("Card payments unavailable");
 
 const QStringList cardSchemeNames = {
     QStringLiteral("Unknown"),
@@ -46,23 +52,6 @@ namespace {
 
 constexpr int kResultMs = 3000;
 
-// GROSS - DISCOUNT of the sale, less what its payments have already taken: a sale brought
-// back on screen after it was paid is not charged twice.
-double AmountDue(fb::Query& q, int salesId) {
-    q.close();
-    q.setSQL(QStringLiteral("select * from TBL_SALES_HEADERS where SALES_ID = :SID"));
-    q.bind(QStringLiteral("SID"), salesId);
-    q.open();
-    const double due = q.eof() ? 0.0 : q.field("GROSS").toDouble() - q.field("DISCOUNT").toDouble();
-    q.close();
-    q.setSQL(QStringLiteral("select sum(\"VALUE\") from TBL_SALES_PAYMENTS where SALES_ID = :SID"));
-    q.bind(QStringLiteral("SID"), salesId);
-    q.open();
-    const double paid = q.field(0).toDouble();
-    q.close();
-    return due - paid;
-}
-
 // The client's receipt text, its own line breaks making the lines, each ended by CR LF. A file
 // that cannot be written is logged: the payment it belongs to is recorded all the same.
 void WriteCardReceipt(const QString& path, const QString& text) {
@@ -79,31 +68,107 @@ void WriteCardReceipt(const QString& path, const QString& text) {
              0);
 }
 
-// One card payment: the dialog, the client's three objects and the terminal's transaction.
+// An approved payment: its receipt file, then its payment row with the attempt recorded.
+void RecordApproval(TPaymentJournal& journal, const TPaymentAttempt& attempt, qint64 charged,
+                    const TransactionInfo& info, const QString& poiTransactionId,
+                    const QString& dataFolder) {
+    const QString receiptPath =
+        CardReceiptPath(dataFolder, Clock::instance().now(), attempt.reference);
+    WriteCardReceipt(receiptPath, info.CustomerReceipt());
+    journal.record(attempt, charged, info, receiptPath, poiTransactionId);
+    if (SchemeIndex(info.SchemeName()) <= 0)
+        WriteLog(
+            QStringLiteral("Card payment %1 was accepted under the scheme \"%2\", which has no "
+                           "method-of-payment code; recorded with MOP %3")
+                .arg(attempt.reference, info.SchemeName())
+                .arg(SchemeIndex(info.SchemeName())),
+            0);
+}
+
+QString StateText(TTerminalStatus::State state) {
+    using State = TTerminalStatus::State;
+    switch (state) {
+        case State::Approved:
+            return QStringLiteral("approved");
+        case State::Declined:
+            return QStringLiteral("declined");
+        case State::Aborted:
+            return QStringLiteral("aborted");
+        case State::Reversed:
+            return QStringLiteral("reversed");
+        case State::InProgress:
+            return QStringLiteral("in progress");
+        case State::NotFound:
+            return QStringLiteral("unknown to the terminal");
+    }
+    return {};
+}
+
+// Settles one attempt by the terminal's answer; true when it is settled.
+bool Settle(TPaymentJournal& journal, TPaymentClient& client, const TPaymentAttempt& attempt,
+            const QString& dataFolder, TSettlement& result) {
+    using State = TTerminalStatus::State;
+    const TTerminalStatus status = client.TransactionStatus(attempt.reference);
+    WriteLog(QStringLiteral("Card payment %1 of sale %2 (%3 minor units, %4): the terminal says %5")
+                 .arg(attempt.reference)
+                 .arg(attempt.salesId)
+                 .arg(attempt.amount)
+                 .arg(attempt.state, StateText(status.state)),
+             0);
+    if (status.state == State::InProgress) return false;
+    if (status.state == State::Approved) {
+        if (!status.info)
+            throw TPaymentClientError(QStringLiteral("TransactionStatus"),
+                                      QStringLiteral("an approval without its card details"));
+        const qint64 charged = status.amount > 0 ? status.amount : attempt.amount;
+        RecordApproval(journal, attempt, charged, *status.info, status.poiTransactionId,
+                       dataFolder);
+        result.paidSales << attempt.salesId;
+        return true;
+    }
+    journal.close(attempt, status.state == State::Declined ? attempt::Declined : attempt::Aborted);
+    result.openedSales << attempt.salesId;
+    return true;
+}
+
+// One card payment: the journal's attempt, the dialog, the client's three objects and the
+// terminal's transaction.
 class CardPayment {
 public:
     CardPayment(fb::Connection& conx, int salesId, const TPaymentTerminal& terminal,
-                const QString& dataFolder)
-        : q_(conx), salesId_(salesId), terminal_(terminal), dataFolder_(dataFolder) {}
+                TPaymentClient& client, const QString& dataFolder)
+        : conx_(conx),
+          journal_(conx),
+          salesId_(salesId),
+          terminal_(terminal),
+          client_(client),
+          dataFolder_(dataFolder) {}
     ~CardPayment();
     CardPayment(const CardPayment&) = delete;
     CardPayment& operator=(const CardPayment&) = delete;
 
-    bool run(int amount);
+    bool run(qint64 amount);
 
 private:
+    void step(TPaymentStep s) const {
+        if (terminal_.onStep) terminal_.onStep(s, attempt_.reference);
+    }
+    bool transact();
     void handTillInformation();
-    bool accept(int amount);
-    void insertPayment(int mop, int amount, const QString& receiptPath);
+    bool accept();
+    bool refuse(const QString& state, const QString& message);
+    bool inDoubt(const std::exception& e);
     void ShowResult(int ms, const QString& message);
     void AbortAndShowResult(int ms, const QString& message);
 
-    fb::Query q_;
+    fb::Connection& conx_;
+    TPaymentJournal journal_;
     int salesId_;
     const TPaymentTerminal& terminal_;
+    TPaymentClient& client_;
     QString dataFolder_;
+    TPaymentAttempt attempt_;
     std::unique_ptr<TPaymentView> view_;
-    std::unique_ptr<TPaymentClient> client_;
     std::unique_ptr<TillInformation> till_;
     std::unique_ptr<TransactionInfo> info_;
     std::unique_ptr<NonGuiTransactionHook> hook_;
@@ -127,50 +192,59 @@ CardPayment::~CardPayment() {
     }
 }
 
-bool CardPayment::run(int amount) {
+bool CardPayment::run(qint64 amount) {
+    attempt_ = journal_.begin(salesId_, amount, Clock::instance().now());
+    step(TPaymentStep::AttemptCommitted);
     view_ = terminal_.openView();
-    client_ = terminal_.openClient();
-    till_ = client_->CreateTillInformation();
-    info_ = client_->CreateTransactionInfo();
-    hook_ = client_->CreateNonGuiTransactionHook();
+    till_ = client_.CreateTillInformation();
+    info_ = client_.CreateTransactionInfo();
+    hook_ = client_.CreateNonGuiTransactionHook();
+    hook_->PrepareTransaction(attempt_.reference, int(amount));
     view_->showProgress(*hook_);
-    handTillInformation();
+    try {
+        return transact();
+    } catch (const TPaymentInterrupted&) {
+        throw;  // the attempt stays as it is, for the next start to settle
+    } catch (const TTerminalUnavailable& e) {
+        WriteLog(QStringLiteral("Card payment %1: %2").arg(attempt_.reference, e.what()), 0);
+        transactionOpen_ = false;
+        journal_.close(attempt_, attempt::Aborted);  // the request never left
+        view_->showResult(kResultMs, TerminalUnavailableMessage);
+        return false;
+    } catch (const std::exception& e) {
+        return inDoubt(e);
+    }
+}
 
+bool CardPayment::transact() {
+    handTillInformation();
     transactionOpen_ = true;
-    if (!hook_->StartTransaction(*till_)) {
-        AbortAndShowResult(kResultMs, QStringLiteral("Could not connect to pay terminal"));
-        return false;
-    }
-    const int enquiry = hook_->CardEnquiry(0, amount, 1);
-    if (enquiry != 0 && enquiry != 2) {
-        AbortAndShowResult(kResultMs, QStringLiteral("Invalid Card Detected"));
-        return false;
-    }
-    if (hook_->AuthoriseTransaction(0, *info_) != 0) {
-        AbortAndShowResult(kResultMs, QStringLiteral("Card Not Authorised"));
-        return false;
-    }
+    const bool started = hook_->StartTransaction(*till_);
+    step(TPaymentStep::RequestSent);
+    if (!started)
+        return refuse(attempt::Declined, QStringLiteral("Could not connect to pay terminal"));
+    const int enquiry = hook_->CardEnquiry(0, int(attempt_.amount), 1);
+    if (enquiry != 0 && enquiry != 2)
+        return refuse(attempt::Declined, QStringLiteral("Invalid Card Detected"));
+    if (hook_->AuthoriseTransaction(0, *info_) != 0)
+        return refuse(attempt::Declined, QStringLiteral("Card Not Authorised"));
     switch (info_->ResponseCode()) {
         case 1:
-            return accept(amount);
+            return accept();
         case 2:
-            AbortAndShowResult(kResultMs, QStringLiteral("Card Declined"));
-            break;
+            return refuse(attempt::Declined, QStringLiteral("Card Declined"));
         case 3:
-            AbortAndShowResult(kResultMs, QStringLiteral("Transaction Cancelled"));
-            break;
+            return refuse(attempt::Aborted, QStringLiteral("Transaction Cancelled"));
         case 4:
-            AbortAndShowResult(kResultMs, QStringLiteral("Card is Invalid"));
-            break;
+            return refuse(attempt::Declined, QStringLiteral("Card is Invalid"));
         default:
-            AbortAndShowResult(kResultMs, QStringLiteral("Unknwon Card Issue"));
-            break;
+            return refuse(attempt::Declined, QStringLiteral("Unknwon Card Issue"));
     }
-    return false;
 }
 
 void CardPayment::handTillInformation() {
-    const TSiteDetails setup = LoadSiteDetails(q_);
+    fb::Query q(conx_);
+    const TSiteDetails setup = LoadSiteDetails(q);
     till_->setMerchantName(setup.name);
     till_->setAddress1(setup.address2);
     till_->setAddress2(setup.address3);
@@ -179,58 +253,62 @@ void CardPayment::handTillInformation() {
 }
 
 // The customer has been charged: the sale counts as paid whatever scheme the terminal named.
-bool CardPayment::accept(int amount) {
-    const QDateTime now = Clock::instance().now();
-    const QString reference = PaymentReference(salesId_, now);
-    hook_->ConfirmTransaction(0, reference, info_->AuthorisationCode(), *info_);
-    const QString receiptPath = CardReceiptPath(dataFolder_, now, reference);
-    WriteCardReceipt(receiptPath, info_->CustomerReceipt());
-    const int mop = SchemeIndex(info_->SchemeName());
-    try {
-        insertPayment(mop, amount, receiptPath);
-    } catch (const std::exception& e) {
-        WriteLog(QStringLiteral("Card payment %1 of %2 minor units (authorisation %3) was accepted "
-                                "but could not be recorded: %4")
-                     .arg(reference)
-                     .arg(amount)
-                     .arg(info_->AuthorisationCode(), e.what()),
-                 0);
-        throw;
-    }
-    if (mop <= 0)
-        WriteLog(
-            QStringLiteral("Card payment %1 was accepted under the scheme \"%2\", which has no "
-                           "method-of-payment code; recorded with MOP %3")
-                .arg(reference, info_->SchemeName())
-                .arg(mop),
-            0);
+bool CardPayment::accept() {
+    journal_.mark(attempt_.reference, attempt::Approved);
+    attempt_.state = attempt::Approved;
+    step(TPaymentStep::AnswerRead);
+    hook_->ConfirmTransaction(0, attempt_.reference, info_->AuthorisationCode(), *info_);
+    RecordApproval(journal_, attempt_, attempt_.amount, *info_, {}, dataFolder_);
+    step(TPaymentStep::PaymentWritten);
     ShowResult(kResultMs, QStringLiteral("Payment Success") + QChar(0) +
                               QStringLiteral("Thank you for your purchase"));
     return true;
 }
 
-void CardPayment::insertPayment(int mop, int amount, const QString& receiptPath) {
-    q_.close();
-    q_.setSQL(QStringLiteral(
-        "insert into TBL_SALES_PAYMENTS\r\n"
-        "   (SALES_ID, MOP, \"VALUE\", AUTHCODE, MERCHANT_NO, PAN, SCHEME, TERMINAL_ID,\r\n"
-        "    CUST_VERIFICATION, ENTRY_METHOD, CURRENCY, CC_RECEIPT) values \r\n"
-        "  (:SID, :MOP, :VAL, :ACD, :MER, :PAN, :SCH, :TID, :VER, :EMT, :CUR, :RCT)"));
-    q_.bind(QStringLiteral("SID"), salesId_);
-    q_.bind(QStringLiteral("MOP"), mop);
-    q_.bind(QStringLiteral("VAL"), amount / 100.0);
-    q_.bind(QStringLiteral("ACD"), info_->AuthorisationCode());
-    q_.bind(QStringLiteral("MER"), info_->MerchantNo());
-    q_.bind(QStringLiteral("PAN"),
-            info_->PanFirst6Digits() + QStringLiteral("******") + info_->PanLast4Digits());
-    q_.bind(QStringLiteral("SCH"), info_->SchemeName());
-    q_.bind(QStringLiteral("TID"), info_->TerminalId());
-    q_.bind(QStringLiteral("VER"), info_->CustomerVerification());
-    q_.bind(QStringLiteral("EMT"), info_->DataEntryMethod());
-    q_.bind(QStringLiteral("CUR"), info_->DccCurrencyCode());
-    q_.bind(QStringLiteral("RCT"), receiptPath);
-    q_.execSQL();
-    q_.close();
+bool CardPayment::refuse(const QString& state, const QString& message) {
+    journal_.close(attempt_, state);
+    AbortAndShowResult(kResultMs, message);
+    return false;
+}
+
+// A failure between the request and the recorded payment: whatever the terminal did stands in
+// its own journal. Asked at once, it settles the attempt; otherwise settlement comes later.
+bool CardPayment::inDoubt(const std::exception& e) {
+    WriteLog(QStringLiteral("Card payment %1 of sale %2 failed: %3")
+                 .arg(attempt_.reference)
+                 .arg(salesId_)
+                 .arg(QString::fromUtf8(e.what())),
+             0);
+    if (dynamic_cast<const TTerminalNoAnswer*>(&e)) {
+        try {
+            client_.Abort(attempt_.reference);  // the pad may still wait for the customer
+        } catch (const std::exception& abortError) {
+            WriteLog(
+                QStringLiteral("Card payment %1: %2").arg(attempt_.reference, abortError.what()),
+                0);
+        }
+    }
+    TSettlement settlement;
+    try {
+        if (attempt_.state == attempt::Sent) journal_.mark(attempt_.reference, attempt::Unknown);
+        attempt_.state = attempt::Unknown;
+        settlement = SettlePayments(conx_, client_, dataFolder_, salesId_);
+    } catch (const std::exception& settleError) {
+        settlement.problem = QString::fromUtf8(settleError.what());
+    }
+    if (!settlement.problem.isEmpty())
+        WriteLog(QStringLiteral("Card payment %1 stays unsettled: %2")
+                     .arg(attempt_.reference, settlement.problem),
+                 0);
+    if (settlement.paidSales.contains(salesId_)) {
+        ShowResult(kResultMs, QStringLiteral("Payment Success") + QChar(0) +
+                                  QStringLiteral("Thank you for your purchase"));
+        return true;
+    }
+    // The terminal's transaction is still aborted and ended, by the destructor.
+    view_->showResult(kResultMs,
+                      settlement.unreachable ? TerminalUnavailableMessage : PaymentFailedMessage);
+    return false;
 }
 
 void CardPayment::ShowResult(int ms, const QString& message) {
@@ -244,12 +322,19 @@ void CardPayment::AbortAndShowResult(int ms, const QString& message) {
     ShowResult(ms, message);
 }
 
-void CloseSale(fb::Query& q, int salesId) {
-    q.close();
-    q.setSQL(QStringLiteral("update TBL_SALES_HEADERS set SALE_END = 'now' where SALES_ID = :SID"));
+// A sale finished without a card payment.
+void CloseSale(fb::Connection& conx, int salesId) {
+    fb::Query q(conx);
+    q.setSQL(
+        QStringLiteral("update TBL_SALES_HEADERS set SALE_END = 'now'\r\n"
+                       " where SALES_ID = :SID and SALE_END is null"));
     q.bind(QStringLiteral("SID"), salesId);
     q.execSQL();
-    q.close();
+}
+
+// A view for messages shown without a payment running.
+void ShowMessage(const TPaymentTerminal& terminal, const QString& message) {
+    if (terminal.openView) terminal.openView()->showResult(kResultMs, message);
 }
 
 }  // namespace
@@ -277,33 +362,117 @@ QString CardReceiptPath(const QString& dataFolder, const QDateTime& at, const QS
            QStringLiteral(".rcp");
 }
 
+TSettlement SettlePayments(fb::Connection& conx, TPaymentClient& client, const QString& dataFolder,
+                           int salesId) {
+    TPaymentJournal journal(conx);
+    TSettlement result;
+    const QList<TPaymentAttempt> attempts = journal.unsettled(salesId);
+    for (qsizetype i = 0; i < attempts.size(); ++i) {
+        try {
+            if (!Settle(journal, client, attempts[i], dataFolder, result)) ++result.unsettled;
+        } catch (const TTerminalUnavailable& e) {
+            result.unsettled += int(attempts.size() - i);  // none of the rest can be asked
+            result.unreachable = true;
+            result.problem = QString::fromUtf8(e.what());
+            break;
+        } catch (const TPaymentInterrupted&) {
+            throw;
+        } catch (const std::exception& e) {
+            ++result.unsettled;
+            result.problem = QString::fromUtf8(e.what());
+        }
+    }
+    return result;
+}
+
+qint64 AmountDueInMinorUnits(fb::Connection& conx, int salesId) {
+    fb::Query q(conx);
+    q.setSQL(
+        QStringLiteral("select h.GROSS - h.DISCOUNT - coalesce((select sum(p.\"VALUE\") from "
+                       "TBL_SALES_PAYMENTS p\r\n"
+                       "  where p.SALES_ID = h.SALES_ID), 0)\r\n"
+                       " from TBL_SALES_HEADERS h where h.SALES_ID = :SID"));
+    q.bind(QStringLiteral("SID"), salesId);
+    q.open();
+    return q.eof() ? 0 : AmountInMinorUnits(q.field(0).toDouble());
+}
+
 bool TakeCardPayment(fb::Connection& conx, int salesId, const TPaymentTerminal& terminal,
                      const QString& dataFolder) {
-    fb::Query q(conx);
-    const qint64 amount = AmountInMinorUnits(AmountDue(q, salesId));
-    if (amount == 0) return true;  // nothing to charge: the sale is paid as it stands
-    if (amount < 0 || amount > INT_MAX)
+    std::unique_ptr<TPaymentClient> client;
+    const auto unavailable = [&] {
+        WriteLog(QStringLiteral("Card payment of sale %1: no payment terminal is configured "
+                                "(Terminal in PinPad.ini)")
+                     .arg(salesId),
+                 0);
+        ShowMessage(terminal, CardPaymentsUnavailableMessage);
+        return false;
+    };
+    // Never a second charge: what earlier attempts of the sale did is known first.
+    if (!TPaymentJournal(conx).unsettled(salesId).isEmpty()) {
+        if (!terminal.openClient) return unavailable();
+        client = terminal.openClient();
+        const TSettlement settled = SettlePayments(conx, *client, dataFolder, salesId);
+        if (settled.unsettled > 0) {
+            WriteLog(QStringLiteral("Card payment of sale %1 waits for an earlier attempt: %2")
+                         .arg(salesId)
+                         .arg(settled.problem),
+                     0);
+            ShowMessage(terminal,
+                        settled.unreachable ? TerminalUnavailableMessage : PaymentFailedMessage);
+            return false;
+        }
+    }
+    const qint64 amount = AmountDueInMinorUnits(conx, salesId);
+    if (amount <= 0) {
+        if (amount < 0)
+            WriteLog(QStringLiteral("Sale %1 was paid %2 more than it now comes to; it is "
+                                    "finished without the terminal")
+                         .arg(salesId)
+                         .arg(MoneyText(-amount / 100.0)),
+                     0);
+        CloseSale(conx, salesId);
+        return true;
+    }
+    if (!terminal.openClient) return unavailable();
+    if (!client) client = terminal.openClient();
+    if (amount > INT_MAX)
         throw std::runtime_error(
-            QStringLiteral("The amount due of sale %1 (%2) cannot be paid by card.")
+            QStringLiteral("The amount due of sale %1 (%2) is beyond what a card can pay.")
                 .arg(salesId)
                 .arg(MoneyText(amount / 100.0))
                 .toStdString());
-    CardPayment payment(conx, salesId, terminal, dataFolder);
-    return payment.run(int(amount));
+    CardPayment payment(conx, salesId, terminal, *client, dataFolder);
+    return payment.run(amount);
 }
 
 bool PayForSale(fb::Connection& conx, int salesId, const TPaymentTerminal& terminal,
                 const QString& dataFolder) {
     fb::Query q(conx);
-    CloseSale(q, salesId);
-    if (LoadSiteDetails(q).debug > 32) return true;
+    if (LoadSiteDetails(q).debug > 32) {
+        CloseSale(conx, salesId);
+        return true;
+    }
     return TakeCardPayment(conx, salesId, terminal, dataFolder);
 }
 
 void CancelPayment(fb::Connection& conx, int salesId) {
+    if (!TPaymentJournal(conx).unsettled(salesId).isEmpty()) return;
     fb::Query q(conx);
     q.setSQL(QStringLiteral("delete from TBL_PROMO_HITS where SALES_ID = :SID"));
     q.bind(QStringLiteral("SID"), salesId);
     q.execSQL();
     q.close();
+}
+
+QString VoidRefusal(fb::Connection& conx, int salesId) {
+    if (salesId <= 0) return {};
+    TPaymentJournal journal(conx);
+    if (!journal.unsettled(salesId).isEmpty())
+        return QStringLiteral(
+            "The card payment of this sale is still being checked with the "
+            "terminal. It cannot be voided now.");
+    if (journal.hasPayment(salesId))
+        return QStringLiteral("This sale has been paid by card and cannot be voided.");
+    return {};
 }

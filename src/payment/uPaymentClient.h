@@ -23,6 +23,25 @@ private:
     QString call_;
 };
 
+// The terminal could not be reached: the request never left, so nothing was charged.
+class TTerminalUnavailable : public TPaymentClientError {
+public:
+    using TPaymentClientError::TPaymentClientError;
+};
+
+// The request left but no answer came (lost, cut off or too late): what the terminal did is
+// unknown until it is asked.
+class TTerminalNoAnswer : public TPaymentClientError {
+public:
+    using TPaymentClientError::TPaymentClientError;
+};
+
+// The kiosk is stopping: the payment is left as it stands, to be settled at the next start.
+class TPaymentInterrupted : public std::runtime_error {
+public:
+    TPaymentInterrupted() : std::runtime_error("The kiosk is stopping") {}
+};
+
 // The shop as the client prints it on the card receipt. Written only.
 class TillInformation {
 public:
@@ -57,6 +76,10 @@ public:
 class NonGuiTransactionHook {
 public:
     virtual ~NonGuiTransactionHook() = default;
+    // The payment's reference (the terminal's SaleTransactionID) and its amount in minor units,
+    // handed over before StartTransaction. A terminal asked later about the reference answers
+    // for this transaction.
+    virtual void PrepareTransaction(const QString& reference, int amount) = 0;
     // False when no terminal answers.
     virtual bool StartTransaction(TillInformation& till) = 0;
     // Reads the card for an amount in minor units.
@@ -71,11 +94,51 @@ public:
     virtual QString StatusMessage() = 0;
 };
 
-// The installed client: makes the three objects of one payment.
+// What the terminal knows of one transaction, by its reference.
+struct TTerminalStatus {
+    enum class State { Approved, Declined, Aborted, Reversed, InProgress, NotFound };
+    State state = State::NotFound;
+    QString poiTransactionId;
+    qint64 amount = 0;
+    std::unique_ptr<TransactionInfo> info;  // the card details of an approved payment
+};
+
+// The installed client: makes the three objects of one payment, and asks the terminal about
+// transactions it handled.
 class TPaymentClient {
 public:
     virtual ~TPaymentClient() = default;
     virtual std::unique_ptr<TillInformation> CreateTillInformation() = 0;
     virtual std::unique_ptr<TransactionInfo> CreateTransactionInfo() = 0;
     virtual std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() = 0;
+    // Raises TTerminalUnavailable when the terminal cannot be asked.
+    virtual TTerminalStatus TransactionStatus(const QString& reference) = 0;
+    // Asks the terminal to stop the payment of this reference while it is still undecided.
+    virtual void Abort(const QString& reference) = 0;
+    // Refunds an approved payment; true once it stands reversed (a repeated reversal refunds
+    // nothing more). False when the terminal has no approved payment of that reference.
+    virtual bool Reversal(const QString& reference) = 0;
+};
+
+// A client lent for one payment by whoever keeps it.
+class TBorrowedClient : public TPaymentClient {
+public:
+    explicit TBorrowedClient(TPaymentClient& client) : client_(client) {}
+    std::unique_ptr<TillInformation> CreateTillInformation() override {
+        return client_.CreateTillInformation();
+    }
+    std::unique_ptr<TransactionInfo> CreateTransactionInfo() override {
+        return client_.CreateTransactionInfo();
+    }
+    std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override {
+        return client_.CreateNonGuiTransactionHook();
+    }
+    TTerminalStatus TransactionStatus(const QString& reference) override {
+        return client_.TransactionStatus(reference);
+    }
+    void Abort(const QString& reference) override { client_.Abort(reference); }
+    bool Reversal(const QString& reference) override { return client_.Reversal(reference); }
+
+private:
+    TPaymentClient& client_;
 };

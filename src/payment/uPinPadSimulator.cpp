@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "app/uClock.h"
+#include "app/uStopSignals.h"
 #include "app/uUtils.h"
 
 namespace {
@@ -55,7 +56,17 @@ void Apply(TPinPadConfig& c, const QString& path, int line, const QString& key,
            const QString& value) {
     const QString k = key.toLower();
     const auto toInt = [&] { return ToInt(path, line, key, value); };
-    if (k == u"interactive")
+    if (k == u"terminal") {
+        try {
+            c.terminal = ParseTerminalChoice(value);
+        } catch (const std::exception& e) {
+            Fail(path, line, QString::fromUtf8(e.what()));
+        }
+    } else if (k == u"connecttimeoutms")
+        c.connectTimeoutMs = toInt();
+    else if (k == u"answertimeoutseconds")
+        c.answerTimeoutMs = toInt() * 1000;
+    else if (k == u"interactive")
         c.interactive = ToBool(path, line, key, value);
     else if (k == u"connected")
         c.connected = ToBool(path, line, key, value);
@@ -103,7 +114,27 @@ QString MinorUnitsText(int amount) {
     return sign + QStringLiteral("%1.%2").arg(units / 100).arg(units % 100, 2, 10, QChar(u'0'));
 }
 
+[[noreturn]] void Interrupted() {
+    throw TPaymentInterrupted();
+}
+
 }  // namespace
+
+TTerminalChoice ParseTerminalChoice(const QString& value) {
+    const QString v = value.trimmed();
+    if (v.isEmpty()) return {};
+    if (v.compare(u"simulator", Qt::CaseInsensitive) == 0)
+        return {TTerminalChoice::Kind::Simulator, {}, 0};
+    const qsizetype colon = v.lastIndexOf(u':');
+    bool ok = false;
+    const uint port = colon > 0 ? v.mid(colon + 1).toUInt(&ok) : 0;
+    if (!ok || port == 0 || port > 65535)
+        throw std::runtime_error(
+            QStringLiteral("Terminal must be empty, simulator or host:port, not \"%1\"")
+                .arg(v)
+                .toStdString());
+    return {TTerminalChoice::Kind::Service, v.left(colon), quint16(port)};
+}
 
 TPinPadConfig ReadPinPadConfig(const QString& path) {
     QFile file(path);
@@ -129,57 +160,65 @@ TPinPadConfig ReadPinPadConfig(const QString& path) {
     return config;
 }
 
-QString DefaultPinPadFile() {
+QString DefaultPinPadFile(const QString& terminal) {
     return QStringLiteral(
-        "; The simulated card terminal of the kiosk, read at the start of every payment.\n"
-        "[PinPad]\n"
-        "; true: a virtual PIN pad opens with every payment, where you choose how the terminal\n"
-        "; answers (approve, decline, remove card, no terminal); the card details come from "
-        "below.\n"
-        "; false: the terminal answers every step as set below.\n"
-        "Interactive=true\n"
-        "; false: no terminal answers (\"Could not connect to pay terminal\").\n"
-        "Connected=true\n"
-        "; Reading the card: 0 or 2 go on, anything else is an invalid card.\n"
-        "CardEnquiryResult=0\n"
-        "; Authorisation: 0 goes on, anything else is not authorised.\n"
-        "AuthoriseResult=0\n"
-        "; 1 accepted, 2 declined, 3 cancelled, 4 invalid card, anything else an unknown issue.\n"
-        "ResponseCode=1\n"
-        "SchemeName=Visa\n"
-        "PanFirst6Digits=476173\n"
-        "PanLast4Digits=0119\n"
-        "AuthorisationCode=084512\n"
-        "MerchantNo=21234567\n"
-        "TerminalId=22446688\n"
-        "DccCurrencyCode=\n"
-        "CustomerVerification=1\n"
-        "DataEntryMethod=1\n"
-        "; How long the customer takes with the card, and the acquirer with its answer.\n"
-        "CardEnquiryDelayMs=2500\n"
-        "AuthoriseDelayMs=1500\n"
-        "; Interactive: without a choice within this time the card counts as removed.\n"
-        "ChoiceTimeoutSeconds=120\n"
-        "; The member of this name fails with an error result, e.g. CardEnquiry.\n"
-        "FailingCall=\n"
-        "; The terminal's prompts: milliseconds after the card was presented, a space, the text.\n"
-        "Status=0 Card inserted\n"
-        "Status=800 Enter your PIN\n"
-        "Status=2000 PIN OK\n"
-        "Status=2500 Authorising, please wait\n"
-        "Status=4000 Please remove your card\n");
+               "; The card terminal of the kiosk, read at the start of every payment.\n"
+               "[PinPad]\n"
+               "; Where card payments go: host:port of a terminal service (kpterminal listens on\n"
+               "; 127.0.0.1:8105), simulator for the simulated terminal inside the kiosk "
+               "(development\n"
+               "; only), or empty: card payments are unavailable.\n"
+               "Terminal=%1\n"
+               "; The terminal service must accept a connection within this time, and answer a "
+               "payment\n"
+               "; within the other; otherwise the kiosk asks it what became of the payment.\n"
+               "ConnectTimeoutMs=2000\n"
+               "AnswerTimeoutSeconds=180\n"
+               "; The rest sets how the simulated terminal inside the kiosk answers.\n"
+               "; true: a virtual PIN pad opens with every payment, where you choose how the "
+               "terminal\n"
+               "; answers (approve, decline, remove card, no terminal); the card details come from "
+               "below.\n"
+               "; false: the terminal answers every step as set below.\n"
+               "Interactive=true\n"
+               "; false: no terminal answers (\"Could not connect to pay terminal\").\n"
+               "Connected=true\n"
+               "; Reading the card: 0 or 2 go on, anything else is an invalid card.\n"
+               "CardEnquiryResult=0\n"
+               "; Authorisation: 0 goes on, anything else is not authorised.\n"
+               "AuthoriseResult=0\n"
+               "; 1 accepted, 2 declined, 3 cancelled, 4 invalid card, anything else an unknown "
+               "issue.\n"
+               "ResponseCode=1\n"
+               "SchemeName=Visa\n"
+               "PanFirst6Digits=476173\n"
+               "PanLast4Digits=0119\n"
+               "AuthorisationCode=084512\n"
+               "MerchantNo=21234567\n"
+               "TerminalId=22446688\n"
+               "DccCurrencyCode=\n"
+               "CustomerVerification=1\n"
+               "DataEntryMethod=1\n"
+               "; How long the customer takes with the card, and the acquirer with its answer.\n"
+               "CardEnquiryDelayMs=2500\n"
+               "AuthoriseDelayMs=1500\n"
+               "; Interactive: without a choice within this time the card counts as removed.\n"
+               "ChoiceTimeoutSeconds=120\n"
+               "; The member of this name fails with an error result, e.g. CardEnquiry.\n"
+               "FailingCall=\n"
+               "; The terminal's prompts: milliseconds after the card was presented, a space, the "
+               "text.\n"
+               "Status=0 Card inserted\n"
+               "Status=800 Enter your PIN\n"
+               "Status=2000 PIN OK\n"
+               "Status=2500 Authorising, please wait\n"
+               "Status=4000 Please remove your card\n")
+        .arg(terminal);
 }
 
 TPinPadConfig LoadPinPadConfig(const QString& dataFolder) {
     const QString path = IncludeSlash(dataFolder) + QStringLiteral("PinPad.ini");
-    if (!QFileInfo::exists(path)) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(DefaultPinPadFile().toUtf8()) < 0 ||
-            !file.commit())
-            throw std::runtime_error(QStringLiteral("PIN pad settings %1 cannot be written: %2")
-                                         .arg(path, file.errorString())
-                                         .toStdString());
-    }
+    if (!QFileInfo::exists(path)) return {};
     return ReadPinPadConfig(path);
 }
 
@@ -231,6 +270,11 @@ class TSimTransactionHook : public NonGuiTransactionHook {
 public:
     explicit TSimTransactionHook(TPinPadSimulator& owner) : owner_(owner) {}
 
+    void PrepareTransaction(const QString& reference, int amount) override {
+        owner_.record(QStringLiteral("PrepareTransaction(%1, %2)").arg(reference).arg(amount));
+        reference_ = reference;
+        amount_ = amount;
+    }
     bool StartTransaction(TillInformation& till) override;
     int CardEnquiry(int transactionType, int transactionAmount, int allowedDataEntryTypes) override;
     int AuthoriseTransaction(int cashbackAmount, TransactionInfo& info) override;
@@ -255,7 +299,15 @@ private:
     }
     QString receiptText(const TSimTransactionInfo& info) const;
 
+    void decide(TTerminalStatus::State state, const TSimTransactionInfo* info) {
+        if (reference_.isEmpty()) return;
+        owner_.decide(
+            reference_,
+            {state, amount_, info ? std::make_shared<const TSimTransactionInfo>(*info) : nullptr});
+    }
+
     TPinPadSimulator& owner_;
+    QString reference_;
     std::unique_ptr<TPinPadDevice> device_;
     TPinPadChoice choice_ = TPinPadChoice::None;
     QString merchant_;
@@ -280,9 +332,11 @@ bool TSimTransactionHook::StartTransaction(TillInformation& till) {
         choice_ = waitForChoice();
         if (choice_ == TPinPadChoice::NoTerminal) {
             show(QStringLiteral("No terminal"));
+            decide(TTerminalStatus::State::Declined, nullptr);
             return false;
         }
     } else if (!config().connected) {
+        decide(TTerminalStatus::State::Declined, nullptr);
         return false;
     }
     presented_ = true;
@@ -337,7 +391,13 @@ int TSimTransactionHook::AuthoriseTransaction(int cashbackAmount, TransactionInf
     result->dataEntryMethod = c.dataEntryMethod;
     result->customerReceipt = receiptText(*result);
     show(result->responseCode == 1 ? QStringLiteral("APPROVED") : QStringLiteral("NOT APPROVED"));
-    return config().interactive ? 0 : c.authoriseResult;
+    const int authorised = config().interactive ? 0 : c.authoriseResult;
+    const bool approved = authorised == 0 && result->responseCode == 1;
+    decide(approved                    ? TTerminalStatus::State::Approved
+           : result->responseCode == 3 ? TTerminalStatus::State::Aborted
+                                       : TTerminalStatus::State::Declined,
+           result);
+    return authorised;
 }
 
 bool TSimTransactionHook::ConfirmTransaction(int confirmType, const QString& transactionReference,
@@ -378,6 +438,7 @@ void TSimTransactionHook::pause(int ms) {
     QElapsedTimer elapsed;
     elapsed.start();
     while (elapsed.elapsed() < ms) {
+        if (StopRequested()) Interrupted();
         owner_.wait_(int(std::min<qint64>(kPollMs, ms - elapsed.elapsed())));
         const QString status = currentStatus();
         if (!status.isEmpty())
@@ -391,6 +452,7 @@ TPinPadChoice TSimTransactionHook::waitForChoice() {
     elapsed.start();
     TPinPadChoice choice = device_->choice();
     while (choice == TPinPadChoice::None && elapsed.elapsed() < config().choiceTimeoutMs) {
+        if (StopRequested()) Interrupted();
         owner_.wait_(kPollMs);
         choice = device_->choice();
     }
@@ -438,6 +500,38 @@ std::unique_ptr<NonGuiTransactionHook> TPinPadSimulator::CreateNonGuiTransaction
 
 void TPinPadSimulator::record(const QString& call) {
     calls_ << call;
+}
+
+void TPinPadSimulator::decide(const QString& reference, Decision decision) {
+    decisions_.insert_or_assign(reference, std::move(decision));
+}
+
+TTerminalStatus TPinPadSimulator::TransactionStatus(const QString& reference) {
+    record(QStringLiteral("TransactionStatus(%1)").arg(reference));
+    failIfConfigured(QStringLiteral("TransactionStatus"));
+    TTerminalStatus status;
+    const auto found = decisions_.find(reference);
+    if (found == decisions_.end()) return status;
+    status.state = found->second.state;
+    status.amount = found->second.amount;
+    status.poiTransactionId = QStringLiteral("SIM-") + reference;
+    if (const auto* info = dynamic_cast<const TSimTransactionInfo*>(found->second.info.get()))
+        status.info = std::make_unique<TSimTransactionInfo>(*info);
+    return status;
+}
+
+void TPinPadSimulator::Abort(const QString& reference) {
+    record(QStringLiteral("Abort(%1)").arg(reference));
+}
+
+bool TPinPadSimulator::Reversal(const QString& reference) {
+    record(QStringLiteral("Reversal(%1)").arg(reference));
+    failIfConfigured(QStringLiteral("Reversal"));
+    const auto found = decisions_.find(reference);
+    if (found == decisions_.end()) return false;
+    auto& state = found->second.state;
+    if (state == TTerminalStatus::State::Approved) state = TTerminalStatus::State::Reversed;
+    return state == TTerminalStatus::State::Reversed;
 }
 
 void TPinPadSimulator::failIfConfigured(const QString& call) const {

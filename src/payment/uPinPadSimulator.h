@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -19,13 +20,26 @@ struct TPinPadStatus {
     QString text;
 };
 
+// Which terminal the kiosk pays on: the "Terminal" key of PinPad.ini.
+struct TTerminalChoice {
+    enum class Kind { None, Simulator, Service };
+    Kind kind = Kind::None;  // None: card payments are unavailable
+    QString host;            // Service: the terminal service's address
+    quint16 port = 0;
+};
+// "" (none), "simulator", or "host:port". A value of another form raises std::runtime_error.
+TTerminalChoice ParseTerminalChoice(const QString& value);
+
 // How the simulated terminal answers.
 struct TPinPadConfig {
-    bool interactive = false;   // a person chooses every outcome on the virtual PIN pad
-    bool connected = true;      // false: StartTransaction finds no terminal
-    int cardEnquiryResult = 0;  // 0 or 2 read the card; anything else is an invalid card
-    int authoriseResult = 0;    // 0 authorises
-    int responseCode = 1;       // 1 accepted, 2 declined, 3 cancelled, 4 invalid card
+    TTerminalChoice terminal;      // which terminal the kiosk uses
+    int connectTimeoutMs = 2000;   // the terminal service must accept a connection within this
+    int answerTimeoutMs = 180000;  // and answer a payment within this, else the kiosk asks it
+    bool interactive = false;      // a person chooses every outcome on the virtual PIN pad
+    bool connected = true;         // false: StartTransaction finds no terminal
+    int cardEnquiryResult = 0;     // 0 or 2 read the card; anything else is an invalid card
+    int authoriseResult = 0;       // 0 authorises
+    int responseCode = 1;          // 1 accepted, 2 declined, 3 cancelled, 4 invalid card
     QString schemeName = QStringLiteral("Visa");
     QString panFirst6Digits = QStringLiteral("476173");
     QString panLast4Digits = QStringLiteral("0119");
@@ -45,9 +59,11 @@ struct TPinPadConfig {
 // Reads a configuration file. A key, value or file that cannot be read raises
 // std::runtime_error naming the file and the line.
 TPinPadConfig ReadPinPadConfig(const QString& path);
-// The file the kiosk writes when it finds none: every key with its default and what it does.
-QString DefaultPinPadFile();
-// dataFolder + "PinPad.ini", written from DefaultPinPadFile() first when it does not exist.
+// A file with every key, its default and what it does, for a developer's PinPad.ini with the
+// given terminal value.
+QString DefaultPinPadFile(const QString& terminal = QStringLiteral("simulator"));
+// dataFolder + "PinPad.ini". The kiosk never writes it: with no file, no terminal is chosen and
+// card payments are unavailable, so a simulator never takes a shop's payments by accident.
 TPinPadConfig LoadPinPadConfig(const QString& dataFolder);
 
 enum class TPinPadChoice { None, Approve, Decline, RemoveCard, NoTerminal };
@@ -76,8 +92,13 @@ public:
     std::unique_ptr<TillInformation> CreateTillInformation() override;
     std::unique_ptr<TransactionInfo> CreateTransactionInfo() override;
     std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override;
+    TTerminalStatus TransactionStatus(const QString& reference) override;
+    void Abort(const QString& reference) override;
+    bool Reversal(const QString& reference) override;
 
     const TPinPadConfig& config() const { return config_; }
+    // The settings of the next transaction (the simulator keeps what it decided before).
+    void setConfig(TPinPadConfig config) { config_ = std::move(config); }
     // Every call the simulator's objects received, in order, e.g. "CardEnquiry(0, 1012, 1)"
     // or "MerchantName=Glenbeg".
     const QStringList& calls() const { return calls_; }
@@ -86,6 +107,13 @@ private:
     friend class TSimTransactionHook;
     friend class TSimTillInformation;
     void record(const QString& call);
+    // What the simulated terminal decided about a reference, as its own journal would keep it.
+    struct Decision {
+        TTerminalStatus::State state;
+        int amount;
+        std::shared_ptr<const TransactionInfo> info;
+    };
+    void decide(const QString& reference, Decision decision);
     // Raises the configured error result when call is the failing member.
     void failIfConfigured(const QString& call) const;
 
@@ -93,4 +121,5 @@ private:
     TPinPadDeviceFactory openDevice_;
     std::function<void(int ms)> wait_;
     QStringList calls_;
+    std::map<QString, Decision> decisions_;
 };

@@ -17,6 +17,8 @@
 #include "app/fm_splash.h"
 #include "app/uClock.h"
 #include "app/uGlobals.h"
+#include "app/uLog.h"
+#include "app/uUtils.h"
 #include "app/wg_Colours.h"
 #include "app/wg_Fonts.h"
 #include "app/wg_KioskApplication.h"
@@ -27,6 +29,7 @@
 #include "payment/fm_receipt.h"
 #include "payment/fra_payment.h"
 #include "payment/uCheckout.h"
+#include "payment/uPaymentJournal.h"
 #include "sale/fm_Info.h"
 #include "sale/fm_getQuantity.h"
 #include "sale/fm_mainArt.h"
@@ -272,6 +275,7 @@ void TFmMain::FormShow() {
     ShowPage(tsDefault);
     InitialiseKeyboard();
     QCoreApplication::processEvents();
+    SettlePayments();
     resetToDefault();
     // After the first reset, which applies the update files waiting at start, so that their
     // promotions count from this start and not only from the next one.
@@ -387,6 +391,7 @@ void TFmMain::tmTimeTimer() {
     tmTime.stop();
     const auto restart = qScopeGuard([this] { tmTime.start(); });
     lbTime->setText(ClockText(Clock::instance().now()));
+    if (fUnsettled > 0 && !fPaying && --fSettleWaitTicks <= 0) SettlePayments();
     DayEndCheck();
 }
 
@@ -453,6 +458,11 @@ void TFmMain::cmVoidLineClick() {
 }
 
 void TFmMain::cmVoidTransactionClick() {
+    if (const QString refusal = VoidRefusal(fDm.conx, fSalesID); !refusal.isEmpty()) {
+        ShowError(refusal);
+        ShowPage(tsDefault);
+        return;
+    }
     if (ShowQuestion(QStringLiteral("Void current transaction")) != mrYes) {
         ShowPage(tsDefault);
         return;
@@ -548,15 +558,34 @@ void TFmMain::SellPickedProduct(int sid, const QString& caption) {
 void TFmMain::cmFinishAndPayClick() {
     EvaluatePromotions();
     ShowPage(tsMOP);
-    pnl_trans->cmFinishAndPay->setText(QStringLiteral("DUE ") + pnl_trans->lbSubTotal->text());
+    // What the terminal will be asked for: a paid sale brought back owes only what was added.
+    pnl_trans->cmFinishAndPay->setText(
+        QStringLiteral("DUE ") + MoneyText(AmountDueInMinorUnits(fDm.conx, fSalesID) / 100.0));
     pnl_trans->cmFinishAndPay->setEnabled(false);
     QCoreApplication::processEvents();
 }
 
 void TFmMain::cmMOPChipAndPINClick() {
-    if (!PayForSale(fDm.conx, fSalesID, CardTerminal(fDm.DataFolder, this), fDm.DataFolder)) return;
-    // The sale is paid: a receipt that fails to print still leaves the kiosk ready for the next
-    // customer, never on the payment page of a paid sale.
+    if (fPaying) return;  // a double touch starts one payment
+    bool paid = false;
+    {
+        fPaying = true;
+        const auto done = qScopeGuard([this] { fPaying = false; });
+        try {
+            paid =
+                PayForSale(fDm.conx, fSalesID, CardTerminal(fDm.DataFolder, this), fDm.DataFolder);
+        } catch (const TPaymentInterrupted&) {
+            return;  // the kiosk is stopping; the next start settles the payment
+        }
+    }
+    fUnsettled = int(TPaymentJournal(fDm.conx).unsettled().size());
+    fSettleWaitTicks = 1;
+    if (paid) SalePaid();
+}
+
+// The sale is paid: a receipt that fails to print still leaves the kiosk ready for the next
+// customer, never on the payment page of a paid sale.
+void TFmMain::SalePaid() {
     try {
         if (AskYesNo(ReceiptQuestion, this))
             PrintReceipt(fDm.conx, fSalesID, fDm.AppFolder, fDm.DataFolder);
@@ -565,6 +594,35 @@ void TFmMain::cmMOPChipAndPINClick() {
         throw;
     }
     resetToDefault();
+}
+
+void TFmMain::SettlePayments() {
+    TPaymentJournal journal(fDm.conx);
+    fUnsettled = int(journal.unsettled().size());
+    if (fUnsettled == 0) return;
+    TSettlement settled;
+    const TPaymentTerminal terminal = CardTerminal(fDm.DataFolder, this);
+    if (terminal.openClient) {
+        try {
+            settled = ::SettlePayments(fDm.conx, *terminal.openClient(), fDm.DataFolder);
+        } catch (const TPaymentInterrupted&) {
+            return;
+        }
+    } else {
+        settled.unsettled = fUnsettled;
+        settled.problem = QStringLiteral("no payment terminal is configured");
+    }
+    fUnsettled = settled.unsettled;
+    // A terminal that cannot be reached is asked less often, up to every 30 seconds.
+    fSettleWaitTicks =
+        settled.problem.isEmpty() ? 1 : std::min(30, std::max(2, fSettleWaitTicks * 2));
+    if (settled.problem != fSettleProblem && !settled.problem.isEmpty())
+        WriteLog(QStringLiteral("%1 card payment(s) wait to be settled: %2")
+                     .arg(settled.unsettled)
+                     .arg(settled.problem),
+                 0);
+    fSettleProblem = settled.problem;
+    if (fSalesID > 0 && settled.paidSales.contains(fSalesID)) SalePaid();
 }
 
 void TFmMain::cmCancelMOPClick() {

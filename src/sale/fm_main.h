@@ -92,6 +92,9 @@ public:
     void LoadEngineerPage();
     void ClearItemKeys();
     void ShowFilterScreen(TFilterScreenType mode);
+    // Asks the terminal about card payments left unsettled (at start, and on the timer while
+    // any is); a sale on screen that turns out paid goes on to its receipt.
+    void SettlePayments();
     // A touched item key (posted as WM_ITEMKEY): a group key opens its products, a product key
     // sells the product.
     void WMItemKeyClick(int tag);
@@ -106,6 +109,7 @@ protected:
 
 private:
     void FormCreate();
+    void SalePaid();
     void FormShow();
     void FormClose();
     void buildScreen();
@@ -139,6 +143,10 @@ private:
     std::unique_ptr<TGlobalScanner> fGlobalScanner;
     bool fShown = false;
     QTimer tmTime;
+    bool fPaying = false;      // a card payment runs: a second touch starts none
+    int fUnsettled = 0;        // card payments waiting to be settled
+    int fSettleWaitTicks = 0;  // ticks before the terminal is asked again
+    QString fSettleProblem;    // why they wait, logged when it changes
 
     TClickPanel* pnTop = nullptr;
     QLabel* lbSiteName = nullptr;

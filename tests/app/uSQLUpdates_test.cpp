@@ -10,7 +10,13 @@ namespace {
 
 class SQLUpdatesTest : public ::testing::Test {
 protected:
-    void SetUp() override { setVersion(7); }
+    // The runner's own behaviour, on a script table holding only each test's scripts.
+    void SetUp() override {
+        setVersion(7);
+        fb::Query clear(db.admin());
+        clear.setSQL(QStringLiteral("delete from TBL_SQLUPDATES"));
+        clear.execSQL();
+    }
 
     void setVersion(int version) {
         exec(QStringLiteral("update TBL_SETUP set DB_VERSION = %1").arg(version));
@@ -103,6 +109,36 @@ TEST_F(SQLUpdatesTest, InUseWhileAnotherProcessHoldsTheKioskDatabase) {
     FileHolder holder(db.kioskPath());
     EXPECT_TRUE(KioskDatabaseInUse(db.kiosk()));
     EXPECT_TRUE(db.kiosk().connected());
+}
+
+// A kiosk delivered at version 1 gets the payment journal from the scripts shipped in the
+// back-office database, and ends with the shipped schema's version.
+TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
+    TestDatabases shipped;
+    fb::Query kiosk(shipped.kiosk());
+    for (const char* sql :
+         {"drop table TBL_PAYMENT_ATTEMPTS",
+          "alter table TBL_SALES_PAYMENTS drop constraint UQ_SALES_PAYMENTS_REFERENCE",
+          "alter table TBL_SALES_PAYMENTS drop PAY_REFERENCE",
+          "update TBL_SETUP set DB_VERSION = 1"}) {
+        kiosk.setSQL(QString::fromLatin1(sql));
+        kiosk.execSQL();
+        shipped.kiosk().commit();
+    }
+    fb::Query admin(shipped.admin());
+    EXPECT_EQ(RunSQLUpdates(shipped.kiosk(), kiosk, shipped.admin(), admin, 1, 1, {}), 2);
+    kiosk.setSQL(
+        QStringLiteral("insert into TBL_SALES_HEADERS (SALES_ID, SALE_START) values (1, 'now')"));
+    kiosk.execSQL();
+    kiosk.setSQL(
+        QStringLiteral("insert into TBL_PAYMENT_ATTEMPTS (PAY_REFERENCE, SALES_ID, "
+                       "AMOUNT, STATE, CREATED, UPDATED) values ('1-x', 1, 5, 'SENT', "
+                       "'now', 'now')"));
+    EXPECT_NO_THROW(kiosk.execSQL());
+    kiosk.setSQL(QStringLiteral(
+        "insert into TBL_SALES_PAYMENTS (SALES_ID, PAY_REFERENCE) values (1, '1-x')"));
+    kiosk.execSQL();
+    EXPECT_THROW(kiosk.execSQL(), std::exception) << "a reference is paid once";
 }
 
 }  // namespace

@@ -393,4 +393,60 @@ TEST_F(PurgeTest, SalesOfADayNotYetExportedAreKeptWhateverTheirAge) {
     EXPECT_EQ(value("select count(*) from TBL_SALES_HEADERS").toInt(), 0);
 }
 
+// Card payments and the housekeeping: a sale whose payment is unsettled is never voided,
+// purged or exported, and holds the day end; an open sale with a recorded payment is finished.
+class PaymentHousekeepingTest : public PurgeTest {
+protected:
+    void attempt(int sale, const char* reference, const char* state) {
+        exec(QString("insert into TBL_PAYMENT_ATTEMPTS (PAY_REFERENCE, SALES_ID, AMOUNT, STATE, "
+                     "CREATED, UPDATED) values ('%1', %2, 150, '%3', 'now', 'now')")
+                 .arg(reference)
+                 .arg(sale)
+                 .arg(state));
+    }
+    void payment(int sale, const char* reference) {
+        exec(QString("insert into TBL_SALES_PAYMENTS (SALES_ID, MOP, \"VALUE\", PAY_REFERENCE) "
+                     "values (%1, 4, 1.5, '%2')")
+                 .arg(sale)
+                 .arg(reference));
+    }
+};
+
+TEST_F(PaymentHousekeepingTest, UnsettledSalesStayAndPaidOpenSalesAreFinished) {
+    for (const char* state : {"SENT", "APPROVED", "UNKNOWN"}) {
+        SCOPED_TRACE(state);
+        exec("delete from TBL_SALES_HEADERS");
+        openSale(1, At(25, "12:00:00"));
+        attempt(1, "1-a", state);
+        openSale(2, At(25, "12:00:00"));
+        attempt(2, "2-a", "DECLINED");
+        openSale(3, At(25, "12:00:00"));
+        payment(3, "3-a");
+        dayEnd.PurgeSales(true);
+        EXPECT_EQ(status(1), "0 open");
+        EXPECT_EQ(status(2), "20 ended");
+        EXPECT_EQ(status(3), "0 ended");
+    }
+    exec("update TBL_SALES_HEADERS set SALE_START = '2025-01-01 10:00' where SALES_ID = 1");
+    dayEnd.PurgeSales(false);
+    EXPECT_EQ(status(1), "0 open") << "not purged while its payment is unsettled";
+}
+
+TEST_F(PaymentHousekeepingTest, AnUnsettledPaymentHoldsTheDayEndUntilSettled) {
+    openDay(At(24, "00:00:00"));
+    sale(1, At(24, "10:00:00"));
+    attempt(1, "1-a", "UNKNOWN");
+    sale(2, At(24, "11:00:00"));
+    attempt(2, "2-a", "RECORDED");
+    payment(2, "2-a");
+    check(At(25, "14:00:00"));
+    EXPECT_TRUE(exportFiles().isEmpty());
+    EXPECT_TRUE(screen.isEmpty());
+
+    exec("update TBL_PAYMENT_ATTEMPTS set STATE = 'RECORDED' where SALES_ID = 1");
+    payment(1, "1-a");
+    check(At(25, "14:00:01"));
+    EXPECT_EQ(exportedSales(), QStringList({"00000001.csv:1", "00000001.csv:2"}));
+}
+
 }  // namespace

@@ -12,23 +12,7 @@
 #include "support/FixedClock.h"
 #include "support/TestDatabases.h"
 
-// Hands a payment the simulator the test keeps, so its calls can be read afterwards.
-class BorrowedClient : public TPaymentClient {
-public:
-    explicit BorrowedClient(TPaymentClient& client) : client_(client) {}
-    std::unique_ptr<TillInformation> CreateTillInformation() override {
-        return client_.CreateTillInformation();
-    }
-    std::unique_ptr<TransactionInfo> CreateTransactionInfo() override {
-        return client_.CreateTransactionInfo();
-    }
-    std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override {
-        return client_.CreateNonGuiTransactionHook();
-    }
-
-private:
-    TPaymentClient& client_;
-};
+using BorrowedClient = TBorrowedClient;
 
 // Records what the payment dialog was asked to show.
 class FakePaymentView : public TPaymentView {
@@ -65,7 +49,8 @@ protected:
                     ++clientsOpened;
                     return std::make_unique<BorrowedClient>(simulator());
                 },
-                [this] { return std::make_unique<FakePaymentView>(viewLog); }};
+                [this] { return std::make_unique<FakePaymentView>(viewLog); },
+                {}};
     }
     // The simulator of the current configuration, made on first use.
     TPinPadSimulator& simulator() {

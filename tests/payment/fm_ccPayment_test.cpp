@@ -36,7 +36,8 @@ protected:
     }
     TPaymentTerminal dialogTerminal() {
         return {[this] { return std::make_unique<BorrowedClient>(simulator()); },
-                [] { return std::make_unique<TfmCCPayment>(); }};
+                [] { return std::make_unique<TfmCCPayment>(); },
+                {}};
     }
 
     QTimer watcher;
@@ -78,7 +79,8 @@ TEST_F(PaymentDialogTest, ThePersonAtTheVirtualPinPadDecides) {
             }
     });
     const TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(pad); },
-                                    [&] { return std::make_unique<FakePaymentView>(viewLog); }};
+                                    [&] { return std::make_unique<FakePaymentView>(viewLog); },
+                                    {}};
     EXPECT_FALSE(TakeCardPayment(db.kiosk(), sale(4), terminal, db.folder()));
     EXPECT_EQ(display, "KelvoPOS Self Service\n\nPresent card");
     EXPECT_TRUE(offered);

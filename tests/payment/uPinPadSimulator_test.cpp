@@ -17,9 +17,20 @@ QString Write(const QTemporaryDir& dir, const QString& text) {
     return path;
 }
 
-TEST(PinPadSettings, TheDefaultFileIsWrittenOnceAndReadsAsItSays) {
+// No file means no terminal: the kiosk never writes one itself, so a simulator never takes a
+// shop's payments by accident.
+TEST(PinPadSettings, NoFileIsNoTerminalAndTheDeveloperFileReadsAsItSays) {
     QTemporaryDir dir;
+    EXPECT_EQ(LoadPinPadConfig(dir.path()).terminal.kind, TTerminalChoice::Kind::None);
+    EXPECT_FALSE(QFile::exists(dir.filePath("PinPad.ini")));
+
+    Write(dir, DefaultPinPadFile("127.0.0.1:8105"));
     const TPinPadConfig config = LoadPinPadConfig(dir.path());
+    EXPECT_EQ(config.terminal.kind, TTerminalChoice::Kind::Service);
+    EXPECT_EQ(config.terminal.host, "127.0.0.1");
+    EXPECT_EQ(config.terminal.port, 8105);
+    EXPECT_EQ(config.connectTimeoutMs, 2000);
+    EXPECT_EQ(config.answerTimeoutMs, 180000);
     EXPECT_TRUE(config.interactive);
     EXPECT_TRUE(config.connected);
     EXPECT_EQ(config.responseCode, 1);
@@ -32,7 +43,7 @@ TEST(PinPadSettings, TheDefaultFileIsWrittenOnceAndReadsAsItSays) {
     EXPECT_EQ(config.statusMessages[1].text, "Enter your PIN");
 
     Write(dir, "[PinPad]\nInteractive=false\nresponsecode = 3\nStatus=10\n[Other]\nX=1\n");
-    const TPinPadConfig edited = LoadPinPadConfig(dir.path());  // kept, not overwritten
+    const TPinPadConfig edited = LoadPinPadConfig(dir.path());
     EXPECT_FALSE(edited.interactive);
     EXPECT_EQ(edited.responseCode, 3);
     ASSERT_EQ(edited.statusMessages.size(), 1u);
@@ -47,6 +58,8 @@ TEST(PinPadSettings, ABadLineIsNamedWithItsFileAndNumber) {
     };
     const Case cases[] = {
         {"[PinPad]\n\nResponseCode=one\n", "line 3: ResponseCode must be a whole number"},
+        {"[PinPad]\nTerminal=localhost\n",
+         "line 2: Terminal must be empty, simulator or host:port, not \"localhost\""},
         {"[PinPad]\nConnected=perhaps\n", "line 2: Connected must be true or false"},
         {"[PinPad]\nResponse=1\n", "line 2: unknown setting \"Response\""},
         {"[PinPad]\nStatus=soon Insert card\n", "line 2: Status must be milliseconds"},
@@ -104,7 +117,8 @@ TEST_F(InteractivePaymentTest, EveryChoiceOnThePadHasItsOutcome) {
             config, [&] { return std::make_unique<InteractivePad>(c.choice, shown); });
         QStringList log;
         const TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(simulator); },
-                                        [&] { return std::make_unique<FakePaymentView>(log); }};
+                                        [&] { return std::make_unique<FakePaymentView>(log); },
+                                        {}};
         EXPECT_EQ(TakeCardPayment(db.kiosk(), sale(7.5), terminal, db.folder()), c.paid);
         EXPECT_EQ(log.value(1), c.result);
         EXPECT_EQ(shown.value(0), "KelvoPOS Self Service\n\nPresent card");
@@ -122,7 +136,8 @@ TEST_F(InteractivePaymentTest, WithoutAChoiceTheCardCountsAsRemoved) {
     TPinPadSimulator simulator(
         config, [&] { return std::make_unique<InteractivePad>(TPinPadChoice::None, shown); });
     const TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(simulator); },
-                                    [&] { return std::make_unique<FakePaymentView>(viewLog); }};
+                                    [&] { return std::make_unique<FakePaymentView>(viewLog); },
+                                    {}};
     EXPECT_FALSE(TakeCardPayment(db.kiosk(), sale(2), terminal, db.folder()));
     EXPECT_EQ(viewLog.value(1), "3000 Transaction Cancelled");
 }

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <functional>
+
+#include "payment/uPaymentClient.h"
+
+// The kiosk's client of a terminal service in its own process (kpterminal, or a real
+// terminal's gateway speaking the same protocol): JSON messages, one a line, one request per
+// connection, as docs/terminal-protocol.md describes. The terminal keeps its own journal, so
+// it can be asked what became of a payment whose answer the kiosk never read.
+//
+// Every call has a time limit. A terminal that cannot be reached raises TTerminalUnavailable
+// (nothing was sent); a payment sent but not answered in time, or cut off, raises
+// TTerminalNoAnswer; a stop signal raises TPaymentInterrupted.
+struct TTerminalAddress {
+    QString host;
+    quint16 port = 0;
+    int connectTimeoutMs = 2000;
+    int answerTimeoutMs = 180000;  // a payment: the customer's time at the pad included
+    int enquiryTimeoutMs = 5000;   // a status enquiry, an abort, a reversal
+};
+
+class TTerminalClient : public TPaymentClient {
+public:
+    // keepAlive runs between the reads of an answer, so the screens stay alive meanwhile.
+    explicit TTerminalClient(TTerminalAddress address, std::function<void()> keepAlive = {});
+
+    std::unique_ptr<TillInformation> CreateTillInformation() override;
+    std::unique_ptr<TransactionInfo> CreateTransactionInfo() override;
+    std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override;
+    TTerminalStatus TransactionStatus(const QString& reference) override;
+    void Abort(const QString& reference) override;
+    bool Reversal(const QString& reference) override;
+
+    // Sends one request and returns the terminal's answer; Display lines before it go to
+    // onDisplay.
+    QJsonObject exchange(const QJsonObject& request, int answerTimeoutMs,
+                         const std::function<void(const QString&)>& onDisplay = {}) const;
+
+private:
+    TTerminalAddress address_;
+    std::function<void()> keepAlive_;
+};
+
+// The card details of a terminal's answer.
+std::unique_ptr<TransactionInfo> TransactionInfoFromAnswer(const QJsonObject& answer);
