@@ -77,10 +77,16 @@ void AddDiscounts(fb::Query& q, int salesId, TMemTable& cdsReceipt) {
     q.close();
 }
 
-// The lines of the card receipt file of the sale's first payment; none without a payment or
-// a file.
+// The lines of the card receipt file of the sale's latest payment (a paid sale brought back and
+// paid again prints the payment just made); none without a payment or a file.
 void AddCardCopy(fb::Query& q, int salesId, TMemTable& cdsCCCopy) {
-    Open(q, QStringLiteral("select * from TBL_SALES_PAYMENTS where SALES_ID = :SID"), salesId);
+    Open(
+        q,
+        QStringLiteral("select p.CC_RECEIPT from TBL_SALES_PAYMENTS p\r\n"
+                       "  left join TBL_PAYMENT_ATTEMPTS a on a.PAY_REFERENCE = p.PAY_REFERENCE\r\n"
+                       " where p.SALES_ID = :SID\r\n"
+                       " order by a.UPDATED desc nulls last, p.RDB$DB_KEY desc"),
+        salesId);
     const QString path = q.eof() ? QString() : q.field("CC_RECEIPT").toString();
     q.close();
     QFile file(path);

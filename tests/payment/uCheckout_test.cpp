@@ -7,6 +7,7 @@
 
 #include "payment/PaymentFixture.h"
 #include "payment/uPaymentJournal.h"
+#include "payment/uReceipt.h"
 #include "payment/uTerminalClient.h"
 
 namespace {
@@ -368,6 +369,11 @@ TEST_F(CheckoutTest, APaidSaleIsNeverChargedTwice) {
         select(
             QStringLiteral("select count(*) from TBL_SALES_PAYMENTS where SALES_ID = %1").arg(id)),
         "2");
+    // The card copy is the payment just made.
+    const TMemTable copy = BuildReceipt(db.kiosk(), id).cdsCCCopy;
+    QStringList lines;
+    for (int row = 0; row < copy.rowCount(); ++row) lines << copy.value(row, "LINE").toString();
+    EXPECT_TRUE(lines.contains("AMOUNT        1.25")) << lines.join('|').toStdString();
 }
 
 }  // namespace
