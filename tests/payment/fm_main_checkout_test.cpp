@@ -170,4 +170,41 @@ TEST_F(CheckoutScreenTest, AProductScannedOnThePaymentPageReopensTheSale) {
     EXPECT_TRUE(payButton()->isEnabled());
 }
 
+// A second touch on Chip & Pin while the first payment runs starts no second attempt.
+TEST_F(CheckoutScreenTest, ADoubleTouchOnChipAndPinStartsOnePayment) {
+    terminal("CardEnquiryDelayMs=1000\n");
+    scan(Crisps);
+    Touch(payButton());
+    QTimer::singleShot(300, [this] { screen().cmMOPChipAndPINClick(); });
+    ModalScript script(10000);
+    answerReceiptQuestion(script, false);
+    Touch(widget("cmMOPChipAndPIN"));
+    EXPECT_EQ(select("select count(*) from TBL_PAYMENT_ATTEMPTS"), "1");
+    EXPECT_EQ(payments(), 1);
+}
+
+// A paid sale brought back from the manager page owes what was added since: the pay button
+// says so, and that is what the terminal charges.
+TEST_F(CheckoutScreenTest, ARecalledPaidSaleShowsWhatIsStillDue) {
+    terminal("ResponseCode=1\n");
+    scan(Crisps);
+    Touch(payButton());
+    {
+        ModalScript script(10000);
+        answerReceiptQuestion(script, false);
+        Touch(widget("cmMOPChipAndPIN"));
+    }
+    screen().cmRecallLastTAClick();
+    scan(Cola);
+    Touch(payButton());
+    EXPECT_EQ(payButton()->text(), "DUE 1.25");
+    ModalScript script(10000);
+    answerReceiptQuestion(script, false);
+    Touch(widget("cmMOPChipAndPIN"));
+    EXPECT_EQ(select("select list(AMOUNT) from (select AMOUNT from TBL_PAYMENT_ATTEMPTS order by "
+                     "CREATED, PAY_REFERENCE)"),
+              "150,125");
+    EXPECT_EQ(payments(), 2);
+}
+
 }  // namespace
