@@ -126,6 +126,8 @@ std::vector<TfmReceipt::Band> TfmReceipt::bands(int report) const {
                               c.picture(QRectF(4.8, 6.1, 16.9, 16.9), QRImage1);
                               c.leftText(25.4, 5.6, Arial(18, true, true),
                                          QStringLiteral("Hilltop"));
+                              if (!l.reprint.isEmpty())
+                                  c.centredText(0.5, Arial(12, true), l.reprint);
                               c.centredText(23.5, Arial(12, true), l.site1);
                               c.centredText(29.9, Arial(12, true), l.site2);
                               c.centredText(36.2, Arial(12), l.phone);
@@ -227,8 +229,8 @@ void SetPrinterDirectory(std::function<TPrinterDirectory()> directory) {
 }
 
 QStringList PrintReceipt(fb::Connection& conx, int salesId, const QString& appFolder,
-                         const QString& dataFolder) {
-    const TfmReceipt form(BuildReceipt(conx, salesId),
+                         const QString& dataFolder, bool reprint) {
+    const TfmReceipt form(BuildReceipt(conx, salesId, reprint),
                           IncludeSlash(appFolder) + QStringLiteral("hilltop.jpg"));
     const QString printerName = ReceiptPrinterName(InstalledPrinters(), form.receipt().printerName);
     const QString stamp = Clock::instance().now().toString(QStringLiteral("yyyyMMddhhmmss"));
@@ -236,7 +238,10 @@ QStringList PrintReceipt(fb::Connection& conx, int salesId, const QString& appFo
     QStringList jobs;
     for (const auto& [report, title] :
          {std::pair{1, QStringLiteral("Receipt")}, std::pair{2, QStringLiteral("Card copy")}}) {
-        const QString docName = QStringLiteral("%1 %2 %3").arg(title).arg(salesId).arg(stamp);
+        const QString docName = QStringLiteral("%1%2 %3 %4")
+                                    .arg(reprint ? QStringLiteral("Reprint ") : QString(), title)
+                                    .arg(salesId)
+                                    .arg(stamp);
         if (printerName.isEmpty()) {
             // No printer to use: the job is kept as the PDF file it would have printed.
             QPrinter printer(QPrinter::HighResolution);

@@ -53,6 +53,7 @@ void SetPrinterDirectory(std::function<TPrinterDirectory()> directory);
 // Prints the receipt of a paid sale: report 1, then report 2, as two jobs on the printer named
 // by the setup row's PRINTER_NAME (without regard to case), else on the default printer. With
 // no printer to use, each job is written as a PDF file into dataFolder + "Printed/". Returns
-// where the two jobs went: the printer's name or the PDF file, once per job.
+// where the two jobs went: the printer's name or the PDF file, once per job. A reprint is
+// marked as one on both reports.
 QStringList PrintReceipt(fb::Connection& conx, int salesId, const QString& appFolder,
-                         const QString& dataFolder);
+                         const QString& dataFolder, bool reprint = false);

@@ -154,6 +154,15 @@ QList<TPaymentAttempt> TPaymentJournal::unsettled(int salesId) {
     return attempts;
 }
 
+int TPaymentJournal::lastPaidSale() {
+    fb::Query q(conx_);
+    q.setSQL(
+        QStringLiteral("select first 1 SALES_ID from TBL_PAYMENT_ATTEMPTS where STATE = "
+                       "'RECORDED'\r\n order by UPDATED desc, PAY_REFERENCE desc"));
+    q.open();
+    return q.eof() ? 0 : q.field(0).toInt();
+}
+
 bool TPaymentJournal::hasPayment(int salesId) {
     fb::Query q(conx_);
     q.setSQL(QStringLiteral("select count(*) from TBL_SALES_PAYMENTS where SALES_ID = :SID"));

@@ -53,6 +53,9 @@ public:
     // Attempts in state SENT, APPROVED or UNKNOWN: of one sale, or of every sale for 0.
     QList<TPaymentAttempt> unsettled(int salesId = 0);
     bool hasPayment(int salesId);
+    // The sale of the payment recorded last (also one settled after its customer left); 0 when
+    // there is none.
+    int lastPaidSale();
 
     // The condition, on a sale header aliased h, that no attempt of the sale is unsettled.
     static QString NoUnsettledAttempt(const QString& alias);

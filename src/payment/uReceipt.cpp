@@ -79,7 +79,7 @@ void AddDiscounts(fb::Query& q, int salesId, TMemTable& cdsReceipt) {
 
 // The lines of the card receipt file of the sale's latest payment (a paid sale brought back and
 // paid again prints the payment just made); none without a payment or a file.
-void AddCardCopy(fb::Query& q, int salesId, TMemTable& cdsCCCopy) {
+void AddCardCopy(fb::Query& q, int salesId, const QString& heading, TMemTable& cdsCCCopy) {
     Open(
         q,
         QStringLiteral("select p.CC_RECEIPT from TBL_SALES_PAYMENTS p\r\n"
@@ -95,6 +95,7 @@ void AddCardCopy(fb::Query& q, int salesId, TMemTable& cdsCCCopy) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QStringList lines = text.split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (!heading.isEmpty()) lines.prepend(heading);
     for (const QString& line : lines)
         cdsCCCopy.set(cdsCCCopy.append(), QStringLiteral("LINE"), line.left(kCardCopyLineWidth));
 }
@@ -132,7 +133,7 @@ QStringList ReceiptFields() {
             kValue};
 }
 
-TReceipt BuildReceipt(fb::Connection& conx, int salesId) {
+TReceipt BuildReceipt(fb::Connection& conx, int salesId, bool reprint) {
     TReceipt receipt;
     receipt.salesId = salesId;
     receipt.cdsReceipt.setFields(ReceiptFields());
@@ -144,7 +145,8 @@ TReceipt BuildReceipt(fb::Connection& conx, int salesId) {
     receipt.labels = ReadLabels(q, salesId, setup);
     AddLines(q, salesId, receipt.cdsReceipt);
     AddDiscounts(q, salesId, receipt.cdsReceipt);
-    AddCardCopy(q, salesId, receipt.cdsCCCopy);
+    AddCardCopy(q, salesId, reprint ? ReprintMark : QString(), receipt.cdsCCCopy);
+    if (reprint) receipt.labels.reprint = ReprintMark;
     return receipt;
 }
 

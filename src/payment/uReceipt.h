@@ -28,7 +28,11 @@ struct TReceiptLabels {
     QString timestamp;   // lbTimestamp: "dd/mm/yyyy  hh:nn:ss   Transaction No. n"
     QString total;       // QRLabel4: GROSS - DISCOUNT with group separators
     QString paidByCard;  // QRLabel7: the same, empty when it reads as 0
+    QString reprint;     // heads a receipt printed again: ReprintMark, else empty
 };
+
+// What heads both reports of a receipt printed again from the manager page.
+inline const QString ReprintMark = QStringLiteral("*** REPRINT ***");
 
 struct TReceipt {
     int salesId = 0;
@@ -39,8 +43,9 @@ struct TReceipt {
 };
 
 // Builds both tables and the labels for a sale. Only what was sold is listed: voided lines
-// are neither printed nor counted in "SUB-TOTAL". Database errors propagate.
-TReceipt BuildReceipt(fb::Connection& conx, int salesId);
+// are neither printed nor counted in "SUB-TOTAL". A reprint carries ReprintMark on both
+// reports. Database errors propagate.
+TReceipt BuildReceipt(fb::Connection& conx, int salesId, bool reprint = false);
 
 // A VALUE of cdsReceipt as the detail line prints it: "0.00" form without group separators,
 // empty when the value is empty or 0.

@@ -227,6 +227,8 @@ void TFmMain::bindHandlers() {
     connect(tsManager->cmVoidTransaction, &TClickPanel::clicked, this,
             &TFmMain::cmVoidTransactionClick);
     connect(tsManager->cmRecallLastTA, &TClickPanel::clicked, this, &TFmMain::cmRecallLastTAClick);
+    connect(tsManager->cmReprintReceipt, &TClickPanel::clicked, this,
+            &TFmMain::cmReprintReceiptClick);
     connect(tsManager->cmCloseScreen, &TClickPanel::clicked, this, &TFmMain::cmCloseScreenClick);
     connect(tsManager->cmShutDown, &TClickPanel::clicked, this, &TFmMain::cmShutDownClick);
     connect(cmLookup, &QToolButton::clicked, this, &TFmMain::cmLookupClick);
@@ -474,6 +476,17 @@ void TFmMain::cmVoidTransactionClick() {
 void TFmMain::cmRecallLastTAClick() {
     fSalesID = fPreviousSalesID;
     RefreshTransaction();
+}
+
+// The receipt of the last paid sale, marked as a reprint: for a customer whose payment was
+// settled after they left, or who asks again.
+void TFmMain::cmReprintReceiptClick() {
+    const int sale = TPaymentJournal(fDm.conx).lastPaidSale();
+    if (sale <= 0) {
+        ShowInformation(QStringLiteral("There is no paid sale to reprint."));
+        return;
+    }
+    PrintReceipt(fDm.conx, sale, fDm.AppFolder, fDm.DataFolder, true);
 }
 
 void TFmMain::cmCloseScreenClick() {

@@ -68,6 +68,7 @@ public:
     void cmVoidLineClick();
     void cmVoidTransactionClick();
     void cmRecallLastTAClick();
+    void cmReprintReceiptClick();
     void cmCloseScreenClick();
     void cmShutDownClick();
     void cmLookupClick();

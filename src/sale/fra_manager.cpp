@@ -34,6 +34,8 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
         MakeTile("cmVoidTransaction", "Void Transaction", QColor(255, 128, 192), DarkCaption, this);
     cmRecallLastTA = MakeTile("cmRecallLastTA", "Recall Last Transaction", QColor(255, 230, 217),
                               DarkCaption, this);
+    cmReprintReceipt = MakeTile("cmReprintReceipt", "Reprint Last Receipt", QColor(217, 236, 255),
+                                DarkCaption, this);
     cmCloseScreen =
         MakeTile("cmCloseScreen", "Close Screen", QColor(198, 255, 198), DarkCaption, this);
     cmShutDown = MakeTile("cmShutDown", "Shut Down System", Qt::red, Qt::white, this);
@@ -43,6 +45,7 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
     tiles->addWidget(cmVoidLine);
     tiles->addWidget(cmVoidTransaction);
     tiles->addWidget(cmRecallLastTA);
+    tiles->addWidget(cmReprintReceipt);
     tiles->addStretch(1);
 
     auto* bottom = new QHBoxLayout;

@@ -14,6 +14,7 @@ public:
     TfraTile* cmVoidLine = nullptr;
     TfraTile* cmVoidTransaction = nullptr;
     TfraTile* cmRecallLastTA = nullptr;
+    TfraTile* cmReprintReceipt = nullptr;
     TfraTile* cmCloseScreen = nullptr;
     TfraTile* cmShutDown = nullptr;
 };

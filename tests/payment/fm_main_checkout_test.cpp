@@ -11,6 +11,7 @@
 
 #include "payment/fm_ccPayment.h"
 #include "payment/fm_receipt.h"
+#include "payment/uReceipt.h"
 #include "sale/KioskInput.h"
 #include "sale/MainScreenFixture.h"
 #include "sale/fm_Info.h"
@@ -205,6 +206,35 @@ TEST_F(CheckoutScreenTest, ARecalledPaidSaleShowsWhatIsStillDue) {
                      "CREATED, PAY_REFERENCE)"),
               "150,125");
     EXPECT_EQ(payments(), 2);
+}
+
+// A payment settled after its customer left has its receipt printed from the manager page,
+// marked as a reprint on both reports.
+TEST_F(CheckoutScreenTest, TheManagerPageReprintsTheLastPaidReceipt) {
+    scan(Mary);
+    answer(Yes);                        // the OK of the message
+    Touch(widget("cmReprintReceipt"));  // nothing paid yet: says so, prints nothing
+    EXPECT_EQ(messages, QStringList{"There is no paid sale to reprint."});
+    EXPECT_TRUE(printed().isEmpty());
+    Touch(widget("cmCloseScreen"));
+    terminal("ResponseCode=1\n");
+    scan(Crisps);
+    const int sale = screen().salesID();
+    Touch(payButton());
+    {
+        ModalScript script(10000);
+        answerReceiptQuestion(script, false);
+        Touch(widget("cmMOPChipAndPIN"));
+    }
+    scan(Mary);
+    Touch(widget("cmReprintReceipt"));
+    const QStringList jobs = printed();
+    ASSERT_EQ(jobs.size(), 2);
+    EXPECT_TRUE(jobs[0].startsWith(QStringLiteral("Reprint-Card-copy-%1-").arg(sale)));
+    EXPECT_TRUE(jobs[1].startsWith(QStringLiteral("Reprint-Receipt-%1-").arg(sale)));
+    const TReceipt receipt = BuildReceipt(dmMain->conx, sale, true);
+    EXPECT_EQ(receipt.labels.reprint, ReprintMark);
+    EXPECT_EQ(receipt.cdsCCCopy.value(0, "LINE").toString(), ReprintMark);
 }
 
 }  // namespace
