@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// The terminal service kpterminal as a process of its own, for tests: its settings file and its
+// journal in a folder of its own, on a free port of 127.0.0.1. It runs without its window.
+class TerminalProcess {
+public:
+    // configText: the settings file (the kiosk's PinPad.ini format with [Faults]); empty: a
+    // terminal that approves at once. arguments: more options for every start.
+    explicit TerminalProcess(const QString& configText = {}, QStringList arguments = {});
+    ~TerminalProcess();  // kills it
+    TerminalProcess(const TerminalProcess&) = delete;
+    TerminalProcess& operator=(const TerminalProcess&) = delete;
+
+    // Starts it and waits until it listens: the first start on a free port, every later one on
+    // the same port and journal. Raises std::runtime_error when it does not come up.
+    void start();
+    quint16 port() const { return port_; }
+    QString address() const;  // "127.0.0.1:port", as the kiosk's Terminal= key takes it
+
+    // Replaces the settings file; the next start reads it.
+    void setConfig(const QString& configText);
+    QString journalPath() const;
+    // Every record of the journal, in order; a torn last line is left out.
+    QList<QJsonObject> journal() const;
+
+    void kill();       // SIGKILL, and waits for the end
+    void terminate();  // SIGTERM, without waiting
+    bool waitForExit(int milliseconds);
+    bool running() const;
+    int exitCode() const;
+    // What it wrote on stderr (its log) so far, over all its starts.
+    QString log() const;
+
+    // One request and everything the terminal wrote back, one message a line; a line that is
+    // not JSON comes back as {"Unreadable": text}. Waits until the terminal closes the
+    // connection or the time runs out.
+    QList<QJsonObject> exchange(const QJsonObject& request, int milliseconds = 10000) const;
+    QList<QJsonObject> exchangeRaw(const QByteArray& bytes, int milliseconds = 10000) const;
+
+private:
+    QTemporaryDir dir_;
+    QStringList arguments_;
+    QProcess process_;
+    quint16 port_ = 0;
+};
+
+// A request sent on a connection of its own, whose answer is read later: a payment that runs
+// while other requests are made.
+class TerminalExchange {
+public:
+    // Connects and writes the bytes; raises std::runtime_error when it cannot connect.
+    TerminalExchange(quint16 port, const QByteArray& bytes);
+    TerminalExchange(quint16 port, const QJsonObject& request);
+    ~TerminalExchange();
+    TerminalExchange(const TerminalExchange&) = delete;
+    TerminalExchange& operator=(const TerminalExchange&) = delete;
+
+    // What the terminal wrote, one message a line, once it closed the connection or the time
+    // ran out; a line that is not JSON comes back as {"Unreadable": text}.
+    QList<QJsonObject> messages(int milliseconds = 10000);
+    // True when the terminal closed the connection.
+    bool closed() const;
+
+private:
+    std::unique_ptr<class QTcpSocket> socket_;
+    QByteArray received_;
+};
