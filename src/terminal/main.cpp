@@ -163,6 +163,10 @@ int Run(int argc, char** argv) {
         service.stop();
         QCoreApplication::quit();
     });
+    // Closing the PIN pad window ends the terminal as a stop signal does.
+    if (pad)
+        QObject::connect(qApp, &QGuiApplication::lastWindowClosed, &service,
+                         &TTerminalService::stop);
     service.listen(options.host, options.port);
     std::printf("kpterminal listening on %s\n", qPrintable(service.address()));
     std::fflush(stdout);

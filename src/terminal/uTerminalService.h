@@ -33,7 +33,8 @@ public:
 
     // Raises std::runtime_error when the address cannot be taken.
     void listen(const QHostAddress& host, quint16 port);
-    QString address() const;
+    QString address() const;  // "host:port" as it listens
+    quint16 port() const { return server_.serverPort(); }
 
     // Cuts a payment in progress short (undecided, so not journalled); the caller then ends
     // the event loop.
