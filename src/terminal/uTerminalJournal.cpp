@@ -6,6 +6,7 @@
 #include <QJsonParseError>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 #include <stdexcept>
 
@@ -40,6 +41,10 @@ TTerminalJournal::TTerminalJournal(const QString& path,
         Fail(QStringLiteral("Cannot open the terminal journal %1: %2")
                  .arg(path, file_.errorString()));
     if (created) SyncFolder(folder);
+    // Two terminals on one journal would hand out the same transaction ids. The lock goes with
+    // the file's descriptor, also when the process is killed.
+    if (::flock(file_.handle(), LOCK_EX | LOCK_NB) != 0)
+        Fail(QStringLiteral("The terminal journal %1 is in use by another terminal").arg(path));
     read(warn);
 }
 

@@ -126,6 +126,10 @@ void TTerminalService::rereadSettings() {
 }
 
 void TTerminalService::runPayment() {
+    if (running_->decided) {  // aborted before it started
+        finishPayment();
+        return;
+    }
     rereadSettings();
     const TRequest request = running_->request;
     log_(QStringLiteral("Payment %1 of %2 started")
@@ -143,9 +147,14 @@ void TTerminalService::runPayment() {
         error = QString::fromStdString(e.what());
         log_(QStringLiteral("Payment %1 not decided: %2").arg(request.saleTransactionId, error));
     }
+    finishPayment(error);
+}
+
+void TTerminalService::finishPayment(const QString& error) {
     const QPointer<TTerminalConnection> client = running_->client;
+    const QString saleTransactionId = running_->request.saleTransactionId;
     running_.reset();
-    const auto record = journal_.payment(request.saleTransactionId);
+    const auto record = journal_.payment(saleTransactionId);
     if (!record) {
         if (client) client->finish(Error(error));
         return;

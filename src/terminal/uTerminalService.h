@@ -52,6 +52,9 @@ private:
     void handle(TTerminalConnection* client, const QByteArray& line);
     void payment(TTerminalConnection* client, const TerminalProtocol::TRequest& request);
     void runPayment();
+    // Ends the running payment: its journalled outcome is answered, or the error when it has
+    // none.
+    void finishPayment(const QString& error = {});
     void rereadSettings();
     void waitDuringPayment(int ms);
     void showPrompt(const QString& prompt);

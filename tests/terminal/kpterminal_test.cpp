@@ -300,6 +300,15 @@ TEST(Terminal, StopsOnSigtermDuringAPaymentWithoutDecidingIt) {
     EXPECT_TRUE(terminal.journal().isEmpty());
 }
 
+TEST(Terminal, RefusesAJournalAnotherTerminalHolds) {
+    TerminalProcess first;
+    first.start();
+    TerminalProcess second({}, {"--journal", first.journalPath()});
+
+    EXPECT_THROW(second.start(), std::runtime_error);
+    EXPECT_TRUE(second.log().contains("in use")) << second.log().toStdString();
+}
+
 TEST(Terminal, AnswersMalformedRequestsWithAnErrorAndKeepsRunning) {
     TerminalProcess terminal;
     terminal.start();
