@@ -35,6 +35,15 @@ TPaymentDecision AbortedDecision(const TPinPadConfig& config) {
     return d;
 }
 
+TPaymentDecision RefusedDecision(const TPinPadConfig& config, const QString& reason) {
+    TPaymentDecision d;
+    d.merchantNo = config.merchantNo;
+    d.terminalId = config.terminalId;
+    d.failingCall = QStringLiteral("Payment");
+    d.errorCondition = reason;
+    return d;
+}
+
 QJsonObject PaymentRecord(const TRequest& request, const TPaymentDecision& d,
                           const QString& poiTransactionId, const QDateTime& time) {
     const bool failed = !d.failingCall.isEmpty();

@@ -27,6 +27,10 @@ struct TPaymentDecision {
 // The decision for a payment cut short by an Abort before the terminal decided it.
 TPaymentDecision AbortedDecision(const TPinPadConfig& config);
 
+// The decision for a payment the terminal would not start: Failure, with the reason as its
+// ErrorCondition.
+TPaymentDecision RefusedDecision(const TPinPadConfig& config, const QString& reason);
+
 // The journal record of a decided payment: everything its answer carries.
 QJsonObject PaymentRecord(const TerminalProtocol::TRequest& request,
                           const TPaymentDecision& decision, const QString& poiTransactionId,

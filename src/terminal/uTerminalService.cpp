@@ -102,10 +102,7 @@ void TTerminalService::payment(TTerminalConnection* client, const TRequest& requ
         return;
     }
     if (running_) {
-        TPaymentDecision busy = AbortedDecision(config_.pad);
-        busy.responseCode = 0;
-        busy.failingCall = QStringLiteral("Payment");
-        busy.errorCondition = QStringLiteral("Busy");
+        const TPaymentDecision busy = RefusedDecision(config_.pad, QStringLiteral("Busy"));
         log_(QStringLiteral("Payment %1 refused: payment %2 is in progress")
                  .arg(request.saleTransactionId, running_->request.saleTransactionId));
         client->finish(FromRecord(PaymentRecord(request, busy, QString(), Clock::instance().now()),
