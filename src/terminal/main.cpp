@@ -63,9 +63,10 @@ TTerminalConfig Settings(const TOptions& options) {
     return config;
 }
 
-// The kiosk's default PIN pad file with the service's own section.
-QString DefaultSettingsFile() {
-    return DefaultPinPadFile() +
+// The kiosk's default PIN pad file, pointing the kiosk at this terminal, with the service's
+// own section.
+QString DefaultSettingsFile(const QString& address) {
+    return DefaultPinPadFile(address) +
            QStringLiteral(
                "\n; The terminal service's faults, played on purpose to show the kiosk's "
                "recovery.\n"
@@ -115,7 +116,7 @@ TOptions ParseOptions(const QStringList& arguments) {
         std::exit(0);
     }
     if (parser.isSet(defaults)) {
-        std::printf("%s", DefaultSettingsFile().toUtf8().constData());
+        std::printf("%s", DefaultSettingsFile(parser.value(listen)).toUtf8().constData());
         std::exit(0);
     }
     if (!parser.positionalArguments().isEmpty())

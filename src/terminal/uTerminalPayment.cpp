@@ -112,6 +112,7 @@ TPaymentDecision TTerminalPayment::steps(const TRequest& request) {
     till->setPhoneNumber(m.value(u"PhoneNumber").toString());
     const std::unique_ptr<TransactionInfo> info = simulator_.CreateTransactionInfo();
     const std::unique_ptr<NonGuiTransactionHook> hook = simulator_.CreateNonGuiTransactionHook();
+    hook->PrepareTransaction(request.saleTransactionId, request.amount);
     hook_ = hook.get();
     struct Release {
         NonGuiTransactionHook*& hook;

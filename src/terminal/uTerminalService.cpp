@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/uClock.h"
+#include "app/uStopSignals.h"
 #include "app/uUtils.h"
 #include "terminal/uTerminalConnection.h"
 #include "terminal/uTerminalPayment.h"
@@ -16,6 +17,8 @@ namespace {
 
 // How often a waiting payment lets the other requests in.
 constexpr int kServeStepMs = 20;
+
+const QString kStoppedText = QStringLiteral("The terminal stopped before the payment was decided");
 
 QJsonObject Answer(const QString& messageType, const QString& saleTransactionId,
                    const QString& result) {
@@ -140,6 +143,8 @@ void TTerminalService::runPayment() {
         if (!running_->decided) decide(decision);
     } catch (const TPaymentCutShort& e) {
         error = QString::fromStdString(e.what());
+    } catch (const TPaymentInterrupted&) {  // the simulator saw the stop signal first
+        error = kStoppedText;
     } catch (const std::exception& e) {
         error = QString::fromStdString(e.what());
         log_(QStringLiteral("Payment %1 not decided: %2").arg(request.saleTransactionId, error));
@@ -186,7 +191,7 @@ QString TTerminalService::nextTransactionId() {
 
 void TTerminalService::waitDuringPayment(int ms) {
     WaitProcessingEvents(ms, kServeStepMs);
-    if (stopping_) throw TPaymentCutShort("The terminal stopped before the payment was decided");
+    if (stopping_ || StopRequested()) throw TPaymentCutShort(kStoppedText.toStdString());
     if (running_->decided) throw TPaymentCutShort("The payment was aborted");
 }
 

@@ -33,6 +33,7 @@ TTerminalPad::~TTerminalPad() = default;
 TPinPadDeviceFactory TTerminalPad::factory() {
     return [this]() -> std::unique_ptr<TPinPadDevice> {
         ++loans_;
+        window_->raise();  // above the kiosk's screen while the customer needs it
         return std::make_unique<TLoan>(*this);
     };
 }
