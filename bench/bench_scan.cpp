@@ -41,7 +41,7 @@ public:
     void hideScannedProduct() override {}
     void showControlledProduct(int) override { throw std::runtime_error("Refused as controlled"); }
     void showTimeRestricted() override { throw std::runtime_error("Refused by trading hours"); }
-    bool confirmAge(int) override { return true; }
+    TAgeCheck confirmAge(int) override { return {TAgeOutcome::Confirmed, 1}; }
 };
 
 // The products of the 50 lines, spread over the catalogue; none carries a quantity limit (every
