@@ -26,9 +26,9 @@ void PrintTo(const QString& text, std::ostream* out) {
 namespace {
 
 const char* const kMasterTables[] = {
-    "TBL_USERS",          "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",
-    "TBL_PRODUCTS",       "TBL_DEPARTMENTS",        "TBL_PRODUCT_GROUPS",
-    "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",     "TBL_PROMOTIONS", "TBL_PRICE_CODES"};
+    "TBL_USERS",       "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",       "TBL_PRODUCTS",
+    "TBL_DEPARTMENTS", "TBL_PRODUCT_GROUPS",     "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",
+    "TBL_PROMOTIONS",  "TBL_PRICE_CODES"};
 
 // The four site keys every update file needs, then the given sections.
 QString UpdateJson(const QString& sections = {}, const QString& site1 = u"Glenbeg Station"_s) {
@@ -598,7 +598,8 @@ TEST_F(ImportUpdatesTest, APassStartedDuringAPassDoesNothing) {
 // A mistyped code is stored as it stands (the shop may know the product by it) and logged.
 TEST_F(ImportUpdatesTest, BarcodesWithAWrongCheckDigitAreLoggedAndStored) {
     const LogReader log;
-    apply(UpdateJson(uR"("products": [{"sid": 1, "sku": 1, "dsc": "P", "did": 1, "rte": 0,
+    apply(
+        UpdateJson(uR"("products": [{"sid": 1, "sku": 1, "dsc": "P", "did": 1, "rte": 0,
         "sp": 1, "barcodes": [{"bar": "5012345678900"}, {"bar": "5012345678901"},
                               {"bar": "036000291452"}, {"bar": "036000291453"},
                               {"bar": "04252614"}, {"bar": "96385074"}, {"bar": "96385075"},
@@ -615,7 +616,8 @@ TEST_F(ImportUpdatesTest, BarcodesWithAWrongCheckDigitAreLoggedAndStored) {
 }
 
 TEST_F(ImportUpdatesTest, PriceCodesAreStoredAsTheBackOfficeNamesThem) {
-    apply(UpdateJson(uR"("price_codes": [{"pfx": "22", "typ": "P", "vck": false},
+    apply(
+        UpdateJson(uR"("price_codes": [{"pfx": "22", "typ": "P", "vck": false},
                                           {"pfx": "23", "typ": "W", "vck": false},
                                           {"pfx": "29", "typ": "P", "vck": true}])"_s));
     EXPECT_EQ(value(u"select list(T, ' ') from (select PFX || TYP || VCK as T"

@@ -490,8 +490,8 @@ DemoShop MakeDemoShop(const QDate& today) {
     c.groups = Groups();
     c.users = Users();
     c.departments = Departments();
-    for (auto&& part : {ShelfProducts(), ImportedSweets(), LabelledProducts(), KeyProducts(),
-                        TopUpProducts()})
+    for (auto&& part :
+         {ShelfProducts(), ImportedSweets(), LabelledProducts(), KeyProducts(), TopUpProducts()})
         c.products.insert(c.products.end(), part.begin(), part.end());
     c.priceCodes = PriceCodes();
     c.restrictions = Restrictions(c.products);
