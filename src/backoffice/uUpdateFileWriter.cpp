@@ -223,8 +223,7 @@ private:
         const auto writeBarcodes = [&](const ProductRow& p, size_t i) {
             for (const QString& code : p.barcodes) {
                 // Kept as it stands: the shop may know the product by this very code.
-                const TProductCode read = ReadProductCode(code);
-                if (read.isGtin() && !read.checkDigitValid)
+                if (GtinCheckDigitWrong(code))
                     WriteLog(u"Import: "_s + ElementText("products", i, "sid", p.sid) +
                                  u", barcode \"%1\": the check digit is wrong"_s.arg(code),
                              0);

@@ -91,6 +91,13 @@ TProductCode ReadProductCode(const QString& text) {
     return code;
 }
 
+bool GtinCheckDigitWrong(QStringView code) {
+    if (SymbologyOfLength(code.size()) == TSymbology::Other || !AllDigits(code)) return false;
+    if (GtinCheckDigitValid(code)) return false;
+    const std::optional<QString> upcA = code.size() == 8 ? ExpandUpcE(code) : std::nullopt;
+    return !(upcA && GtinCheckDigitValid(*upcA));
+}
+
 int PriceVerifierDigit(QStringView fourDigits) {
     // The products of each weighting, by digit: "2-" and "5-" take the units digit less the
     // tens digit of the plain product.
