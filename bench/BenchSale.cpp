@@ -8,7 +8,8 @@
 
 namespace bench {
 
-RawScan::RawScan(fb::Connection& conx, qint64 salesId) : probe_(conx), insert_(conx) {
+RawScan::RawScan(fb::Connection& conx, qint64 salesId)
+    : probe_(conx), ageCheck_(conx), insert_(conx) {
     probe_.setSQL(
         QStringLiteral("select b.SID, p.DESCRIPTION, p.DEPT_ID, p.SKU, p.SP, p.VAT_RATE\r\n"
                        "  from TBL_BARCODES b\r\n"
@@ -20,9 +21,22 @@ RawScan::RawScan(fb::Connection& conx, qint64 salesId) : probe_(conx), insert_(c
         "values\r\n"
         "(:SALES_ID, :DEPT_ID, :SID, :SKU, :PRODUCT, :BARCODE, 1, :SALES_AMT, :VAT_RATE)"));
     insert_.bind(QStringLiteral("SALES_ID"), salesId);
+    ageCheck_.setSQL(
+        QStringLiteral("insert into TBL_AGE_CHECKS\r\n"
+                       " (SALES_ID, SID, REQUIRED_AGE, USER_ID, CHECK_TIME, OUTCOME) values\r\n"
+                       " (:SALES_ID, :SID, 18, 1, 'now', 'CONFIRMED')"));
+    ageCheck_.bind(QStringLiteral("SALES_ID"), salesId);
 }
 
-void RawScan::run(qint64 code) {
+bool RawScan::probe(qint64 code) {
+    probe_.bind(QStringLiteral("BC"), code);
+    probe_.open();
+    const bool found = !probe_.eof();
+    probe_.close();
+    return found;
+}
+
+void RawScan::run(qint64 code, bool ageChecked) {
     probe_.bind(QStringLiteral("BC"), code);
     probe_.open();
     if (probe_.eof()) throw std::runtime_error("Barcode Not Found: " + std::to_string(code));
@@ -34,6 +48,10 @@ void RawScan::run(qint64 code) {
     insert_.bind(QStringLiteral("VAT_RATE"), probe_.field(5));
     insert_.bind(QStringLiteral("BARCODE"), QString::number(code));
     probe_.close();
+    if (ageChecked) {
+        ageCheck_.bind(QStringLiteral("SID"), insert_.param(QStringLiteral("SID")));
+        ageCheck_.execSQL();
+    }
     insert_.execSQL();
 }
 
@@ -44,6 +62,9 @@ HeldSale::HeldSale(fb::Connection& conx, qint64 salesId) : conx_(conx), salesId_
     q.bind(QStringLiteral("SID"), salesId_);
     q.open();
     lastLine_ = q.field(0).toInt64();
+    q.setSQL(QStringLiteral("select max(AGE_CHECK_ID) from TBL_AGE_CHECKS"));
+    q.open();
+    lastAgeCheck_ = q.field(0).toInt64();
 }
 
 void HeldSale::restore(int added) {
@@ -55,6 +76,9 @@ void HeldSale::restore(int added) {
     if (q.rowsAffected() != quint64(added))
         throw std::runtime_error("The sale did not have " + std::to_string(added) +
                                  " lines more than it was held at");
+    q.setSQL(QStringLiteral("delete from TBL_AGE_CHECKS where AGE_CHECK_ID > :LAST"));
+    q.bind(QStringLiteral("LAST"), lastAgeCheck_);
+    q.execSQL();
     // Deleted lines are the benchmark's own doing. While the connection's transaction is only
     // ever committed with retaining, the engine collects none of them: they would stay in the
     // SALES_ID index and slow every later scan of this sale. Ending the transaction lets them

@@ -11,16 +11,20 @@
 namespace bench {
 
 // The database work no scan can avoid, issued directly with prepared statements on the
-// kiosk's connection: one barcode probe joined to its product, and the line that sells it.
+// kiosk's connection: one barcode probe joined to its product, the record of its age check
+// when the product needs one, and the line that sells it.
 class RawScan {
 public:
     RawScan(fb::Connection& conx, qint64 salesId);
 
     // Sells one of the product of code; throws when no barcode matches.
-    void run(qint64 code);
+    void run(qint64 code, bool ageChecked = false);
+    // The probe alone, as a scan that finds nothing makes it; true when a barcode matched.
+    bool probe(qint64 code);
 
 private:
     fb::Query probe_;
+    fb::Query ageCheck_;
     fb::Query insert_;
 };
 
@@ -36,6 +40,7 @@ private:
     fb::Connection& conx_;
     qint64 salesId_;
     qint64 lastLine_ = 0;
+    qint64 lastAgeCheck_ = 0;
 };
 
 // The first barcode of product sid.

@@ -2,7 +2,10 @@
 // list, onto a 50-line sale at catalogue scale, beside the database work no scan can avoid: one
 // barcode probe (joined to its product) and one line insert, prepared, on the same connection.
 // Codes are taken from the start, the middle and the end of the catalogue, and the same scans
-// run on a 1,000-product shop, to show that a scan does not grow with the catalogue.
+// run on a 1,000-product shop, to show that a scan does not grow with the catalogue. Each
+// scanned product needs an age check, which the sale's standing confirmation answers: its
+// record is part of the raw work. Codes that find nothing are timed apart, in each of the ways
+// a code is read a second time (UPC-E as UPC-A, an in-store label by its item number).
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -41,7 +44,7 @@ public:
     void hideScannedProduct() override {}
     void showControlledProduct(int) override { throw std::runtime_error("Refused as controlled"); }
     void showTimeRestricted() override { throw std::runtime_error("Refused by trading hours"); }
-    bool confirmAge(int) override { return true; }
+    TAgeCheck confirmAge(int) override { return {TAgeOutcome::Confirmed, 1}; }
 };
 
 // The products of the 50 lines, spread over the catalogue; none carries a quantity limit (every
@@ -81,17 +84,24 @@ public:
 
     // TFmMain::BarcodeScanned without its widgets: lookup, adding, totals and the line list.
     void scan(const QString& text) {
-        const QString code = CleanBarcode(text);
-        QString description;
-        const qint64 sid = sale_.LookupBarcode(code, description);
-        if (sid <= 0) throw std::runtime_error("Barcode Not Found: " + code.toStdString());
-        sale_.AddProductToSale(salesId_, previousSalesId_, int(sid), code, 1, description, view_);
+        const std::optional<TSaleItem> item = sale_.ScanBarcode(text);
+        if (!item) throw std::runtime_error("Barcode Not Found: " + text.toStdString());
+        sale_.AddItem(salesId_, previousSalesId_, *item, view_);
         totals_ = sale_.ReadTotals(salesId_);
         sale_.LoadLines(salesId_, cdsTX_, [](int) { return QString(); });
     }
+    // A scan that reads "Barcode Not Found": the lookup alone, nothing written.
+    void scanNotFound(const QString& text) {
+        if (sale_.ScanBarcode(text)) throw std::runtime_error("Found: " + text.toStdString());
+    }
 
-    // The raw work of a scan: the product of the code, and the line that sells it.
-    void rawScan(qint64 code) { raw_->run(code); }
+    // The raw work of a scan: the product of the code, its age check's record and the line
+    // that sells it.
+    void rawScan(qint64 code) { raw_->run(code, true); }
+    // The raw work of a code that matches nothing: one probe.
+    void rawProbe(qint64 code) {
+        if (raw_->probe(code)) throw std::runtime_error("Found: " + std::to_string(code));
+    }
 
     // What the last scan showed: rows of the line list and the item count.
     int shownLines() const { return cdsTX_.rowCount(); }
@@ -136,11 +146,26 @@ struct Times {
     StepTimes raw;
 };
 std::map<int, std::map<std::string, Times>, std::greater<>> gTimes;
+// Per code that finds nothing, at catalogue scale.
+std::map<std::string, Times> gNotFound;
 
-// Times step once per iteration, then checks it and restores the sale with the clock stopped.
+// Codes that find nothing, each read its own way: a valid EAN-13, the same misread (logged), a
+// UPC-E code looked up again as its UPC-A, and a price label whose item number no product has
+// (the shop's prefix 22: the price code, then the SKU).
+struct NotFoundCode {
+    const char* name;
+    const char* code;
+};
+const NotFoundCode kNotFound[] = {{"ean13", "5012345678900"},
+                                  {"misread", "5012345678901"},
+                                  {"upce", "04252614"},
+                                  {"label", "2299999003507"}};
+
+// Times step once per iteration, then checks it and restores the sale with the clock stopped
+// (unless the step wrote nothing).
 template <class Step, class Check>
 void TimePerStep(benchmark::State& state, Checkout& checkout, StepTimes& times, Step step,
-                 Check check) {
+                 Check check, bool restore = true) {
     times = {};
     try {
         for (auto _ : state) {
@@ -152,7 +177,7 @@ void TimePerStep(benchmark::State& state, Checkout& checkout, StepTimes& times, 
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             state.PauseTiming();
             check();
-            checkout.restoreSale();
+            if (restore) checkout.restoreSale();
             state.ResumeTiming();
         }
     } catch (const std::exception& e) {
@@ -180,6 +205,22 @@ void RawProbeAndInsert(benchmark::State& state, int products, const Position& po
         [] {});
 }
 
+// Timed with the sale held as it is: nothing is written.
+void ScanNotFound(benchmark::State& state, const NotFoundCode& code) {
+    Checkout& checkout = CheckoutOf(bench::kCatalogueProducts);
+    const QString text = QString::fromLatin1(code.code);
+    TimePerStep(
+        state, checkout, gNotFound[code.name].scan, [&] { checkout.scanNotFound(text); }, [] {},
+        false);
+}
+
+void RawProbeNotFound(benchmark::State& state, const NotFoundCode& code) {
+    Checkout& checkout = CheckoutOf(bench::kCatalogueProducts);
+    const qint64 value = QString::fromLatin1(code.code).toLongLong();
+    TimePerStep(
+        state, checkout, gNotFound[code.name].raw, [&] { checkout.rawProbe(value); }, [] {}, false);
+}
+
 void RegisterScans() {
     for (const int products : {bench::kCatalogueProducts, kSmallShopProducts}) {
         for (const Position& position : kPositions) {
@@ -195,6 +236,16 @@ void RegisterScans() {
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();
         }
+    }
+    for (const NotFoundCode& code : kNotFound) {
+        const std::string suffix =
+            "/" + std::to_string(bench::kCatalogueProducts) + "_products/" + code.name;
+        benchmark::RegisterBenchmark(("ScanNotFound" + suffix).c_str(), ScanNotFound, code)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(("RawProbeNotFound" + suffix).c_str(), RawProbeNotFound, code)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     }
 }
 
@@ -249,6 +300,36 @@ void ReportScans() {
     bench::Report(bench::MakeRow("scan", all.scan.wall, &all.raw.wall, note));
 }
 
+// The codes that find nothing, each and together, then their row of the table.
+void ReportNotFound() {
+    if (gNotFound.empty()) return;
+    std::printf(
+        "\nscan of a code that finds nothing, median per scan; raw: one barcode probe\n"
+        "%-8s %8s %8s %8s\n",
+        "code", "scan ms", "p95 ms", "raw ms");
+    StepTimes all;
+    bench::Samples raw;
+    std::string note = "by code:";
+    for (const NotFoundCode& code : kNotFound) {
+        const auto found = gNotFound.find(code.name);
+        if (found == gNotFound.end() || found->second.scan.wall.empty()) continue;
+        const Times& times = found->second;
+        const double rawMedian = times.raw.wall.empty() ? 0 : times.raw.wall.median();
+        std::printf("%-8s %8.3f %8.3f %8.3f\n", code.name, 1000 * times.scan.wall.median(),
+                    1000 * times.scan.wall.p95(), 1000 * rawMedian);
+        note += QStringLiteral(" %1 %2 ms (p95 %3 ms);")
+                    .arg(QLatin1StringView(code.name))
+                    .arg(1000 * times.scan.wall.median(), 0, 'f', 2)
+                    .arg(1000 * times.scan.wall.p95(), 0, 'f', 2)
+                    .toStdString();
+        for (const double v : times.scan.wall.values()) all.wall.add(v);
+        for (const double v : times.raw.wall.values()) raw.add(v);
+    }
+    if (all.wall.empty()) return;
+    note += " raw: one barcode probe";
+    bench::Report(bench::MakeRow("scan_not_found", all.wall, raw.empty() ? nullptr : &raw, note));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -261,5 +342,6 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     ReportScans();
+    ReportNotFound();
     return 0;
 }

@@ -35,7 +35,7 @@ constexpr int kListRows = 40;  // the rows the list reads at first
 // "CRISPS": the first letter is in most keyed descriptions (several hundred keys), the word in
 // a few dozen; "COLA" likewise; the barcode's first digits are in some descriptions, then in
 // none, and the list first holds every one of the 200,000 barcodes and at last a few.
-const char* const kTexts[] = {"CRISPS", "COLA", "2000000001234"};
+const char* const kTexts[] = {"CRISPS", "COLA", "200000001234"};
 
 const char* const kDescriptionSql =
     "select SID, DESCRIPTION, BGLYPH from TBL_PRODUCTS\r\n"

@@ -1,6 +1,7 @@
 #include "backoffice/uDayEnd.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSaveFile>
 #include <charconv>
 #include <cmath>
@@ -8,6 +9,7 @@
 #include "app/uClock.h"
 #include "app/uLog.h"
 #include "app/uUtils.h"
+#include "backoffice/uAgeExport.h"
 #include "payment/uPaymentJournal.h"
 
 namespace {
@@ -83,12 +85,8 @@ void AppendNumber(QByteArray& out, double value) {
     out.append(QByteArray::number(exponent));
 }
 
-// A text field: cleaned of the characters that would split the field or the record.
 void AppendText(QByteArray& out, const QString& text) {
-    QString cleaned = CleanCsvField(text);
-    for (QChar& c : cleaned)
-        if (c.category() == QChar::Other_Control) c = u' ';
-    out.append(cleaned.toUtf8());
+    out.append(ExportText(text).toUtf8());
 }
 
 void AppendField(QByteArray& out, char kind, const fb::Value& value) {
@@ -142,6 +140,13 @@ QString ExportNumber(double value) {
     QByteArray text;
     AppendNumber(text, value);
     return QString::fromLatin1(text);
+}
+
+QString ExportText(const QString& text) {
+    QString cleaned = CleanCsvField(text);
+    for (QChar& c : cleaned)
+        if (c.category() == QChar::Other_Control) c = u' ';
+    return cleaned;
 }
 
 QStringList DayEndExportStatements() {
@@ -256,15 +261,24 @@ void TDayEnd::CloseDayEnds(const QDateTime& boundary) {
 
 bool TDayEnd::ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary) {
     const QString fileName = DayEndExportFileName(fExportFolder, dayEndId);
+    const QString ageFileName = AgeExportFileName(fExportFolder, dayEndId);
     try {
         QSaveFile file(fileName);
+        QSaveFile ageFile(ageFileName);
         if (!QDir(fExportFolder).exists())
             throw std::runtime_error("The export folder does not exist");
-        if (!file.open(QIODevice::WriteOnly))
-            throw std::runtime_error(file.errorString().toStdString());
+        for (QSaveFile* f : {&file, &ageFile})
+            if (!f->open(QIODevice::WriteOnly))
+                throw std::runtime_error(f->errorString().toStdString());
         writeExport(file, dayEndId, exportTime, boundary);
-        // Written, flushed to disk and only then renamed into place.
-        if (!file.commit()) throw std::runtime_error(file.errorString().toStdString());
+        WriteAgeChecksExport(q, ageFile, dayStart(dayEndId), boundary);
+        // Written, flushed to disk and only then renamed into place; the day file, which the
+        // back office waits for, comes last.
+        if (!ageFile.commit()) throw std::runtime_error(ageFile.errorString().toStdString());
+        if (!file.commit()) {
+            QFile::remove(ageFileName);
+            throw std::runtime_error(file.errorString().toStdString());
+        }
         return true;
     } catch (const std::exception& e) {
         q.close();
@@ -277,15 +291,20 @@ bool TDayEnd::ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDat
     }
 }
 
-void TDayEnd::writeExport(QIODevice& file, int dayEndId, const QDateTime& exportTime,
-                          const QDateTime& boundary) {
+QDateTime TDayEnd::dayStart(int dayEndId) {
     q.close();
     q.setSQL(QStringLiteral("select DAY_START from TBL_DAY_ENDS where DAY_END_ID = :DEID"));
     q.bind(QStringLiteral("DEID"), dayEndId);
     q.open();
     if (q.eof()) throw std::runtime_error("No trading day " + std::to_string(dayEndId));
-    const QDateTime dayStart = q.field(0).toDateTime();
+    const QDateTime start = q.field(0).toDateTime();
     q.close();
+    return start;
+}
+
+void TDayEnd::writeExport(QIODevice& file, int dayEndId, const QDateTime& exportTime,
+                          const QDateTime& boundary) {
+    const QDateTime dayStart = this->dayStart(dayEndId);
 
     QByteArray out;
     out.append("00,");
@@ -353,6 +372,10 @@ void TDayEnd::PurgeSales(bool dayEnd) {
 
     q.setSQL(QStringLiteral("delete from TBL_SALES_HEADERS h where h.SALE_START < :D1 and ") +
              TPaymentJournal::NoUnsettledAttempt("h"));
+    q.bind(QStringLiteral("D1"), salesCutoff);
+    q.execSQL();
+    q.setSQL(
+        QStringLiteral("delete from TBL_AGE_CHECKS where SALES_ID is null and CHECK_TIME < :D1"));
     q.bind(QStringLiteral("D1"), salesCutoff);
     q.execSQL();
     q.setSQL(QStringLiteral("delete from TBL_DAY_ENDS where DAY_END < :D1"));

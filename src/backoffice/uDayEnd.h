@@ -44,6 +44,10 @@ QString DayEndExportFileName(const QString& exportFolder, int dayEndId);
 // no trailing zeros, exponent notation ("1.5E-6") below 0.00001 and beyond 15 integer digits.
 QString ExportNumber(double value);
 
+// A text field of the export files: cleaned of the characters that would split the field or
+// the record.
+QString ExportText(const QString& text);
+
 // The statements an export reads its day with, sales, lines and hits, each over the period
 // [:D1, :D2); for measuring the export beside the reading alone.
 QStringList DayEndExportStatements();
@@ -73,13 +77,15 @@ public:
     void CloseDayEnds(const QDateTime& boundary);
 
     // Writes the export file of the day: its sales with SALE_START from the day's DAY_START up to
-    // (not including) the boundary. The file appears under its name only once complete; true
-    // when it has. Every failure is caught and gives false, leaving no file behind.
+    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h). Both
+    // files appear under their names only once complete, the day file last; true when both
+    // have. Every failure is caught and gives false, leaving no file behind.
     bool ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary);
 
     // Voids open sales (at day end all of them, otherwise those open for more than 60 minutes),
     // then deletes sales and closed days older than the keep period. Sales of a day not yet
-    // exported are kept whatever their age.
+    // exported are kept whatever their age. Age checks go with their sales; those made before
+    // any sale existed go by the same age.
     void PurgeSales(bool dayEnd);
 
     // Opens a trading day when none is open: at the last boundary, or now when there is none
@@ -92,6 +98,7 @@ private:
     QDateTime now() const;
     // True while a card payment is unsettled; logged once as the hold begins.
     bool holdForUnsettledPayments();
+    QDateTime dayStart(int dayEndId);
     void writeExport(QIODevice& file, int dayEndId, const QDateTime& exportTime,
                      const QDateTime& boundary);
 

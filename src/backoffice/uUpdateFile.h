@@ -97,6 +97,13 @@ struct PromotionRow {
     std::vector<PromoProductRow> products;
 };
 
+// An in-store prefix whose codes embed a price or a weight.
+struct PriceCodeRow {
+    QString prefix;  // "20" to "29"
+    bool weight;     // "W": grams; "P": the price in minor units
+    bool verifier;   // a price verifier digit before a 4-digit value
+};
+
 struct UpdateFile {
     SiteDetails site;
     std::vector<GroupRow> groups;
@@ -105,6 +112,7 @@ struct UpdateFile {
     std::vector<ProductRow> products;
     std::vector<RestrictionRow> restrictions;
     std::vector<PromotionRow> promotions;
+    std::vector<PriceCodeRow> priceCodes;
 };
 
 }  // namespace updatefile

@@ -401,6 +401,20 @@ PromotionRow ReadPromotion(const Json& e) {
     return p;
 }
 
+// Each prefix may be named once: a code cannot be read two ways.
+PriceCodeRow ReadPriceCode(const Json& e, const std::vector<PriceCodeRow>& earlier) {
+    const QString prefix = Text(e, "pfx");
+    if (prefix.size() != 2 || prefix[0] != u'2' || prefix[1] < u'0' || prefix[1] > u'9')
+        Fail(u"key \"pfx\" is not an in-store prefix from \"20\" to \"29\""_s);
+    for (const PriceCodeRow& row : earlier)
+        if (row.prefix == prefix) Fail(u"the prefix %1 is named twice"_s.arg(prefix));
+    const QString type = Text(e, "typ");
+    if (type != u"P"_s && type != u"W"_s) Fail(u"key \"typ\" is not \"P\" or \"W\""_s);
+    const Json& check = Required(e, "vck");
+    if (!check.IsBool()) Unreadable("vck", "true or false");
+    return {prefix, type == u"W"_s, check.GetBool()};
+}
+
 }  // namespace
 
 UpdateFile ReadUpdateFile(const QString& fileName) {
@@ -426,6 +440,9 @@ UpdateFile ParseUpdateFile(const QByteArray& bytes) {
     });
     ForEachElement(document, "promotions", "pid",
                    [&](const Json& e, int) { file.promotions.push_back(ReadPromotion(e)); });
+    ForEachElement(document, "price_codes", "pfx", [&](const Json& e, int) {
+        file.priceCodes.push_back(ReadPriceCode(e, file.priceCodes));
+    });
     return file;
 }
 

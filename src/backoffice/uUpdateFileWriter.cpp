@@ -2,8 +2,10 @@
 
 #include <QStringList>
 
+#include "app/uLog.h"
 #include "db/fbError.h"
 #include "db/fbQuery.h"
+#include "sale/uBarcodes.h"
 
 using namespace Qt::StringLiterals;
 
@@ -29,9 +31,9 @@ const QString kUpdateSetup =
     "\r\n  OUR_VATNO = :VATNO \r\n where SETUP_ID = 1"_s;
 
 const char* const kMasterTables[] = {
-    "TBL_USERS",          "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",
-    "TBL_PRODUCTS",       "TBL_DEPARTMENTS",        "TBL_PRODUCT_GROUPS",
-    "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",     "TBL_PROMOTIONS"};
+    "TBL_USERS",       "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",       "TBL_PRODUCTS",
+    "TBL_DEPARTMENTS", "TBL_PRODUCT_GROUPS",     "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",
+    "TBL_PROMOTIONS",  "TBL_PRICE_CODES"};
 
 const QString kInsertGroup =
     u"insert into TBL_PRODUCT_GROUPS\r\n  (PRODUCT_GROUP, DESCRIPTION, GLYPH, PRODUCT_GROUP_NO, "
@@ -77,6 +79,9 @@ const QString kInsertPromotion =
 const QString kInsertTrigger =
     u"insert into TBL_PROMO_TRIGGERS\r\n (PROMO_ID, LINE_NO, TRIGGER_QTY) values \r\n (:PID, "
     ":LIN, :QTY)"_s;
+
+const QString kInsertPriceCode =
+    u"insert into TBL_PRICE_CODES (PFX, TYP, VCK) values (:PFX, :TYP, :VCK)"_s;
 
 const QString kInsertPromoProduct =
     u"insert into TBL_PROMO_PRODUCTS\r\n (PROMO_ID, LINE_NO, SID, PRICE) values \r\n (:PID, "
@@ -144,6 +149,12 @@ public:
         writeProducts(file.products);
         writeRestrictions(file.restrictions);
         writePromotions(file.promotions);
+        writeRows(kInsertPriceCode, file.priceCodes, "price_codes", "pfx",
+                  [](fb::Query& q, const PriceCodeRow& p) {
+                      q.bind(u"PFX"_s, p.prefix).bind(u"TYP"_s, p.weight ? u"W"_s : u"P"_s);
+                      q.bind(u"VCK"_s, p.verifier ? u"Y"_s : u"N"_s);
+                      return qint64(p.prefix.toInt());
+                  });
     }
 
 private:
@@ -211,6 +222,11 @@ private:
         barcode.setSQL(kInsertBarcode);
         const auto writeBarcodes = [&](const ProductRow& p, size_t i) {
             for (const QString& code : p.barcodes) {
+                // Kept as it stands: the shop may know the product by this very code.
+                if (GtinCheckDigitWrong(code))
+                    WriteLog(u"Import: "_s + ElementText("products", i, "sid", p.sid) +
+                                 u", barcode \"%1\": the check digit is wrong"_s.arg(code),
+                             0);
                 try {
                     barcode.bind(u"SID"_s, p.sid).bind(u"BARCODE"_s, code);
                     barcode.bind(u"CODE_TYPE"_s, 0);

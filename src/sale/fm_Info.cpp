@@ -123,15 +123,20 @@ void TfmInfoBox::cmEndScanClick() {
     const QString code = ebScanBuffer->text();
     ebScanBuffer->clear();
     if (fRestType != rsAge) return;
-    const TOperatorAuthority authority = fStaffCheck ? fStaffCheck(code) : oaInvalid;
-    switch (authority) {
+    const TStaffAuthority staff = fStaffCheck ? fStaffCheck(code) : TStaffAuthority{};
+    switch (staff.authority) {
         case oaInvalid:
             ShowInformation(QStringLiteral("Invalid Operator"));
             break;
         case oaInsufficient:
             ShowInformation(QStringLiteral("Insufficient Operator Access"));
             break;
+        case oaUnderAge:
+            ShowInformation(QStringLiteral("Staff under %1 cannot confirm a customer's age")
+                                .arg(kMinimumStaffAge));
+            break;
         case oaAuthorised:
+            fAnsweringUser = staff.user;
             if (ShowQuestion(QStringLiteral("Is the customer over %1 ?").arg(fRestValue)) == mrYes)
                 done(mrOk);
             else
@@ -170,17 +175,22 @@ void ShowTimeRestricted(QWidget* parent) {
     box.exec();
 }
 
-bool ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent) {
+TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent) {
     TfmInfoBox box(parent);
     box.setRestriction(rsAge, age);
     box.setStaffCheck(staffCheck);
     box.setCaption(QStringLiteral("Over %1's only").arg(age));
     box.setMessage(QStringLiteral("Please wait, help is coming"));
     box.setButtons(false, false);
-    return box.exec() == mrOk;
+    const int result = box.exec();
+    // Only a staff answer ends the box with OK or Cancel; anything else closed it unanswered.
+    if (result == mrOk) return {TAgeOutcome::Confirmed, box.answeringUser()};
+    if (result == mrCancel && box.answeringUser() != 0)
+        return {TAgeOutcome::Refused, box.answeringUser()};
+    return {TAgeOutcome::Abandoned, 0};
 }
 
-bool ConfirmAge(int age, fb::Query& q, QWidget* parent) {
+TAgeCheck ConfirmAge(int age, fb::Query& q, QWidget* parent) {
     return ConfirmAge(
         age, [&q](const QString& code) { return CheckAgeAuthority(q, code); }, parent);
 }

@@ -6,6 +6,7 @@
 
 #include "app/fm_baseDialog.h"
 #include "db/fbQuery.h"
+#include "sale/uAgeChecks.h"
 #include "sale/uOperators.h"
 #include "sale/uRestrictions.h"
 
@@ -39,7 +40,7 @@ class TfmInfoBox : public TfmBaseDialog {
     Q_OBJECT
 public:
     // How a staff code scanned in the age box stands.
-    using StaffCheck = std::function<TOperatorAuthority(const QString& code)>;
+    using StaffCheck = std::function<TStaffAuthority(const QString& code)>;
 
     explicit TfmInfoBox(QWidget* parent = nullptr);
 
@@ -53,6 +54,8 @@ public:
 
     // Enter in the box's scan buffer.
     void cmEndScanClick();
+    // The staff card that answered the age question; 0 while none has.
+    int answeringUser() const { return fAnsweringUser; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -61,6 +64,7 @@ private:
     TRestrictionType fRestType = rsNone;
     int fRestValue = 0;
     StaffCheck fStaffCheck;
+    int fAnsweringUser = 0;
 
     QLabel* lbMessage = nullptr;
     QPushButton* cmOk = nullptr;
@@ -72,10 +76,11 @@ private:
 void ShowControlledProduct(int limit, QWidget* parent = nullptr);
 // "Time Restricted Product": the product may not be sold now.
 void ShowTimeRestricted(QWidget* parent = nullptr);
-// Waits for a member of staff to scan their code and confirm the customer's age; true when
-// they did. staffCheck tells what a scanned code may do.
-bool ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent = nullptr);
+// Waits for a member of staff to scan their code and answer whether the customer is over the
+// age: confirmed or refused by that staff member, or abandoned when the box was closed without
+// an answer (the kiosk stopping). staffCheck tells what a scanned code may do.
+TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent = nullptr);
 // The same, with staff codes looked up on q.
-bool ConfirmAge(int age, fb::Query& q, QWidget* parent = nullptr);
+TAgeCheck ConfirmAge(int age, fb::Query& q, QWidget* parent = nullptr);
 // A question answered with "Yes" or "No"; true on "Yes".
 bool AskYesNo(const QString& question, QWidget* parent = nullptr);

@@ -401,11 +401,19 @@ void TFmMain::tmTimeTimer() {
 
 void TFmMain::AddProductToSale(int sid, const QString& barcode, double quantity,
                                const QString& caption) {
+    TSaleItem item;
+    item.sid = sid;
+    item.barcode = barcode;
+    item.quantity = quantity;
+    item.caption = caption;
+    AddItem(item);
+}
+
+void TFmMain::AddItem(const TSaleItem& item) {
     // A product added on the payment page reopens the sale: its discounts go, to be worked
     // out afresh at the next pay.
     if (pcMain->currentWidget() == tsMOP) cmCancelMOPClick();
-    const TAddResult result =
-        fSale.AddProductToSale(fSalesID, fPreviousSalesID, sid, barcode, quantity, caption, *this);
+    const TAddResult result = fSale.AddItem(fSalesID, fPreviousSalesID, item, *this);
     if (!result.added) return;
     tsDefault->showProduct(result.panel, fDm.ResFolder);
     RefreshTransaction();
@@ -445,7 +453,7 @@ void TFmMain::showTimeRestricted() {
     ShowTimeRestricted(this);
 }
 
-bool TFmMain::confirmAge(int age) {
+TAgeCheck TFmMain::confirmAge(int age) {
     return ConfirmAge(age, fDm.q1, this);
 }
 
@@ -519,15 +527,13 @@ void TFmMain::cmEndScanClick() {
 }
 
 void TFmMain::BarcodeScanned(const QString& barcode) {
-    const QString code = CleanBarcode(barcode);
-    QString description;
-    const qint64 sid = fSale.LookupBarcode(code, description);
+    const std::optional<TSaleItem> item = fSale.ScanBarcode(barcode);
     // The sale page comes back whatever adding the product did.
     const auto back = qScopeGuard([this] { ShowPage(tsDefault); });
-    if (sid <= 0)
+    if (!item)
         tsDefault->showNotFound();
     else
-        AddProductToSale(int(sid), code, 1, description);
+        AddItem(*item);
 }
 
 // ---- Other pages -------------------------------------------------------------------------

@@ -49,6 +49,8 @@ public:
     void BarcodeScanned(const QString& barcode) override;
     // Every way of selling a product ends here: restrictions, the sale, the line, the panel.
     void AddProductToSale(int sid, const QString& barcode, double quantity, const QString& caption);
+    // The same for a scanned item, which may carry its own price or weight.
+    void AddItem(const TSaleItem& item);
     // Redraws the totals and the lines of the sale on screen from the database.
     void RefreshTransaction();
     // Records the sale's promotion hits afresh and shows them.
@@ -128,7 +130,7 @@ private:
     void hideScannedProduct() override;
     void showControlledProduct(int limit) override;
     void showTimeRestricted() override;
-    bool confirmAge(int age) override;
+    TAgeCheck confirmAge(int age) override;
 
     Tdm& fDm;
     int fSalesID = -1;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 #include "db/fbQuery.h"
@@ -24,9 +25,23 @@ int BarcodeToUser(fb::Query& q, const QString& code);
 enum TOperatorAuthority {
     oaInvalid,       // not an operator: "Invalid Operator"
     oaInsufficient,  // an operator without the age right: "Insufficient Operator Access"
+    oaUnderAge,      // an operator with the right but younger than 18 by their date of birth
     oaAuthorised     // may confirm the customer's age
 };
 
+// The age of staff who may confirm a customer's age.
+inline constexpr int kMinimumStaffAge = 18;
+
+// A scanned staff card and what it may do in the age box.
+struct TStaffAuthority {
+    TOperatorAuthority authority = oaInvalid;
+    int user = 0;  // BarcodeToUser's result
+};
+
 // The age right is the second character of ACCESS being "Y"; the first built-in code has it.
-TOperatorAuthority AgeAuthority(int user, const QString& access);
-TOperatorAuthority CheckAgeAuthority(fb::Query& q, const QString& code);
+// An operator whose date of birth makes them younger than 18 on today is refused; an unknown
+// date of birth refuses nobody.
+TOperatorAuthority AgeAuthority(int user, const QString& access, const QDate& dob = {},
+                                const QDate& today = {});
+// The card's authority on today (the installed clock's date when invalid).
+TStaffAuthority CheckAgeAuthority(fb::Query& q, const QString& code, QDate today = {});

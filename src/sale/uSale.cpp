@@ -4,7 +4,9 @@
 #include <exception>
 
 #include "app/uDbUtils.h"
+#include "app/uLog.h"
 #include "app/uUtils.h"
+#include "sale/uBarcodes.h"
 #include "sale/uRestrictions.h"
 
 namespace {
@@ -46,12 +48,18 @@ QString QuantityLineText(double quantity, double price) {
            QLatin1String(" each");
 }
 
+QString WeightLineText(double kilograms, double pricePerKilogram) {
+    return QString::number(kilograms, 'f', 3) + QLatin1String(" kg @ ") +
+           MoneyText(pricePerKilogram) + QLatin1String("/kg");
+}
+
 QString CleanBarcode(const QString& text) {
     QString clean = text;
     return clean.remove(u' ');
 }
 
-TSale::TSale(fb::Query& q1, fb::Query& q2, const Clock* clock) : q1_(q1), q2_(q2), clock_(clock) {}
+TSale::TSale(fb::Query& q1, fb::Query& q2, const Clock* clock)
+    : q1_(q1), q2_(q2), clock_(clock), ages_(q1) {}
 
 QDateTime TSale::now() const {
     return clock_ ? clock_->now() : Clock::instance().now();
@@ -60,9 +68,20 @@ QDateTime TSale::now() const {
 TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
                                    const QString& barcode, double quantity, const QString& caption,
                                    TSaleView& view) {
+    TSaleItem item;
+    item.sid = sid;
+    item.barcode = barcode;
+    item.quantity = quantity;
+    item.caption = caption;
+    return AddItem(salesId, previousSalesId, item, view);
+}
+
+TAddResult TSale::AddItem(int& salesId, int& previousSalesId, const TSaleItem& item,
+                          TSaleView& view) {
     view.hideScannedProduct();
     const TRestrictionResult restriction =
-        CheckSalesRestrictions(q1_, sid, salesId, quantity, now());
+        CheckSalesRestrictions(q1_, item.sid, salesId, item.quantity, now());
+    std::optional<TAgeCheckRecord> ageCheck;
     switch (restriction.type) {
         case rsControlled:
             view.showControlledProduct(restriction.value);
@@ -71,7 +90,8 @@ TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
             view.showTimeRestricted();
             return {};
         case rsAge:
-            if (!view.confirmAge(restriction.value)) return {};
+            ageCheck = CheckAge(salesId, item.sid, restriction.value, view);
+            if (!ageCheck) return {};
             break;
         case rsNone:
             break;
@@ -81,16 +101,43 @@ TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
         salesId = int(CreateSale());
         previousSalesId = salesId;
     }
-    const QString code = barcode.isEmpty() ? FirstBarcode(sid) : barcode;
-    const TProductInfo product = ReadProduct(sid);
-    InsertLine(salesId, product, code, quantity);
+    if (ageCheck) {
+        ageCheck->salesId = salesId;
+        ages_.Record(*ageCheck);
+    }
+    const QString code = item.barcode.isEmpty() ? FirstBarcode(item.sid) : item.barcode;
+    TProductInfo product = ReadProduct(item.sid);
+    if (item.unitPrice) product.sp = *item.unitPrice;
+    InsertLine(salesId, product, code, item.quantity);
 
     TAddResult result;
     result.added = true;
-    result.panel.caption = AmpersandCaption(caption.isEmpty() ? product.description : caption);
-    if (quantity != 1) result.panel.quantityText = QuantityLineText(quantity, product.sp);
+    result.panel.caption =
+        AmpersandCaption(item.caption.isEmpty() ? product.description : item.caption);
+    if (item.weighed)
+        result.panel.quantityText = WeightLineText(item.quantity, product.sp);
+    else if (item.quantity != 1)
+        result.panel.quantityText = QuantityLineText(item.quantity, product.sp);
     result.panel.glyph = product.glyph;
     return result;
+}
+
+std::optional<TAgeCheckRecord> TSale::CheckAge(int salesId, int sid, int age, TSaleView& view) {
+    TAgeCheckRecord record;
+    record.salesId = salesId;
+    record.sid = sid;
+    record.age = age;
+    if (const auto standing = ages_.ConfirmationFor(salesId, age)) {
+        record.check = {TAgeOutcome::Confirmed, standing->userId};
+        record.confirmationId = standing->checkId;
+    } else {
+        record.check = view.confirmAge(age);
+    }
+    // The time of the product's own check, also when it stands on an earlier confirmation.
+    record.time = now();
+    if (record.check.outcome == TAgeOutcome::Confirmed) return record;
+    ages_.Record(record);
+    return std::nullopt;
 }
 
 qint64 TSale::CreateSale() {
@@ -275,4 +322,67 @@ qint64 TSale::LookupBarcode(const QString& text, QString& description) {
     if (sid > 0) return sid;
     description.clear();
     return -1;
+}
+
+std::optional<TSaleItem> TSale::ScanBarcode(const QString& text) {
+    const TProductCode code = ReadProductCode(text);
+    TSaleItem item;
+    item.barcode = code.digits;
+    // Stored data keeps working as it always did: the code's own value is looked up first.
+    qint64 sid = LookupBarcode(code.digits, item.caption);
+    for (const QString& alternative : code.alternatives) {
+        if (sid > 0) break;
+        sid = LookupBarcode(alternative, item.caption);
+    }
+    if (sid > 0) {
+        item.sid = int(sid);
+        return item;
+    }
+    if (std::optional<TSaleItem> label = LookupLabel(code.digits)) return label;
+    if (code.isGtin() && !code.checkDigitValid)
+        WriteLog(QStringLiteral("Barcode misread: %1 has a wrong check digit").arg(code.digits), 0);
+    return std::nullopt;
+}
+
+std::optional<TSaleItem> TSale::LookupLabel(const QString& digits) {
+    const QString prefix = InStorePrefix(digits);
+    if (prefix.isEmpty()) return std::nullopt;
+    std::optional<TSaleItem> item;
+    // As with every scan lookup, a failure only means the code is not found.
+    try {
+        q2_.close();
+        q2_.setSQL(QStringLiteral("select TYP, VCK from TBL_PRICE_CODES where PFX = :PFX"));
+        q2_.bind(QStringLiteral("PFX"), prefix);
+        q2_.open();
+        if (q2_.eof()) {
+            q2_.close();
+            return std::nullopt;
+        }
+        const TEmbeddedCodeLayout layout{q2_.field(0).toString() == QLatin1String("W"),
+                                         q2_.field(1).toString() == QLatin1String("Y")};
+        q2_.close();
+        const std::optional<TEmbeddedValue> embedded = ReadEmbeddedValue(digits, layout);
+        if (!embedded || embedded->value <= 0) return std::nullopt;
+        q2_.setSQL(QStringLiteral(
+            "select first 1 SID, DESCRIPTION, SP from TBL_PRODUCTS where SKU = :SKU order by SID"));
+        q2_.bind(QStringLiteral("SKU"), embedded->itemNumber);
+        q2_.open();
+        if (!q2_.eof() && q2_.field(0).toInt64() > 0) {
+            item.emplace();
+            item->sid = q2_.field(0).toInt();
+            item->caption = q2_.field(1).toString();
+            item->barcode = digits;
+            if (layout.weight) {
+                item->weighed = true;
+                item->quantity = embedded->value / 1000.0;
+            } else {
+                item->unitPrice = embedded->value / 100.0;
+            }
+        }
+    } catch (const std::exception& error) {
+        LogTurnedError(QStringLiteral("Price label lookup"), error);
+        item.reset();
+    }
+    q2_.close();
+    return item;
 }

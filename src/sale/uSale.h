@@ -3,10 +3,12 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 #include "app/uClock.h"
 #include "app/uMemTable.h"
 #include "db/fbQuery.h"
+#include "sale/uAgeChecks.h"
 
 // The sale and its lines in the database. TFmMain keeps fSalesID / fPreviousSalesID and the
 // widgets; it holds one TSale on the data module's two queries and shows what comes back:
@@ -21,9 +23,8 @@
 //   sale.LoadLines(fSalesID, cdsTX, marker);                // grid rows; select the last
 //   cmFinishAndPay->setEnabled(cdsTX.rowCount() > 0);
 //   // BarcodeScanned(text):
-//   QString description;
-//   qint64 sid = sale.LookupBarcode(text, description);     // -1: "Barcode Not Found"
-//   if (sid > 0) AddProductToSale(int(sid), CleanBarcode(text), 1, description);
+//   std::optional<TSaleItem> item = sale.ScanBarcode(text); // none: "Barcode Not Found"
+//   if (item) sale.AddItem(fSalesID, fPreviousSalesID, *item, view);
 //
 // Each statement stands alone: writes commit with retaining on the connection.
 
@@ -46,8 +47,19 @@ struct TSaleView {
     virtual void hideScannedProduct() = 0;
     virtual void showControlledProduct(int limit) = 0;
     virtual void showTimeRestricted() = 0;
-    // True when staff confirmed the customer's age.
-    virtual bool confirmAge(int age) = 0;
+    // Asks staff to confirm the customer's age: who answered, and how the box ended.
+    virtual TAgeCheck confirmAge(int age) = 0;
+};
+
+// What one line sells: a product, the code it was scanned by, how much, and, for an in-store
+// label that carries one, the label's own price in place of the product's SP.
+struct TSaleItem {
+    int sid = 0;
+    QString barcode;  // empty: the product's first barcode is stored
+    double quantity = 1;
+    QString caption;  // empty: the product's description
+    std::optional<double> unitPrice;
+    bool weighed = false;  // quantity is kilograms, the price is per kilogram
 };
 
 // A product row as a sale line takes it; found is false when TBL_PRODUCTS has no row
@@ -77,6 +89,8 @@ inline constexpr int kProductTextWidth = 30;  // PRODUCT in cdsTX is cut to this
 QString AmpersandCaption(const QString& caption);
 // "3 @ 1.50 each": the quantity rounded to a whole number, the price as money text.
 QString QuantityLineText(double quantity, double price);
+// "0.350 kg @ 12.90/kg": a weighed line.
+QString WeightLineText(double kilograms, double pricePerKilogram);
 // The scanned text with every space removed, as the line stores it.
 QString CleanBarcode(const QString& text);
 
@@ -92,6 +106,10 @@ public:
     // Database errors propagate.
     TAddResult AddProductToSale(int& salesId, int& previousSalesId, int sid, const QString& barcode,
                                 double quantity, const QString& caption, TSaleView& view);
+    // The same for an item as a scan reads it. An age check is asked once per sale: a product
+    // of the same or a lower age is sold on the standing confirmation. Every check, asked or
+    // not, leaves a record (TBL_AGE_CHECKS).
+    TAddResult AddItem(int& salesId, int& previousSalesId, const TSaleItem& item, TSaleView& view);
 
     // A new header (GUID, SALE_START = now, SALE_END null); returns its SALES_ID.
     qint64 CreateSale();
@@ -121,10 +139,22 @@ public:
     // lookup fails for any reason (errors are swallowed, the query is closed either way).
     qint64 LookupBarcode(const QString& text, QString& description);
 
+    // What a scanned code sells, as a shop reads it: the code as stored first (by its numeric
+    // value), then a UPC-E code as its UPC-A, then an in-store price or weight label of a
+    // prefix the back office named (TBL_PRICE_CODES), its item number being the product's SKU.
+    // Nothing when none matches; a GTIN whose check digit is wrong is then logged as a misread.
+    std::optional<TSaleItem> ScanBarcode(const QString& text);
+
 private:
     QDateTime now() const;
+    // The product of an in-store label, priced or weighed by the label; errors are swallowed.
+    std::optional<TSaleItem> LookupLabel(const QString& digits);
+    // Asks for, or finds standing, the sale's age confirmation; nothing when the item may not
+    // be sold. The refusals are recorded here; a confirmation is recorded once the sale exists.
+    std::optional<TAgeCheckRecord> CheckAge(int salesId, int sid, int age, TSaleView& view);
 
     fb::Query& q1_;
     fb::Query& q2_;
     const Clock* clock_;
+    TAgeChecks ages_;
 };

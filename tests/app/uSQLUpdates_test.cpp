@@ -111,22 +111,35 @@ TEST_F(SQLUpdatesTest, InUseWhileAnotherProcessHoldsTheKioskDatabase) {
     EXPECT_TRUE(db.kiosk().connected());
 }
 
-// A kiosk delivered at version 1 gets the payment journal from the scripts shipped in the
-// back-office database, and ends with the shipped schema's version.
+// A kiosk delivered at version 1 gets every later schema from the scripts shipped in the
+// back-office database: the payment journal (2), the price labels and the age-check record (3).
+// The objects they add are taken away from a current database, which is then brought up again
+// by the shipped scripts alone and ends with the shipped schema's version.
 TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
     TestDatabases shipped;
     fb::Query kiosk(shipped.kiosk());
+    const auto scalar = [&](const QString& sql) {
+        kiosk.setSQL(sql);
+        kiosk.open();
+        const int v = kiosk.field(0).toInt();
+        kiosk.close();
+        return v;
+    };
+    const int version = scalar(QStringLiteral("select DB_VERSION from TBL_SETUP"));
     for (const char* sql :
          {"drop table TBL_PAYMENT_ATTEMPTS",
           "alter table TBL_SALES_PAYMENTS drop constraint UQ_SALES_PAYMENTS_REFERENCE",
-          "alter table TBL_SALES_PAYMENTS drop PAY_REFERENCE",
+          "alter table TBL_SALES_PAYMENTS drop PAY_REFERENCE", "drop table TBL_AGE_CHECKS",
+          "drop table TBL_PRICE_CODES", "drop index IX_PRODUCTS_SKU",
           "update TBL_SETUP set DB_VERSION = 1"}) {
         kiosk.setSQL(QString::fromLatin1(sql));
         kiosk.execSQL();
         shipped.kiosk().commit();
     }
     fb::Query admin(shipped.admin());
-    EXPECT_EQ(RunSQLUpdates(shipped.kiosk(), kiosk, shipped.admin(), admin, 1, 1, {}), 2);
+    EXPECT_EQ(RunSQLUpdates(shipped.kiosk(), kiosk, shipped.admin(), admin, 1, 1, {}), version);
+    EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), version);
+
     kiosk.setSQL(
         QStringLiteral("insert into TBL_SALES_HEADERS (SALES_ID, SALE_START) values (1, 'now')"));
     kiosk.execSQL();
@@ -139,6 +152,22 @@ TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
         "insert into TBL_SALES_PAYMENTS (SALES_ID, PAY_REFERENCE) values (1, '1-x')"));
     kiosk.execSQL();
     EXPECT_THROW(kiosk.execSQL(), std::exception) << "a reference is paid once";
+
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from RDB$RELATIONS where RDB$RELATION_NAME in "
+                                    "('TBL_AGE_CHECKS', 'TBL_PRICE_CODES')")),
+              2);
+    EXPECT_EQ(scalar(QStringLiteral(
+                  "select count(*) from RDB$INDICES where RDB$INDEX_NAME in "
+                  "('IX_PRODUCTS_SKU', 'IX_AGE_CHECKS_CHECK_TIME', 'IX_AGE_CHECKS_SALES_ID')")),
+              3);
+    // The age record cascades with its sale, as in a database made at the shipped version.
+    kiosk.setSQL(QStringLiteral(
+        "insert into TBL_AGE_CHECKS (SALES_ID, SID, REQUIRED_AGE, USER_ID, CHECK_TIME, OUTCOME)"
+        " values (1, 5, 18, 3, 'now', 'CONFIRMED')"));
+    kiosk.execSQL();
+    kiosk.setSQL(QStringLiteral("delete from TBL_SALES_HEADERS"));
+    kiosk.execSQL();
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from TBL_AGE_CHECKS")), 0);
 }
 
 }  // namespace

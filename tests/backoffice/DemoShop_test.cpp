@@ -4,6 +4,7 @@
 
 #include "backoffice/uImportUpdates.h"
 #include "db/fbQuery.h"
+#include "sale/uSale.h"
 #include "support/FixedClock.h"
 #include "support/TestDatabases.h"
 #include "uDemoShop.h"
@@ -17,19 +18,25 @@ int countRows(fb::Connection& conx, const QString& table) {
     return q.field(0).toInt();
 }
 
-// The demonstration shop that a new kiosk starts with must import whole, and its staff cards
-// must be the staff the kiosk finds.
-TEST(DemoShop, ImportsWholeWithItsStaffCards) {
-    FixedClockGuard clock(QDateTime(QDate(2026, 12, 10), QTime(12, 0)));
-    TestDatabases db;
-    const ImportFolders folders = ImportFolders::ofDataFolder(db.folder());
-    QDir().mkpath(folders.importFolder);
-    const demo::DemoShop shop = demo::MakeDemoShop(QDate(2026, 12, 10));
-    WriteUpdateFile(shop.content, folders.importFolder + QStringLiteral("demo.json"), true);
+// The demonstration shop that a new kiosk starts with, imported as the kiosk imports it.
+class DemoShopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ImportFolders folders = ImportFolders::ofDataFolder(db.folder());
+        QDir().mkpath(folders.importFolder);
+        WriteUpdateFile(shop.content, folders.importFolder + QStringLiteral("demo.json"), true);
+        const ImportFileResult result = ImportUpdateFile(
+            db.kiosk(), folders, folders.importFolder + QStringLiteral("demo.json"));
+        ASSERT_TRUE(result.applied) << result.reason.toStdString();
+    }
 
-    const ImportFileResult result =
-        ImportUpdateFile(db.kiosk(), folders, folders.importFolder + QStringLiteral("demo.json"));
-    ASSERT_TRUE(result.applied) << result.reason.toStdString();
+    FixedClockGuard clock{QDateTime(QDate(2026, 12, 10), QTime(12, 0))};
+    TestDatabases db;
+    const demo::DemoShop shop = demo::MakeDemoShop(QDate(2026, 12, 10));
+};
+
+// It must import whole, and its staff cards must be the staff the kiosk finds.
+TEST_F(DemoShopTest, ImportsWholeWithItsStaffCards) {
     EXPECT_GT(countRows(db.kiosk(), QStringLiteral("TBL_PRODUCTS")), 50);
     EXPECT_GT(countRows(db.kiosk(), QStringLiteral("TBL_PROMOTIONS")), 8);
     fb::Query q(db.kiosk());
@@ -38,6 +45,36 @@ TEST(DemoShop, ImportsWholeWithItsStaffCards) {
         q.bind(QStringLiteral("PAS"), card.code);
         q.open();
         EXPECT_FALSE(q.eof()) << card.code.toStdString();
+    }
+}
+
+// The short codes of the imported sweets and the deli scale's labels that the README lists.
+TEST_F(DemoShopTest, TheCodesTheReadmeListsSellTheirProducts) {
+    fb::Query q1(db.kiosk());
+    fb::Query q2(db.kiosk());
+    TSale sale(q1, q2);
+    const struct {
+        const char* code;
+        const char* product;
+        double quantity, price;  // price: the label's own, 0 for the product's
+    } cases[] = {
+        {"07654325", "Peanut Butter Cups 42g", 1, 0},
+        {"04785139", "Root Beer Barrels 100g", 1, 0},
+        {"02893347", "Candy Corn 85g", 1, 0},
+        {"03589274", "Marshmallow Fluff 213g", 1, 0},
+        {"2240101004509", "Deli Salad Box", 1, 4.50},
+        {"2240101003250", "Deli Salad Box", 1, 3.25},
+        {"2440102105995", "Hot Chicken Wings Box", 1, 5.99},
+        {"2340201002501", "Pick & Mix Sweets (per kg)", 0.25, 0},
+        {"2340201005007", "Pick & Mix Sweets (per kg)", 0.5, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        const std::optional<TSaleItem> item = sale.ScanBarcode(QString::fromLatin1(c.code));
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->caption, QString::fromUtf8(c.product));
+        EXPECT_DOUBLE_EQ(item->quantity, c.quantity);
+        EXPECT_DOUBLE_EQ(item->unitPrice.value_or(0), c.price);
     }
 }
 

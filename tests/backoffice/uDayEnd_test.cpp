@@ -67,7 +67,18 @@ protected:
         if (!file.open(QIODevice::ReadOnly)) return {};
         return QString::fromUtf8(file.readAll());
     }
-    QStringList exportFiles() { return QDir(exportFolder()).entryList(QDir::Files, QDir::Name); }
+    // The day files (the age checks' files beside them left out).
+    QStringList exportFiles() {
+        QStringList files = QDir(exportFolder()).entryList(QDir::Files, QDir::Name);
+        files.removeIf([](const QString& name) { return name.endsWith("-age.csv"); });
+        return files;
+    }
+    void ageCheck(const QString& values) {
+        exec(
+            "insert into TBL_AGE_CHECKS (SALES_ID, SID, REQUIRED_AGE, USER_ID, CHECK_TIME,"
+            " OUTCOME) values (" +
+            values + ")");
+    }
     // The sale numbers of the "01" records of every export file, file by file.
     QStringList exportedSales() {
         QStringList sales;
@@ -266,6 +277,26 @@ TEST_F(DayEndTest, RecordsCarryTheirFieldsCleanedAndFormatted) {
     EXPECT_EQ(exportText(1), expected);
 }
 
+// The age checks go to a file of their own, the day file staying as the back office reads it.
+TEST_F(DayEndTest, TheAgeFileHoldsExactlyTheDaysChecks) {
+    openDay(At(3, "00:00:00"));
+    sale(1, At(3, "06:00:00"));
+    sale(2, At(2, "23:00:00"));
+    ageCheck("2, 102, 18, 3, '2026-03-02 23:59:59', 'CONFIRMED'");  // the day before
+    ageCheck("1, 102, 18, 3, '2026-03-03 06:00:00', 'CONFIRMED'");
+    ageCheck("null, 105, 21, -1, '2026-03-03 12:00:00', 'REFUSED'");
+    ageCheck("1, 105, 21, null, '2026-03-03 18:00:00', 'ABANDONED'");
+    ageCheck("null, 102, 18, 4, '2026-03-04 00:00:00', 'REFUSED'");  // the next day's
+    ASSERT_TRUE(dayEnd.ExportDayEnd(1, At(4, "00:00:01"), At(4, "00:00:00")));
+    QFile file(exportFolder() + "00000001-age.csv");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(),
+              "AG,1,102,18,3,46084.25,CONFIRMED\r\n"
+              "AG,,105,21,-1,46084.5,REFUSED\r\n"
+              "AG,1,105,21,,46084.75,ABANDONED\r\n");
+    EXPECT_FALSE(exportText(1).contains("AG"));
+}
+
 TEST_F(DayEndTest, AnEmptyDayGivesTheHeadAndTailRecordsOnly) {
     openDay(At(15, "06:00:00"));
     sale(1, At(16, "06:00:00"));  // at the boundary: the next day's
@@ -304,7 +335,7 @@ TEST_F(DayEndTest, AMissingExportFolderKeepsTheDayOpenUntilTheHoldOffHasRun) {
     EXPECT_EQ(screen.size(), 4);
     EXPECT_EQ(
         QDir(exportFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-        QStringList({"00000001.csv"}));
+        QStringList({"00000001-age.csv", "00000001.csv"}));
     EXPECT_EQ(value("select DAY_END from TBL_DAY_ENDS where DAY_END_ID = 1").toDateTime(),
               At(4, "00:00:00"));
 }
@@ -380,6 +411,21 @@ TEST_F(PurgeTest, AKeepPeriodOfZeroPurgesBeforeMidnightTwentyOneDaysAgo) {
     EXPECT_EQ(value("select count(*) from TBL_SALES_LINES").toInt(), 1);
     EXPECT_EQ(value("select list(DAY_END_ID) from TBL_DAY_ENDS").toString(), "2,3");
     EXPECT_EQ(value("select KEEP_SALES_DAYS from TBL_SETUP").toInt(), 21);
+}
+
+// Checks made before any sale existed are purged by their age; the others go with their sale.
+TEST_F(PurgeTest, AgeChecksGoWithTheirSalesOrByTheirAge) {
+    sale(1, At(3, "23:00:00"));
+    sale(2, At(4, "10:00:00"));
+    ageCheck("1, 102, 18, 3, '2026-03-04 09:00:00', 'CONFIRMED'");
+    ageCheck("2, 102, 18, 3, '2026-03-04 10:00:00', 'CONFIRMED'");
+    ageCheck("null, 102, 18, 3, '2026-03-03 23:59:59', 'REFUSED'");
+    ageCheck("null, 102, 18, 3, '2026-03-04 00:00:00', 'REFUSED'");
+    dayEnd.PurgeSales(false);
+    EXPECT_EQ(value("select list(T, ', ') from (select coalesce(SALES_ID, 0) || ' ' ||"
+                    " CHECK_TIME as T from TBL_AGE_CHECKS order by AGE_CHECK_ID)")
+                  .toString(),
+              "2 2026-03-04 10:00:00.0000, 0 2026-03-04 00:00:00.0000");
 }
 
 // A kiosk switched off for weeks: the open day's sales are older than the keep period, yet they

@@ -26,9 +26,9 @@ void PrintTo(const QString& text, std::ostream* out) {
 namespace {
 
 const char* const kMasterTables[] = {
-    "TBL_USERS",          "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",
-    "TBL_PRODUCTS",       "TBL_DEPARTMENTS",        "TBL_PRODUCT_GROUPS",
-    "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",     "TBL_PROMOTIONS"};
+    "TBL_USERS",       "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",       "TBL_PRODUCTS",
+    "TBL_DEPARTMENTS", "TBL_PRODUCT_GROUPS",     "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",
+    "TBL_PROMOTIONS",  "TBL_PRICE_CODES"};
 
 // The four site keys every update file needs, then the given sections.
 QString UpdateJson(const QString& sections = {}, const QString& site1 = u"Glenbeg Station"_s) {
@@ -64,7 +64,8 @@ const QString kFullSections =
   "promotions": [{"pid": 7, "dsc": "Two for 3", "vtp": 2, "beg": 45000, "end": 46000.5,
                   "prc": 3, "val": 3, "dis": 0, "day": "YYYYYYY",
                   "triggers": [{"lin": 1, "qty": 2}],
-                  "products": [{"sid": 5001, "lin": 1, "prc": 0}]}]
+                  "products": [{"sid": 5001, "lin": 1, "prc": 0}]}],
+  "price_codes": [{"pfx": "22", "typ": "P", "vck": false}]
 )"_s;
 
 class ImportUpdatesTest : public ::testing::Test {
@@ -473,6 +474,26 @@ TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
                     "\"rte\": 0, \"sp\": 1, \"barcodes\": [{\"bar\": 1234567890123456789}]}]"_s)
              .toUtf8(),
          "barcode \"1234567890123456789\": "},
+        {"price code not an in-store prefix",
+         UpdateJson(uR"("price_codes": [{"pfx": "30", "typ": "P", "vck": false}])"_s).toUtf8(),
+         "price_codes element 1 (pfx 30): key \"pfx\" is not an in-store prefix"},
+        {"price code of one digit",
+         UpdateJson(uR"("price_codes": [{"pfx": "2", "typ": "P", "vck": false}])"_s).toUtf8(),
+         "price_codes element 1 (pfx 2): key \"pfx\" is not an in-store prefix"},
+        {"price code of another type",
+         UpdateJson(uR"("price_codes": [{"pfx": "23", "typ": "K", "vck": false}])"_s).toUtf8(),
+         "price_codes element 1 (pfx 23): key \"typ\" is not \"P\" or \"W\""},
+        {"price code without its verifier flag",
+         UpdateJson(uR"("price_codes": [{"pfx": "23", "typ": "W"}])"_s).toUtf8(),
+         "price_codes element 1 (pfx 23): key \"vck\" is missing"},
+        {"price code verifier flag as text",
+         UpdateJson(uR"("price_codes": [{"pfx": "23", "typ": "W", "vck": "yes"}])"_s).toUtf8(),
+         "price_codes element 1 (pfx 23): key \"vck\" is not true or false"},
+        {"price code named twice",
+         UpdateJson(uR"("price_codes": [{"pfx": "23", "typ": "W", "vck": false},
+                                        {"pfx": "23", "typ": "P", "vck": true}])"_s)
+             .toUtf8(),
+         "price_codes element 2 (pfx 23): the prefix 23 is named twice"},
         {"last element unreadable",
          UpdateJson(manyProducts + u", \"promotions\": ["_s + promotion.arg(1) +
                     u", {\"pid\": 2}]"_s)
@@ -570,6 +591,39 @@ TEST_F(ImportUpdatesTest, APassStartedDuringAPassDoesNothing) {
     EXPECT_EQ(nested, 0);
     EXPECT_FALSE(ImportIsRunning());
     EXPECT_EQ(count(u"TBL_PRODUCTS"_s), 600);
+}
+
+// ---- Product codes --------------------------------------------------------------------
+
+// A mistyped code is stored as it stands (the shop may know the product by it) and logged.
+TEST_F(ImportUpdatesTest, BarcodesWithAWrongCheckDigitAreLoggedAndStored) {
+    const LogReader log;
+    apply(
+        UpdateJson(uR"("products": [{"sid": 1, "sku": 1, "dsc": "P", "did": 1, "rte": 0,
+        "sp": 1, "barcodes": [{"bar": "5012345678900"}, {"bar": "5012345678901"},
+                              {"bar": "036000291452"}, {"bar": "036000291453"},
+                              {"bar": "04252614"}, {"bar": "96385074"}, {"bar": "96385075"},
+                              {"bar": "10012345678902"}, {"bar": "10012345678903"},
+                              {"bar": "1234"}, {"bar": "888000011"}]}])"_s));
+    EXPECT_EQ(count(u"TBL_BARCODES"_s), 11);
+    const QStringList logged = log.newLines().filter(u"check digit"_s);
+    QStringList codes;
+    for (const QString& line : logged) codes << line.section(u'"', 1, 1);
+    EXPECT_EQ(codes, QStringList({u"5012345678901"_s, u"036000291453"_s, u"96385075"_s,
+                                  u"10012345678903"_s}));
+    ASSERT_FALSE(logged.isEmpty());
+    EXPECT_TRUE(logged[0].contains(u"products element 1 (sid 1)"_s)) << logged[0].toStdString();
+}
+
+TEST_F(ImportUpdatesTest, PriceCodesAreStoredAsTheBackOfficeNamesThem) {
+    apply(
+        UpdateJson(uR"("price_codes": [{"pfx": "22", "typ": "P", "vck": false},
+                                          {"pfx": "23", "typ": "W", "vck": false},
+                                          {"pfx": "29", "typ": "P", "vck": true}])"_s));
+    EXPECT_EQ(value(u"select list(T, ' ') from (select PFX || TYP || VCK as T"
+                    " from TBL_PRICE_CODES order by PFX)"_s)
+                  .toString(),
+              u"22PN 23WN 29PY"_s);
 }
 
 }  // namespace

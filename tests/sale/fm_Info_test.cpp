@@ -9,6 +9,7 @@
 #include "app/AdvDialogs.h"
 #include "db/fbQuery.h"
 #include "sale/KioskInput.h"
+#include "support/FixedClock.h"
 #include "support/TestDatabases.h"
 
 namespace {
@@ -110,17 +111,25 @@ TEST_F(InfoBoxTest, AskYesNoIsTrueOnlyOnYes) {
     }
 }
 
-// Staff from the kiosk database: Ann may confirm ages, Bob may not.
+// Staff from the kiosk database: Ann may confirm ages, Bob may not; Dee has the right but turns
+// 18 only tomorrow, Eve turned 18 today.
 class AgeBoxTest : public InfoBoxTest {
 protected:
     AgeBoxTest() {
         exec("insert into TBL_USERS (USER_ID, POS_PASS, ACCESS) values (3, '888000011', 'NY')");
         exec("insert into TBL_USERS (USER_ID, POS_PASS, ACCESS) values (4, '888000022', 'YN')");
+        exec(
+            "insert into TBL_USERS (USER_ID, POS_PASS, ACCESS, DOB)"
+            " values (5, '888000055', 'YY', '2006-03-05')");
+        exec(
+            "insert into TBL_USERS (USER_ID, POS_PASS, ACCESS, DOB)"
+            " values (6, '888000066', 'YY', '2006-03-04')");
     }
     void exec(const char* sql) {
         q.setSQL(QString::fromLatin1(sql));
         q.execSQL();
     }
+    FixedClockGuard clock{QDateTime(QDate(2024, 3, 4), QTime(9, 0))};
     TestDatabases db;
     fb::Query q{db.kiosk()};
 };
@@ -130,17 +139,25 @@ TEST_F(AgeBoxTest, OnlyAStaffScanWithTheRightEndsTheAgeCheck) {
         QStringList scans;  // the last one closes the box, answered by answer
         int answer;
         QStringList messages;
-        bool confirmed;
+        TAgeOutcome outcome;
+        int user;  // who answered
     };
+    const QString question = "Is the customer over 16 ?";
     const Case cases[] = {
-        {{"888000011"}, Yes, {"Is the customer over 16 ?"}, true},
-        {{"888000011"}, No, {"Is the customer over 16 ?"}, false},
-        {{"4b17e2c9a05d"}, Yes, {"Is the customer over 16 ?"}, true},
+        {{"888000011"}, Yes, {question}, TAgeOutcome::Confirmed, 3},
+        {{"888000011"}, No, {question}, TAgeOutcome::Refused, 3},
+        {{"4b17e2c9a05d"}, Yes, {question}, TAgeOutcome::Confirmed, -1},
         {{"888000099", "888000022", "e83a5f1c6b27", "888000011"},
          Yes,
          {"Invalid Operator", "Insufficient Operator Access", "Insufficient Operator Access",
-          "Is the customer over 16 ?"},
-         true},
+          question},
+         TAgeOutcome::Confirmed,
+         3},
+        {{"888000055", "888000066"},
+         No,
+         {"Staff under 18 cannot confirm a customer's age", question},
+         TAgeOutcome::Refused,
+         6},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scans.join(' ').toStdString());
@@ -159,10 +176,11 @@ TEST_F(AgeBoxTest, OnlyAStaffScanWithTheRightEndsTheAgeCheck) {
             TMessageForm::setNextAnswer(c.answer);
             TypeCode(Buffer(box), c.scans.last());
         });
-        const bool confirmed = ConfirmAge(16, q);
+        const TAgeCheck check = ConfirmAge(16, q);
         EXPECT_TRUE(script.done());
         EXPECT_EQ(script.rejected(), 0);
-        EXPECT_EQ(confirmed, c.confirmed);
+        EXPECT_EQ(check.outcome, c.outcome);
+        EXPECT_EQ(check.userId, c.user);
         EXPECT_EQ(messages, c.messages);
         EXPECT_EQ(openAfterRefusals, c.scans.size() - 1);
         EXPECT_EQ(seen.header, "Over 16's only");
@@ -170,6 +188,15 @@ TEST_F(AgeBoxTest, OnlyAStaffScanWithTheRightEndsTheAgeCheck) {
         EXPECT_EQ(seen.buttons, "");
         EXPECT_TRUE(turning);
     }
+}
+
+// As the kiosk closes it when it is stopped while waiting for staff.
+TEST_F(AgeBoxTest, AnAgeBoxClosedWithoutStaffIsAbandoned) {
+    script.on<TfmInfoBox>([&](TfmInfoBox& box) { box.done(QDialog::Rejected); });
+    const TAgeCheck check = ConfirmAge(18, q);
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(check.outcome, TAgeOutcome::Abandoned);
+    EXPECT_EQ(check.userId, 0);
 }
 
 }  // namespace

@@ -73,9 +73,11 @@ TEST_F(OperatorTest, AgeAuthorityNeedsTheSecondRight) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        EXPECT_EQ(CheckAgeAuthority(q, c.code), c.authority);
+        EXPECT_EQ(CheckAgeAuthority(q, c.code).authority, c.authority);
     }
     EXPECT_EQ(AgeAuthority(5, "Ny"), oaInsufficient);
+    EXPECT_EQ(CheckAgeAuthority(q, "123456").user, 7);
+    EXPECT_EQ(CheckAgeAuthority(q, "4b17e2c9a05d").user, -1);
 }
 
 TEST_F(OperatorTest, AFailedLookupIsNotAnOperator) {

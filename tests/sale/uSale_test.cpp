@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
+#include <optional>
 
 #include "db/fbQuery.h"
 #include "sale/uSale.h"
@@ -17,12 +19,17 @@ const QString kLongName = QStringLiteral("Very Long Product Description 12345");
 struct FakeView : TSaleView {
     QStringList calls;
     bool ageConfirmed = false;
+    TAgeOutcome ageOutcome() const {
+        return ageConfirmed ? TAgeOutcome::Confirmed : TAgeOutcome::Refused;
+    }
     void hideScannedProduct() override { calls << "hide"; }
     void showControlledProduct(int limit) override { calls << QString("controlled %1").arg(limit); }
     void showTimeRestricted() override { calls << "time"; }
-    bool confirmAge(int age) override {
+    int staff = 7;                    // the card that answers
+    std::optional<TAgeCheck> answer;  // when set, the box ends so instead
+    TAgeCheck confirmAge(int age) override {
         calls << QString("age %1").arg(age);
-        return ageConfirmed;
+        return answer ? *answer : TAgeCheck{ageOutcome(), staff};
     }
 };
 
@@ -134,6 +141,56 @@ TEST_F(SaleTest, RefusedItemWritesNothing) {
     EXPECT_TRUE(confirmed.added);
     EXPECT_EQ(count("select count(*) from TBL_SALES_HEADERS"), 1);
     EXPECT_EQ(count("select count(*) from TBL_SALES_LINES where BARCODE = ''"), 1);
+}
+
+// Every age check leaves a record; a confirmation stands for the rest of its sale up to its
+// age. Wine shares the lager's department (18), cigarettes need 21, energy drinks 16.
+TEST_F(SaleTest, AgeChecksAreRecordedWithTheStaffMemberAndTheTime) {
+    exec("insert into TBL_PRODUCTS (SID, DESCRIPTION, DEPT_ID, SP) values (104, 'Wine', 5, 9)");
+    exec("insert into TBL_PRODUCTS (SID, DESCRIPTION, DEPT_ID, SP) values (105, 'Cigs', 6, 15)");
+    exec("insert into TBL_PRODUCTS (SID, DESCRIPTION, DEPT_ID, SP) values (106, 'Energy', 7, 2)");
+    exec("insert into TBL_SALES_RESTRICTIONS (REST_TYPE, DEPT_ID, REST_VALUE) values (1, 6, 21)");
+    exec("insert into TBL_SALES_RESTRICTIONS (REST_TYPE, DEPT_ID, REST_VALUE) values (1, 7, 16)");
+
+    view.ageConfirmed = false;
+    EXPECT_FALSE(add(102, "", 1).added);  // refused before the sale exists
+    view.ageConfirmed = true;
+    view.staff = 8;
+    EXPECT_TRUE(add(102, "", 1).added);
+    const int firstSale = salesId;
+    EXPECT_TRUE(add(104, "", 1).added);  // on the standing confirmation
+    EXPECT_TRUE(add(106, "", 1).added);
+    view.answer = TAgeCheck{TAgeOutcome::Abandoned, 0};
+    EXPECT_FALSE(add(105, "", 1).added);  // a higher age is asked again
+    view.answer.reset();
+    view.staff = -1;
+    EXPECT_TRUE(add(105, "", 1).added);
+    EXPECT_EQ(view.calls.filter("age"), QStringList({"age 18", "age 18", "age 21", "age 21"}));
+
+    salesId = -1;  // the next customer is asked afresh
+    EXPECT_TRUE(add(104, "", 1).added);
+    EXPECT_EQ(view.calls.filter("age").size(), 5);
+
+    q.setSQL(
+        "select SALES_ID, SID, REQUIRED_AGE, USER_ID, OUTCOME, CONFIRMATION_ID, CHECK_TIME,"
+        " AGE_CHECK_ID from TBL_AGE_CHECKS order by AGE_CHECK_ID");
+    QStringList records;
+    QHash<qint64, int> rowOfId;
+    for (q.open(); !q.eof(); q.next()) {
+        const auto text = [&](int i) { return q.field(i).isNull() ? "-" : q.field(i).toString(); };
+        rowOfId.insert(q.field(7).toInt64(), int(records.size()) + 1);
+        const QString sale = q.field(0).isNull()               ? "-"
+                             : q.field(0).toInt() == firstSale ? "first"
+                                                               : "next";
+        const QString standsOn =
+            q.field(5).isNull() ? "-" : QString("row %1").arg(rowOfId.value(q.field(5).toInt64()));
+        records << QStringList{sale, text(1), text(2), text(3), text(4), standsOn}.join(' ');
+        EXPECT_EQ(q.field(6).toDateTime(), clock.clock().now());
+    }
+    EXPECT_EQ(records, QStringList({"- 102 18 7 REFUSED -", "first 102 18 8 CONFIRMED -",
+                                    "first 104 18 8 CONFIRMED row 2",
+                                    "first 106 16 8 CONFIRMED row 2", "first 105 21 - ABANDONED -",
+                                    "first 105 21 -1 CONFIRMED -", "next 104 18 -1 CONFIRMED -"}));
 }
 
 TEST_F(SaleTest, ListAndTotalsFollowTheLiveLines) {

@@ -166,6 +166,71 @@ std::vector<Product> ShelfProducts() {
     return products;
 }
 
+// Imported sweets whose wrappers carry the 8-digit UPC-E short form of the UPC-A code the
+// product file holds.
+std::vector<Product> ImportedSweets() {
+    const struct {
+        int sid;
+        const char* dsc;
+        double sp;
+        const char* upcA;  // scanned as UPC-E: 07654325, 04785139, 02893347, 03589274
+    } items[] = {
+        {1211, "Peanut Butter Cups 42g", 1.95, "076200005435"},
+        {1212, "Root Beer Barrels 100g", 2.25, "047800000519"},
+        {1213, "Candy Corn 85g", 2.10, "028930000037"},
+        {1214, "Marshmallow Fluff 213g", 3.99, "035892000074"},
+    };
+    std::vector<Product> products;
+    for (const auto& item : items) {
+        Product p;
+        p.sid = item.sid;
+        p.sku = item.sid;
+        p.dsc = QString::fromUtf8(item.dsc);
+        p.did = kConfectionery;
+        p.rte = VatOf(kConfectionery);
+        p.sp = item.sp;
+        p.barcodes << QString::fromLatin1(item.upcA);
+        products.push_back(p);
+    }
+    return products;
+}
+
+// Goods labelled in the shop: the deli's scale prints the item number with the price, or with
+// the weight for goods sold by the kilogram (SP is then the price per kilogram). They carry no
+// barcode of their own; the label finds them by their SKU.
+std::vector<Product> LabelledProducts() {
+    const struct {
+        int sid, sku;
+        const char* dsc;
+        int did;
+        double sp;
+    } items[] = {
+        {1701, 40101, "Deli Salad Box", kDeli, 4.50},
+        {1702, 40102, "Hot Chicken Wings Box", kDeli, 5.99},
+        {1703, 40201, "Pick & Mix Sweets (per kg)", kConfectionery, 14.90},
+    };
+    std::vector<Product> products;
+    for (const auto& item : items) {
+        Product p;
+        p.sid = item.sid;
+        p.sku = item.sku;
+        p.dsc = QString::fromUtf8(item.dsc);
+        p.did = item.did;
+        p.rte = VatOf(item.did);
+        p.sp = item.sp;
+        products.push_back(p);
+    }
+    return products;
+}
+
+// The prefixes of the deli scale's labels: 22 a price, 23 a weight in grams, 24 a price with a
+// verifier digit.
+std::vector<PriceCode> PriceCodes() {
+    return {{QStringLiteral("22"), QStringLiteral("P"), false},
+            {QStringLiteral("23"), QStringLiteral("W"), false},
+            {QStringLiteral("24"), QStringLiteral("P"), true}};
+}
+
 // A product sold from a key on the find page: no barcode, a picture instead.
 struct KeyItem {
     int sid;
@@ -425,8 +490,10 @@ DemoShop MakeDemoShop(const QDate& today) {
     c.groups = Groups();
     c.users = Users();
     c.departments = Departments();
-    for (auto&& part : {ShelfProducts(), KeyProducts(), TopUpProducts()})
+    for (auto&& part :
+         {ShelfProducts(), ImportedSweets(), LabelledProducts(), KeyProducts(), TopUpProducts()})
         c.products.insert(c.products.end(), part.begin(), part.end());
+    c.priceCodes = PriceCodes();
     c.restrictions = Restrictions(c.products);
     c.promotions = Promotions(today);
     shop.pictures = Pictures();

@@ -1,5 +1,7 @@
 #include "uScaleShop.h"
 
+#include "uDemoShop.h"
+
 namespace demo {
 
 namespace {
@@ -60,9 +62,9 @@ Product ScaleProduct(int sid, Sequence& random) {
         p.bnr = 1 + (sid - 1) % kKeysPerGroup;
         p.bcl = 0xF0F0F0;
     }
-    // Two distinct 13-digit codes per product: a shelf label and a case label.
+    // Two distinct EAN-13 codes per product: a shelf label and a case label.
     for (int k = 0; k < 2; ++k)
-        p.barcodes << QString::number(2000000000000LL + qint64(sid) * 2 + k);
+        p.barcodes << Ean13(QString::number(200000000000LL + qint64(sid) * 2 + k));
     return p;
 }
 
@@ -112,6 +114,9 @@ UpdateContent MakeScaleShop(int products, int promotions, const QDate& today) {
     c.products.reserve(size_t(products));
     for (int sid = 1; sid <= products; ++sid) c.products.push_back(ScaleProduct(sid, random));
     c.restrictions = ScaleRestrictions(products);
+    c.priceCodes = {{QStringLiteral("22"), QStringLiteral("P"), false},
+                    {QStringLiteral("23"), QStringLiteral("W"), false},
+                    {QStringLiteral("24"), QStringLiteral("P"), true}};
     for (int pid = 1; pid <= promotions; ++pid)
         c.promotions.push_back(ScalePromotion(pid, std::max(products, 1), today, random));
     return c;

@@ -133,6 +133,13 @@ void WriteContent(Writer& w, const UpdateContent& c) {
     List(w, "products", c.products, [&](const Product& p) { WriteProduct(w, p); });
     List(w, "restrictions", c.restrictions, [&](const Restriction& r) { WriteRestriction(w, r); });
     List(w, "promotions", c.promotions, [&](const Promotion& p) { WritePromotion(w, p); });
+    if (!c.priceCodes.empty())
+        List(w, "price_codes", c.priceCodes, [&](const PriceCode& p) {
+            Text(w, "pfx", p.pfx);
+            Text(w, "typ", p.typ);
+            w.Key("vck");
+            w.Bool(p.vck);
+        });
     w.EndObject();
 }
 

@@ -88,6 +88,14 @@ struct Promotion {
     std::vector<PromoProduct> products;
 };
 
+// An in-store prefix whose labels embed a price (typ "P", minor units) or a weight ("W",
+// grams); vck: a price verifier digit before a 4-digit value.
+struct PriceCode {
+    QString pfx;
+    QString typ;
+    bool vck = false;
+};
+
 struct UpdateContent {
     QString site1, site2, phone, vatno;
     std::vector<Group> groups;
@@ -96,6 +104,7 @@ struct UpdateContent {
     std::vector<Product> products;
     std::vector<Restriction> restrictions;
     std::vector<Promotion> promotions;
+    std::vector<PriceCode> priceCodes;  // left out of the file when empty
 };
 
 // Days since 30 December 1899 with the time of day as the fraction.

@@ -1,0 +1,51 @@
+#include "backoffice/uAgeExport.h"
+
+#include <QIODevice>
+#include <stdexcept>
+
+#include "app/uUtils.h"
+#include "backoffice/uDayEnd.h"
+
+namespace {
+
+const QString AgeChecksSql = QStringLiteral(
+    "select SALES_ID, SID, REQUIRED_AGE, USER_ID, CHECK_TIME, OUTCOME from TBL_AGE_CHECKS\r\n"
+    " where CHECK_TIME >= :D1 and CHECK_TIME < :D2\r\n"
+    " order by AGE_CHECK_ID");
+
+QByteArray WholeOrEmpty(const fb::Value& value) {
+    return value.isNull() ? QByteArray() : QByteArray::number(value.toInt64());
+}
+
+}  // namespace
+
+QString AgeExportFileName(const QString& exportFolder, int dayEndId) {
+    QString name = DayEndExportFileName(exportFolder, dayEndId);
+    name.chop(QStringLiteral(".csv").size());
+    return name + QStringLiteral("-age.csv");
+}
+
+QString AgeChecksExportStatement() {
+    return AgeChecksSql;
+}
+
+void WriteAgeChecksExport(fb::Query& q, QIODevice& file, const QDateTime& from,
+                          const QDateTime& to) {
+    q.close();
+    q.setSQL(AgeChecksSql);
+    q.bind(QStringLiteral("D1"), from);
+    q.bind(QStringLiteral("D2"), to);
+    QByteArray out;
+    for (q.open(); !q.eof(); q.next()) {
+        out.append("AG,");
+        out.append(WholeOrEmpty(q.field(0)) + ',');
+        out.append(WholeOrEmpty(q.field(1)) + ',');
+        out.append(WholeOrEmpty(q.field(2)) + ',');
+        out.append(WholeOrEmpty(q.field(3)) + ',');
+        out.append(ExportNumber(DateTimeToDayNumber(q.field(4).toDateTime())).toLatin1() + ',');
+        out.append(ExportText(q.field(5).toString()).toUtf8());
+        out.append("\r\n");
+    }
+    q.close();
+    if (file.write(out) != out.size()) throw std::runtime_error(file.errorString().toStdString());
+}
