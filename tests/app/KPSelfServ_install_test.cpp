@@ -48,6 +48,13 @@ QString install(const QString& folder, const QString& schema, int version, bool 
         QStringLiteral("--no-service")};
     if (demo) arguments << QStringLiteral("--demo");
     QProcess script;
+    // The tools the script runs end without freeing what Qt's offscreen platform keeps, as
+    // the fuzz corpus's maker does; a sanitizer build checks leaks in the kiosk, not in them.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(
+        QStringLiteral("ASAN_OPTIONS"),
+        environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+    script.setProcessEnvironment(environment);
     script.setProcessChannelMode(QProcess::MergedChannels);
     script.start(kSource + QStringLiteral("/deploy/install-kiosk"), arguments);
     if (!script.waitForFinished(120000)) return QStringLiteral("the install did not finish");
