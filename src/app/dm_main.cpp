@@ -6,6 +6,7 @@
 
 #include "app/uDbUtils.h"
 #include "app/uLog.h"
+#include "app/uStartFailure.h"
 #include "app/uTX32Reg.h"
 #include "app/uUtils.h"
 #include "sale/uOperators.h"
@@ -83,9 +84,15 @@ void Tdm::DataModuleCreate() {
         versionLine_ = SplashVersionLine(installed, dbVersion);
         if (view_.showSplashStatus) view_.showSplashStatus(versionLine_);
     } catch (const std::exception& e) {
+        failStart(StartFailureReason(
+            QStringLiteral("the kiosk database %1 cannot be opened").arg(conx.database()), e));
         // As with any handler's error: shown, and creation ends here.
         if (view_.showError) view_.showError(QString::fromUtf8(e.what()));
     }
+}
+
+void Tdm::failStart(const QString& reason) const {
+    if (view_.startFailed) view_.startFailed(reason);
 }
 
 void Tdm::conxBeforeConnect() {
@@ -96,8 +103,11 @@ void Tdm::conxBeforeConnect() {
 int Tdm::DBChecks() {
     int result = 0;
     WriteLog(QStringLiteral("SQL Updates start"), 1);
+    QString step = QStringLiteral("the back-office database %1 cannot be opened");
     try {
+        step = step.arg(AdminDatabasePath(conx.database()));
         conxA.connect();
+        step = QStringLiteral("the schema version cannot be read");
         const int current =
             int(TextToInt(SelectValue(q1, QStringLiteral("TBL_SETUP"), QStringLiteral("SETUP_ID"),
                                       QStringLiteral("DB_VERSION"), 1),
@@ -116,8 +126,14 @@ int Tdm::DBChecks() {
             result = 1;
         else if (view_.runSchemaUpdates && view_.runSchemaUpdates(current, latest, count))
             result = 1;
+        else
+            failStart(QStringLiteral("Cannot start: the schema update from version %1 to %2 "
+                                     "was not applied (closed, or a script failed)")
+                          .arg(current)
+                          .arg(latest));
     } catch (const std::exception& e) {
         WriteLog(QStringLiteral("Login: ") + QString::fromUtf8(e.what()), 0);
+        failStart(StartFailureReason(step, e));
     }
     WriteLog(QStringLiteral("SQL Updates  end"), 1);
     return result;

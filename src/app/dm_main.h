@@ -17,6 +17,8 @@ struct TdmView {
     std::function<bool(int, int, int)> runSchemaUpdates;
     // Shows an error in the kiosk's own message box; showError when not given.
     std::function<void(const QString&)> showKioskError = {};
+    // Told the one-line reason why the kiosk cannot start, before anything is shown of it.
+    std::function<void(const QString&)> startFailed = {};
 };
 
 // The receipt printer and customer display as the engineer page sets them. They are kept in the
@@ -74,6 +76,8 @@ public:
     static const QString kPassword;
 
 private:
+    void failStart(const QString& reason) const;
+
     QString programPath_;
     TdmView view_;
     QString versionLine_;

@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
-#include <cstdio>
+#include <QTimer>
 #include <cstdlib>
 
 #include "app/AdvDialogs.h"
@@ -10,6 +10,7 @@
 #include "app/fm_SQLUpdates.h"
 #include "app/fm_splash.h"
 #include "app/uServiceNotify.h"
+#include "app/uStartFailure.h"
 #include "app/uStopSignals.h"
 #include "app/uUtils.h"
 #include "app/wg_KioskApplication.h"
@@ -20,6 +21,8 @@
 namespace {
 
 const QString kTitle = QStringLiteral("KelvoPOS Self Serv");
+// How far each notice pushes the service manager's start timeout on, in milliseconds.
+constexpr qint64 kWaitExtension = 60000;
 
 void loadApplicationIcon(TKioskApplication& app) {
     const QString icon = QFileInfo(QCoreApplication::applicationFilePath()).absolutePath() +
@@ -27,16 +30,37 @@ void loadApplicationIcon(TKioskApplication& app) {
     if (QFileInfo::exists(icon)) app.setWindowIcon(QIcon(icon));
 }
 
-TdmView dataModuleView() {
+// While the schema update dialog waits for somebody, the service manager is told so and its
+// start timeout is pushed on, so it neither kills the kiosk nor starts it again meanwhile.
+bool RunSchemaUpdates(int current, int latest, int count) {
+    TfmSQLUpdates dialog(*dm);
+    dialog.SetVersion(current, latest, count);
+    const auto extendStartTimeout = [] {
+        NotifyServiceManager("EXTEND_TIMEOUT_USEC=" + QByteArray::number(kWaitExtension * 1000));
+    };
+    QTimer extender;
+    extender.setInterval(kWaitExtension / 2);
+    QObject::connect(&extender, &QTimer::timeout, extendStartTimeout);
+    NotifyServiceManager(
+        "STATUS=Waiting for the schema update to be confirmed on the kiosk's screen");
+    extendStartTimeout();
+    extender.start();
+    return dialog.exec() == 1;
+}
+
+TdmView dataModuleView(TStartFailure& failure, const TStopSignals& stopSignals) {
     TdmView view;
-    view.showSplashStatus = [](const QString& text) { ShowSplashStatus(text); };
+    view.showSplashStatus = [](const QString& text) {
+        // The version line also reaches "systemctl status", where an upgrade can be checked.
+        NotifyServiceManager("STATUS=" + text.toUtf8());
+        ShowSplashStatus(text);
+    };
     view.showError = [](const QString& text) { TKioskApplication::reportError(text); };
     view.showKioskError = [](const QString& text) { ShowError(text); };
-    view.runSchemaUpdates = [](int current, int latest, int count) {
-        TfmSQLUpdates dialog(*dm);
-        dialog.SetVersion(current, latest, count);
-        NotifyServiceManager("STATUS=Waiting for the schema update to be confirmed");
-        return dialog.exec() == 1;
+    view.runSchemaUpdates = RunSchemaUpdates;
+    // A dialog closed by a stop request is no failure: the service manager asked for it.
+    view.startFailed = [&failure, &stopSignals](const QString& reason) {
+        if (!stopSignals.requested()) failure.report(reason);
     };
     return view;
 }
@@ -72,12 +96,12 @@ void StopKiosk() {
 }
 
 // The engine's lock and temporary folders belong to this user alone; set before it loads.
-bool PrepareEngineFolders() {
+bool PrepareEngineFolders(TStartFailure& failure) {
     try {
         fb::UsePrivateEngineFolders(fb::DefaultEngineFolder(QStringLiteral("kpselfserv")));
         return true;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "KPSelfServ: %s\n", e.what());
+        failure.report(StartFailureReason(QStringLiteral("the engine's folders"), e));
         return false;
     }
 }
@@ -85,7 +109,8 @@ bool PrepareEngineFolders() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!PrepareEngineFolders()) return 1;
+    TStartFailure failure;
+    if (!PrepareEngineFolders(failure)) return failure.exitStatus();
     TKioskApplication app(argc, argv);
     TStopSignals stopSignals([](int) { StopKiosk(); });
     fb::AfterEngineLoad([&stopSignals] { stopSignals.install(); });
@@ -96,13 +121,13 @@ int main(int argc, char** argv) {
         ShowError(QStringLiteral("The visual style \"Aqua Light Slate\" could not be applied."));
     QGuiApplication::setApplicationDisplayName(kTitle);
 
-    Tdm dataModule(QCoreApplication::applicationFilePath(), dataModuleView());
+    Tdm dataModule(QCoreApplication::applicationFilePath(), dataModuleView(failure, stopSignals));
     dm = &dataModule;
     std::atexit(detachAtExit);
     if (stopSignals.requested() || dataModule.DBChecks() <= 0) {
         CloseSplash();
         dm = nullptr;
-        return 0;
+        return failure.exitStatus();
     }
     TFmMain mainScreen(dataModule);
     mainScreen.showFullScreen();

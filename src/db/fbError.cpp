@@ -35,6 +35,10 @@ bool Error::isLockConflict() const {
     return hasCode(isc_lock_conflict) || hasCode(isc_update_conflict) || hasCode(isc_deadlock);
 }
 
+bool Error::isEngineUnavailable() const {
+    return hasCode(isc_unavailable);
+}
+
 Status::Status() : status_(master()->getStatus()), wrapper_(status_) {}
 
 Status::~Status() {

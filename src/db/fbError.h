@@ -21,6 +21,8 @@ public:
     const std::string& sqlState() const { return sqlState_; }
     bool hasCode(intptr_t code) const;
     bool isLockConflict() const;
+    // The client library found no engine to open a database file with.
+    bool isEngineUnavailable() const;
 
 private:
     std::vector<intptr_t> codes_;

@@ -13,6 +13,7 @@
 #include "app/uUtils.h"
 #include "db/fbQuery.h"
 #include "payment/uPaymentJournal.h"
+#include "payment/uTestMode.h"
 #include "sale/uSiteDetails.h"
 
 const QString ReceiptQuestion =
@@ -448,8 +449,7 @@ bool TakeCardPayment(fb::Connection& conx, int salesId, const TPaymentTerminal& 
 
 bool PayForSale(fb::Connection& conx, int salesId, const TPaymentTerminal& terminal,
                 const QString& dataFolder) {
-    fb::Query q(conx);
-    if (LoadSiteDetails(q).debug > 32) {
+    if (PaidInTestMode(conx, salesId)) {
         CloseSale(conx, salesId);
         return true;
     }

@@ -30,6 +30,7 @@
 #include "payment/fra_payment.h"
 #include "payment/uCheckout.h"
 #include "payment/uPaymentJournal.h"
+#include "payment/uTestMode.h"
 #include "sale/fm_Info.h"
 #include "sale/fm_getQuantity.h"
 #include "sale/fm_mainArt.h"
@@ -40,6 +41,7 @@
 #include "sale/fra_tile.h"
 #include "sale/fra_topup.h"
 #include "sale/fra_transaction.h"
+#include "sale/wg_TestModeBand.h"
 
 namespace {
 
@@ -150,6 +152,7 @@ void TFmMain::buildScreen() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(lbTestMode = new TTestModeBand(this));
     layout->addWidget(buildTopBar());
     layout->addLayout(body, 1);
 
@@ -660,6 +663,7 @@ void TFmMain::LoadSiteDetails() {
     fSetup = ::LoadSiteDetails(fDm.q1);
     lbSiteName->setText(fSetup.name + u' ');
     BrandingColour = fSetup.brandingColour;
+    lbTestMode->setVisible(IsTestMode(fSetup.debug));
 }
 
 // Applies waiting update files; true when any was applied. The window takes no input

@@ -13,6 +13,7 @@
 #include "sale/uSearch.h"
 #include "sale/uSiteDetails.h"
 
+class TTestModeBand;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -152,6 +153,7 @@ private:
     QString fSettleProblem;    // why they wait, logged when it changes
 
     TClickPanel* pnTop = nullptr;
+    TTestModeBand* lbTestMode = nullptr;
     QLabel* lbSiteName = nullptr;
     QLabel* lbTime = nullptr;
     TfraTransaction* pnl_trans = nullptr;

@@ -40,12 +40,14 @@ protected:
             asked = {current, latest, count};
             return answer;
         };
+        view.startFailed = [this](const QString& reason) { startFailures << reason; };
         return std::make_unique<Tdm>(programPath(), view);
     }
 
     TestDatabases db;
     QStringList splashLines;
     QStringList errors;
+    QStringList startFailures;
     std::vector<int> asked;
     bool answer = true;
 };
@@ -102,8 +104,13 @@ TEST_F(DataModuleTest, OffersTheUpdatesAboveTheVersionCountingOnlyPositivePriori
     answer = false;
     EXPECT_EQ(dm->DBChecks(), 0);
     EXPECT_EQ(asked, (std::vector<int>{7, 9, 1}));
+    EXPECT_EQ(startFailures,
+              QStringList{QStringLiteral("Cannot start: the schema update from version 7 to 9 "
+                                         "was not applied (closed, or a script failed)")});
     answer = true;
+    startFailures.clear();
     EXPECT_EQ(dm->DBChecks(), 1);
+    EXPECT_TRUE(startFailures.isEmpty());
 }
 
 TEST_F(DataModuleTest, MissingBackOfficeDatabaseStopsWithOneLoginLine) {
@@ -123,6 +130,11 @@ TEST_F(DataModuleTest, MissingKioskDatabaseIsReportedAndStops) {
     auto dm = create();
     EXPECT_EQ(errors.size(), 1);
     EXPECT_TRUE(splashLines.isEmpty());
+    ASSERT_FALSE(startFailures.isEmpty());
+    EXPECT_TRUE(startFailures[0].startsWith(
+        QStringLiteral("Cannot start: the kiosk database %1 cannot be opened: ")
+            .arg(db.kioskPath())))
+        << startFailures[0].toStdString();
     EXPECT_EQ(dm->DBChecks(), 0);
 }
 

@@ -82,9 +82,12 @@ void KioskFolder::giveTo(const QString& user) const {
         throw std::runtime_error(("Cannot give the folder to " + user).toStdString());
 }
 
-KioskProcess::KioskProcess(const KioskFolder& folder)
-    : folder_(folder), environment_(QProcessEnvironment::systemEnvironment()) {
-    const QString root = folder.path();
+KioskProcess::KioskProcess(const KioskFolder& folder) : KioskProcess(folder.path()) {}
+
+KioskProcess::KioskProcess(const QString& programFolder)
+    : folder_(QDir(programFolder).absolutePath() + u'/'),
+      environment_(QProcessEnvironment::systemEnvironment()) {
+    const QString& root = folder_;
     environment_.insert(QStringLiteral("KIOSK_REGISTRY_MACHINE"),
                         root + QStringLiteral("settings/HKEY_LOCAL_MACHINE.reg"));
     environment_.insert(QStringLiteral("KIOSK_REGISTRY_USER"),
@@ -109,9 +112,10 @@ void KioskProcess::start(const QStringList& command) {
     }
     notifications_.clear();
     process_.setProcessEnvironment(environment_);
-    process_.setWorkingDirectory(folder_.path());
+    process_.setWorkingDirectory(folder_);
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    QStringList arguments = command.isEmpty() ? QStringList{folder_.program()} : command;
+    QStringList arguments =
+        command.isEmpty() ? QStringList{folder_ + QStringLiteral("KPSelfServ")} : command;
     process_.setChildProcessModifier([] { ::setpgid(0, 0); });
     process_.start(arguments.takeFirst(), arguments);
     if (!process_.waitForStarted()) throw std::runtime_error("The kiosk did not start");

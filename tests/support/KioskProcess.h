@@ -36,6 +36,8 @@ private:
 class KioskProcess {
 public:
     explicit KioskProcess(const KioskFolder& folder);
+    // The program KPSelfServ of a program folder laid out otherwise (an installed kiosk).
+    explicit KioskProcess(const QString& programFolder);
     ~KioskProcess();
     KioskProcess(const KioskProcess&) = delete;
     KioskProcess& operator=(const KioskProcess&) = delete;
@@ -55,7 +57,7 @@ public:
     QString output();
 
 private:
-    const KioskFolder& folder_;
+    QString folder_;  // ends with "/"
     QProcessEnvironment environment_;
     QProcess process_;
     pid_t group_ = 0;  // the started program leads a process group of its own
