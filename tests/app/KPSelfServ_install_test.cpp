@@ -67,6 +67,11 @@ uid_t ownerOf(const QString& path) {
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_uid : uid_t(-1);
 }
 
+QString readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 QStringList exportFiles(const QString& folder) {
     return QDir(folder + QStringLiteral("data/Export")).entryList({QStringLiteral("*.csv")});
 }
@@ -130,6 +135,12 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     for (const char* written :
          {"data/Import", "data/Export", "data/Res", "data/Receipts", "logs", "data/KPSelfServ.gdb"})
         EXPECT_EQ(ownerOf(folder + QLatin1String(written)), user->pw_uid) << written;
+    // The demonstration kiosk pays on the terminal service beside it, with no PIN pad window.
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("kpterminal")).isExecutable());
+    const QString pinPad = readAll(folder + QStringLiteral("data/PinPad.ini"));
+    EXPECT_TRUE(pinPad.contains(QStringLiteral("\nTerminal=127.0.0.1:8105\n")))
+        << pinPad.toStdString();
+    EXPECT_TRUE(pinPad.contains(QStringLiteral("\nInteractive=false\n"))) << pinPad.toStdString();
     // A trading day open since three days ago: its boundary has passed.
     {
         auto conx = connect(kioskDatabase);
@@ -177,6 +188,7 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     const QStringList exported = exportFiles(folder);
     ASSERT_EQ(install(folder, schema.path(), 10204, false), "");
     EXPECT_EQ(exportFiles(folder), exported);
+    EXPECT_EQ(readAll(folder + QStringLiteral("data/PinPad.ini")), pinPad);
     EXPECT_EQ(count(kioskDatabase, QStringLiteral("select count(*) from TBL_PRODUCTS")), products);
     EXPECT_EQ(count(adminDatabase,
                     QStringLiteral("select count(*) from TBL_SQLUPDATES where DB_VERSION = 9999")),
