@@ -2,6 +2,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QScreen>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,6 +15,7 @@
 #include "app/uUtils.h"
 #include "app/wg_KioskApplication.h"
 #include "app/wg_Style.h"
+#include "app/wg_Window.h"
 #include "db/fbEngine.h"
 #include "sale/fm_main.h"
 
@@ -91,6 +93,7 @@ int main(int argc, char** argv) {
     fb::AfterEngineLoad([&stopSignals] { stopSignals.install(); });
     GetProgramFolder();  // settles the suite's program folder before anything else
     loadApplicationIcon(app);
+    ScaleDesignToScreen(TFmMain::DesignSize);
     ShowSplash();
     if (!ApplyKioskStyle(app))
         ShowError(QStringLiteral("The visual style \"Aqua Light Slate\" could not be applied."));
@@ -105,6 +108,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     TFmMain mainScreen(dataModule);
+    // The whole screen, also where no window manager makes a full-screen window so.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        mainScreen.setGeometry(screen->geometry());
     mainScreen.showFullScreen();
     // A stop asked for while the screen was being shown ended no event loop of its own.
     int result = 0;
