@@ -28,5 +28,7 @@ void ScaleDesignToScreen(const QSize& design) {
     if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR")) return;
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    QHighDpiScaling::setGlobalFactor(DesignScale(screen->geometry().size(), design));
+    // Qt's widgets draw wrongly at a factor below 1 (parts left at full size and cut off), so a
+    // screen smaller than the design shows it unscaled.
+    QHighDpiScaling::setGlobalFactor(std::max(1.0, DesignScale(screen->geometry().size(), design)));
 }

@@ -13,7 +13,8 @@ void CentreOnScreen(QWidget& window);
 double DesignScale(const QSize& screen, const QSize& design);
 
 // Scales every window of the program by DesignScale, so the design fills the primary screen
-// as far as its proportions allow. The layout is scaled, not a picture of it: text and
+// as far as its proportions allow. Only enlarges: a screen smaller than the design in either
+// direction shows it at its own size. The layout is scaled, not a picture of it: text and
 // artwork are drawn at the screen's own resolution, and touches are mapped back to the
 // design's positions. Called once, before the first window is made. A scale factor given
 // in the environment (QT_SCALE_FACTOR) is left to rule.
