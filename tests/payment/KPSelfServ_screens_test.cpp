@@ -42,7 +42,7 @@ protected:
     DesignTouches designTouches() {
         QFile ini(dmMain->DataFolder + "PinPad.ini");
         EXPECT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[PinPad]\nInteractive=false\nResponseCode=1\n");
+        ini.write("[PinPad]\nTerminal=simulator\nInteractive=false\nResponseCode=1\n");
         ini.close();
         DesignTouches touches;
         const auto centreIn = [this](QWidget* w) {
@@ -125,7 +125,7 @@ void StockCrisps(const KioskFolder& folder) {
     }
     QFile ini(folder.dataFolder() + QStringLiteral("PinPad.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("[PinPad]\nInteractive=false\nResponseCode=1\n");
+    ini.write("[PinPad]\nTerminal=simulator\nInteractive=false\nResponseCode=1\n");
 }
 
 TEST(DesignScaleTest, TheDesignFitsWholeIntoEveryScreen) {
