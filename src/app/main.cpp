@@ -108,8 +108,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     TFmMain mainScreen(dataModule);
-    // The whole screen, also where no window manager makes a full-screen window so.
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    // An X server without a window manager leaves a full-screen window at its own size; a
+    // Wayland compositor sizes it itself (and a size given first spoils its first frame there).
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && QGuiApplication::platformName() == QLatin1String("xcb"))
         mainScreen.setGeometry(screen->geometry());
     mainScreen.showFullScreen();
     // A stop asked for while the screen was being shown ended no event loop of its own.
