@@ -2,7 +2,9 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/AdvDialogs.h"
@@ -15,6 +17,7 @@
 #include "app/uUtils.h"
 #include "app/wg_KioskApplication.h"
 #include "app/wg_Style.h"
+#include "app/wg_Window.h"
 #include "db/fbEngine.h"
 #include "sale/fm_main.h"
 
@@ -116,6 +119,7 @@ int main(int argc, char** argv) {
     fb::AfterEngineLoad([&stopSignals] { stopSignals.install(); });
     GetProgramFolder();  // settles the suite's program folder before anything else
     loadApplicationIcon(app);
+    ScaleDesignToScreen(TFmMain::DesignSize);
     ShowSplash();
     if (!ApplyKioskStyle(app))
         ShowError(QStringLiteral("The visual style \"Aqua Light Slate\" could not be applied."));
@@ -130,6 +134,11 @@ int main(int argc, char** argv) {
         return failure.exitStatus();
     }
     TFmMain mainScreen(dataModule);
+    // An X server without a window manager leaves a full-screen window at its own size; a
+    // Wayland compositor sizes it itself (and a size given first spoils its first frame there).
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && QGuiApplication::platformName() == QLatin1String("xcb"))
+        mainScreen.setGeometry(screen->geometry());
     mainScreen.showFullScreen();
     // A stop asked for while the screen was being shown ended no event loop of its own.
     int result = 0;

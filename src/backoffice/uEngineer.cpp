@@ -1,5 +1,8 @@
 #include "backoffice/uEngineer.h"
 
+#include <QLocale>
+#include <stdexcept>
+
 #include "app/uGlobals.h"
 #include "app/uUtils.h"
 #include "db/fbError.h"
@@ -49,9 +52,24 @@ fb::Value IntegerFieldValue(const QString& text) {
     return number;
 }
 
+namespace {
+
+// The days sales are kept: a negative period would put the purge's cut-off in the future.
+fb::Value KeepPeriodValue(const QString& text) {
+    const fb::Value days = IntegerFieldValue(text);
+    if (!days.isNull() && (days.toInt() < 0 || days.toInt() > kMaxKeepSalesDays))
+        throw std::invalid_argument(
+            QStringLiteral("'%1' is not a valid keep period: it must be from 0 to %2 days")
+                .arg(text.trimmed(), QLocale(QLocale::English).toString(kMaxKeepSalesDays))
+                .toStdString());
+    return days;
+}
+
+}  // namespace
+
 void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings) {
     const fb::Value debug = IntegerFieldValue(settings.debug);
-    const fb::Value keepSalesDays = IntegerFieldValue(settings.keepSalesDays);
+    const fb::Value keepSalesDays = KeepPeriodValue(settings.keepSalesDays);
     const int displayChars = IntegerFieldValue(settings.displayChars).toInt();
 
     BrandingColour = settings.brandingColour;

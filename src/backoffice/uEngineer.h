@@ -36,8 +36,12 @@ void SplitPrinterSpec(const QString& text, QString& model, QString& port);
 // "'x' is not a valid integer value" for anything else.
 fb::Value IntegerFieldValue(const QString& text);
 
+// The longest keep period the page takes, in days (about ten years).
+inline constexpr int kMaxKeepSalesDays = 3650;
+
 // Closing the page: every number is checked before anything changes, so a text that is not a
-// whole number raises its conversion error with nothing replaced. Then the branding colour and
+// whole number, or a keep period below 0 or above kMaxKeepSalesDays, raises its error with
+// nothing replaced. Then the branding colour and
 // the run-time settings are replaced, the run-time settings saved (dm.WriteSystemInfo, which
 // reports its own failure) and the setup row stored.
 void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <limits>
 
 #include "app/AdvDialogs.h"
@@ -30,17 +31,22 @@ QPushButton* MakeButton(const QString& name, const QString& caption, const QFont
 
 }  // namespace
 
+const QString TfmGetQuantity::Question = QStringLiteral("How many do you have?");
+const QString TfmGetQuantity::RefusedText =
+    QStringLiteral("Please enter a number up to %1").arg(kMaxQuantity);
+
 TfmGetQuantity::TfmGetQuantity(QWidget* parent) : TfmBaseDialog(parent) {
     setObjectName(QStringLiteral("fmGetQuantity"));
     setHeaderCaption(QStringLiteral("Quantity Needed"));
     QWidget* client = clientArea();
     const int width = ClientSize.width();
 
-    auto* question = new QLabel(QStringLiteral("How many do you have?"), client);
+    auto* question = new QLabel(Question, client);
     question->setObjectName(QStringLiteral("lbQuestion"));
     question->setFont(KioskFont(KioskFace::Tahoma, 21));
     question->setAlignment(Qt::AlignCenter);
     question->setGeometry(Margin, HeaderHeight + 8, width - 2 * Margin, 34);
+    lbQuestion = question;
 
     const int qtyTop = HeaderHeight + 50;
     const QFont stepFont = KioskFont(KioskFace::Tahoma, 32, true);
@@ -71,10 +77,10 @@ TfmGetQuantity::TfmGetQuantity(QWidget* parent) : TfmBaseDialog(parent) {
     connect(fraKeyboard1, &TfraKeyboard::keyClicked, this, &TfmGetQuantity::cmKeyboardClick);
     connect(cmPlus, &QPushButton::clicked, this, &TfmGetQuantity::cmPlusClick);
     connect(cmMinus, &QPushButton::clicked, this, &TfmGetQuantity::cmMinusClick);
-    connect(cmOK, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(cmOK, &QPushButton::clicked, this, &TfmGetQuantity::cmOKClick);
     connect(cmCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(ebScanBuffer, &QLineEdit::textChanged, this, &TfmGetQuantity::ebScanBufferChange);
-    connect(cmEndScan, &QPushButton::clicked, this, [this] { done(mrOk); });
+    connect(cmEndScan, &QPushButton::clicked, this, &TfmGetQuantity::cmOKClick);
 }
 
 void TfmGetQuantity::showEvent(QShowEvent* event) {
@@ -110,6 +116,19 @@ void TfmGetQuantity::cmMinusClick() {
 
 void TfmGetQuantity::ebScanBufferChange(const QString& text) {
     lbQty->setText(text);
+}
+
+// A quantity the sale cannot take (a scanned barcode, more than the most) is refused in the
+// dialog, which starts again from 0, so the product picked is not lost.
+void TfmGetQuantity::cmOKClick() {
+    if (IsQuantityText(lbQty->text())) {
+        done(mrOk);
+        return;
+    }
+    lbQuestion->setText(RefusedText);
+    const QSignalBlocker quiet(ebScanBuffer);
+    ebScanBuffer->clear();
+    lbQty->setText(QStringLiteral("0"));
 }
 
 int GetQuantity(QWidget* parent) {

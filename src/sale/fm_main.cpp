@@ -11,6 +11,7 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/AdvDialogs.h"
 #include "app/dm_main.h"
@@ -117,13 +118,18 @@ TFmMain::~TFmMain() {
 
 // ---- Building the window -----------------------------------------------------------------
 
+// The screen is drawn at its design size on fDesign, centred in the window; a window larger
+// than the design (a screen of other proportions, once scaled) shows the bar colour around it.
 void TFmMain::buildScreen() {
+    fDesign = new QWidget(this);
+    fDesign->setObjectName(QStringLiteral("pnDesign"));
+    fDesign->setFixedSize(DesignSize);
+    fDesign->setAutoFillBackground(true);
+    SetPaletteColour(*fDesign, QPalette::Window, PageColour);
     setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, PageColour);
-    setPalette(palette);
+    SetPaletteColour(*this, QPalette::Window, BarColour);
 
-    pcMain = new QStackedWidget(this);
+    pcMain = new QStackedWidget(fDesign);
     pcMain->setObjectName(QStringLiteral("pcMain"));
     pcMain->setAutoFillBackground(true);
     tsDefault = new TfraDefault(pcMain);
@@ -137,7 +143,7 @@ void TFmMain::buildScreen() {
                           static_cast<QWidget*>(tsTopup), static_cast<QWidget*>(tsEngineer)})
         pcMain->addWidget(page);
 
-    pnl_trans = new TfraTransaction(cdsTX, this);
+    pnl_trans = new TfraTransaction(cdsTX, fDesign);
 
     auto* pages = new QVBoxLayout;
     pages->setContentsMargins(0, 0, 0, 0);
@@ -149,7 +155,7 @@ void TFmMain::buildScreen() {
     body->setSpacing(0);
     body->addLayout(pages, 1);
     body->addWidget(pnl_trans);
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(fDesign);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(lbTestMode = new TTestModeBand(this));
@@ -159,8 +165,14 @@ void TFmMain::buildScreen() {
     buildScanBuffer();
 }
 
+void TFmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize spare = size() - DesignSize;
+    fDesign->move(std::max(0, spare.width() / 2), std::max(0, spare.height() / 2));
+}
+
 QWidget* TFmMain::buildTopBar() {
-    pnTop = new TClickPanel(this);
+    pnTop = new TClickPanel(fDesign);
     pnTop->setObjectName(QStringLiteral("pnTop"));
     pnTop->setFixedHeight(BarHeight);
     pnTop->setColour(BarColour);
@@ -186,7 +198,7 @@ QWidget* TFmMain::buildTopBar() {
 }
 
 QWidget* TFmMain::buildBottomBar() {
-    pnBottom = new TClickPanel(this);
+    pnBottom = new TClickPanel(fDesign);
     pnBottom->setObjectName(QStringLiteral("pnBottom"));
     pnBottom->setFixedHeight(BarHeight);
     pnBottom->setColour(BarColour);
@@ -211,12 +223,12 @@ QWidget* TFmMain::buildBottomBar() {
 // The scan buffer and its button stay enabled and focusable but sit behind the top bar and
 // the pages, where no one sees them.
 void TFmMain::buildScanBuffer() {
-    ebScanBuffer = new QLineEdit(this);
+    ebScanBuffer = new QLineEdit(fDesign);
     ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
     ebScanBuffer->setGeometry(400, 40, 121, 21);
     ebScanBuffer->lower();
 
-    cmEndScan = new QPushButton(QStringLiteral("X"), this);
+    cmEndScan = new QPushButton(QStringLiteral("X"), fDesign);
     cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
     cmEndScan->setGeometry(16, BarHeight + 16, 75, 25);
     cmEndScan->setFocusPolicy(Qt::NoFocus);
@@ -303,6 +315,8 @@ void TFmMain::resetToDefault() {
     // Between sales no cursor is open: a full commit here lets the engine clean up the row
     // versions that retaining commits keep alive for as long as the kiosk runs.
     fDm.conx.commit();
+    // A paid sale is let go before the payment page is left, so it is not reopened.
+    ClearSale();
     ShowPage(tsDefault);
     cmTopups->setVisible(fSetup.hasTopups);
     ebScanBuffer->lower();
@@ -324,12 +338,14 @@ void TFmMain::paintBars() {
     const QColor colour = branded ? WinColour(BrandingColour) : BarColour;
     pnTop->setColour(colour);
     pnBottom->setColour(colour);
+    SetPaletteColour(*this, QPalette::Window, colour);
     pnl_trans->pnFinishAndPay->setColour(colour);
 }
 
 // ---- Pages and focus ---------------------------------------------------------------------
 
 void TFmMain::ShowPage(QWidget* page) {
+    if (pcMain->currentWidget() == tsMOP && page != tsMOP) ReopenSale();
     pcMain->setCurrentWidget(page);
     pcMainChange();
 }
@@ -461,10 +477,15 @@ TAgeCheck TFmMain::confirmAge(int age) {
 }
 
 void TFmMain::cmVoidLineClick() {
-    if (ShowQuestion(QStringLiteral("Void the selected line")) != mrYes) return;
     const int row = pnl_trans->currentRow();
     const qint64 lineId =
         row >= 0 ? cdsTX.value(row, QStringLiteral("SALES_LINE_ID")).toInt64() : 0;
+    // Only product lines can go; a discount or the blank row before the discounts cannot.
+    if (lineId <= 0) {
+        ShowInformation(QStringLiteral("Please select a product line"));
+        return;
+    }
+    if (ShowQuestion(QStringLiteral("Void the selected line")) != mrYes) return;
     fSale.VoidLine(lineId);
     RefreshTransaction();
     ShowPage(tsDefault);
@@ -648,11 +669,16 @@ void TFmMain::SettlePayments() {
 }
 
 void TFmMain::cmCancelMOPClick() {
-    CancelPayment(fDm.conx, fSalesID);
+    ShowPage(tsDefault);
+}
+
+// However the payment page is left unpaid (Cancel Payment, another page, a staff card), the
+// sale is payable again: its discounts go, to be worked out afresh at the next pay, and the pay
+// button is live with the current sub-total.
+void TFmMain::ReopenSale() {
+    if (fSalesID > 0) CancelPayment(fDm.conx, fSalesID);
     RefreshTransaction();
     pnl_trans->cmFinishAndPay->setText(QStringLiteral("Finish && Pay"));
-    pnl_trans->cmFinishAndPay->setEnabled(true);
-    ShowPage(tsDefault);
 }
 
 // ---- Steps of later work -----------------------------------------------------------------

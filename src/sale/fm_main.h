@@ -107,6 +107,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void customEvent(QEvent* event) override;
@@ -126,6 +127,7 @@ private:
     bool forwardToScanBuffer(QWidget* target, QEvent* event);
     // Asks the quantity of a product picked on the search page and sells it.
     void SellPickedProduct(int sid, const QString& caption);
+    void ReopenSale();
 
     // TSaleView: what adding a product shows or asks on the way.
     void hideScannedProduct() override;
@@ -152,6 +154,7 @@ private:
     int fSettleWaitTicks = 0;  // ticks before the terminal is asked again
     QString fSettleProblem;    // why they wait, logged when it changes
 
+    QWidget* fDesign = nullptr;
     TClickPanel* pnTop = nullptr;
     TTestModeBand* lbTestMode = nullptr;
     QLabel* lbSiteName = nullptr;

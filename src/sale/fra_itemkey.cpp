@@ -12,7 +12,7 @@
 namespace {
 
 constexpr int PictureMargin = 5;
-const QColor DesignColour(0xe9, 0xee, 0xf5);
+const QColor DesignColour = WinColour(kItemKeyDesignColour);
 
 }  // namespace
 

@@ -28,9 +28,13 @@ QString ItemKeyCaption(const QString& description) {
     return caption.replace(u'&', QLatin1String("&&"));
 }
 
+bool IsQuantityText(const QString& text) {
+    const qint64 value = TextToInt(text, -1);
+    return value >= 0 && value <= kMaxQuantity;
+}
+
 int QuantityOfText(const QString& text) {
-    const qint64 value = TextToInt(text, 0);
-    return value >= 0 && value <= kMaxQuantity ? int(value) : 0;
+    return IsQuantityText(text) ? int(TextToInt(text, 0)) : 0;
 }
 
 // ---- TProductList ------------------------------------------------------------------------
@@ -192,9 +196,9 @@ std::vector<TItemKey> TSearch::ProductKeys(int group) {
         key.name = KeyName(q_.field("BNUMBER"));
         key.tag = q_.field("SID").toInt();
         key.caption = ItemKeyCaption(q_.field("DESCRIPTION").toString());
-        const int colour = q_.field("BCOLOUR").toInt();
-        key.colour = colour;
-        key.captionColour = ContrastColour(colour);
+        // A product without a colour keeps the design colour, with a caption readable on it.
+        key.colour = ColourOf(q_.field("BCOLOUR"));
+        key.captionColour = ContrastColour(key.colour.value_or(kItemKeyDesignColour));
         key.picture = q_.field("BGLYPH").toString();
         keys.push_back(std::move(key));
     }

@@ -25,6 +25,9 @@ enum class TItemKeyKind {
     Found     // design size and colour; picture file exactly as stored
 };
 
+// The colour of a key that has none of its own (a Windows colour value, #e9eef5).
+inline constexpr int kItemKeyDesignColour = 0xf5eee9;
+
 // One key of the search page, as the page shows it.
 struct TItemKey {
     TItemKeyKind kind = TItemKeyKind::Product;
@@ -52,6 +55,8 @@ QString ItemKeyCaption(const QString& description);
 // else (more than 999, beyond a 32-bit integer, not a number) is 0 and adds nothing.
 inline constexpr int kMaxQuantity = 999;
 int QuantityOfText(const QString& text);
+// Whether the text is such a whole number from 0 to 999.
+bool IsQuantityText(const QString& text);
 
 // The product list behind the search page's grid (one column, DESCRIPTION). Rows are fetched
 // as the grid scrolls to them, so a list of many thousand rows costs what is shown. The

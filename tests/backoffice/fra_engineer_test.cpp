@@ -197,6 +197,42 @@ TEST_F(EngineerPageTest, ADisplayWidthThatIsNotANumberKeepsThePageOpenWithNothin
     EXPECT_EQ(select("select DAY_END from TBL_SETUP"), "23:00:00");
 }
 
+// A keep period outside 0 to 3,650 days would purge at the wrong time: refused with nothing
+// saved, as a text that is not a number is; the limits themselves are taken.
+TEST_F(EngineerPageTest, AKeepPeriodOutsideItsRangeKeepsThePageOpenWithNothingSaved) {
+    struct Case {
+        const char* typed;
+        const char* error;  // empty: saved
+        const char* stored;
+    };
+    const Case cases[] = {
+        {"-1", "'-1' is not a valid keep period: it must be from 0 to 3,650 days", "30"},
+        {"3651", "'3651' is not a valid keep period: it must be from 0 to 3,650 days", "30"},
+        {"ten", "'ten' is not a valid integer value", "30"},
+        {"1", "", "1"},
+        {"3650", "", "3650"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        exec("update TBL_SETUP set KEEP_SALES_DAYS = 30, DAY_END = '00:00'");
+        errors.clear();
+        openPage();
+        edit("DBEdit2")->setText(c.typed);
+        widget<QTimeEdit>("rDBDateTimePicker1")->setTime(QTime(23, 0));
+        closePage();
+        if (*c.error) {
+            EXPECT_EQ(errors, QStringList{c.error});
+            EXPECT_EQ(page(), "tsEngineer");
+            EXPECT_EQ(select("select DAY_END from TBL_SETUP"), "00:00:00");
+            screen().resetToDefault();
+        } else {
+            EXPECT_TRUE(errors.isEmpty());
+            EXPECT_EQ(page(), "tsDefault");
+        }
+        EXPECT_EQ(select("select KEEP_SALES_DAYS from TBL_SETUP"), c.stored);
+    }
+}
+
 // Both settings files unreadable for the life of the object; their contents come back after.
 class UnreadableSettings {
 public:

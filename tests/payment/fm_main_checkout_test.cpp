@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <functional>
 
 #include "payment/fm_ccPayment.h"
 #include "payment/fm_receipt.h"
@@ -15,6 +16,7 @@
 #include "sale/KioskInput.h"
 #include "sale/MainScreenFixture.h"
 #include "sale/fm_Info.h"
+#include "sale/fra_keyboard.h"
 
 namespace {
 
@@ -235,6 +237,58 @@ TEST_F(CheckoutScreenTest, TheManagerPageReprintsTheLastPaidReceipt) {
     const TReceipt receipt = BuildReceipt(dmMain->conx, sale, true);
     EXPECT_EQ(receipt.labels.reprint, ReprintMark);
     EXPECT_EQ(receipt.cdsCCCopy.value(0, "LINE").toString(), ReprintMark);
+}
+
+// However the customer or staff leave the payment page without paying, the sale is payable
+// again: its discounts go and the pay button is live with the sub-total of the moment.
+TEST_F(CheckoutScreenTest, LeavingThePaymentPageAnyWayReturnsToAPayableSale) {
+    exec("update TBL_SETUP set HAS_TOPUPS = 'Y'");
+    struct Way {
+        const char* name;
+        std::function<void()> leave;
+    };
+    const Way ways[] = {
+        {"Top-Ups, then Cancel Top-Up",
+         [this] {
+             Touch(widget("cmTopups"));
+             EXPECT_EQ(page(), "tsTopup");
+             Touch(widget("cmTopupCancel"));
+         }},
+        {"Find, then Clear",
+         [this] {
+             Touch(widget("cmLookup"));
+             EXPECT_EQ(page(), "tsFind");
+             Touch(widget<TfraKeyboard>("fraKeyboard1")->key("Clear"));
+         }},
+        {"a staff card, then Close Screen",
+         [this] {
+             scan(Mary);
+             EXPECT_EQ(page(), "tsManager");
+             Touch(widget("cmCloseScreen"));
+         }},
+        {"Cancel Payment", [this] { Touch(widget("cmCancelMOP")); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        screen().resetToDefault();
+        scan(Crisps);
+        Touch(payButton());
+        ASSERT_EQ(page(), "tsMOP");
+        exec(QStringLiteral("insert into TBL_PROMO_HITS (SALES_ID, PROMO_ID, ORIGINAL_VALUE, "
+                            "DISCOUNTED_VALUE, HIT_NUMBER) values (%1, 1, 1.5, 1, 1)")
+                 .arg(screen().salesID()));
+        way.leave();
+        EXPECT_EQ(page(), "tsDefault");
+        EXPECT_EQ(select("select count(*) from TBL_PROMO_HITS"), "0");
+        EXPECT_EQ(payButton()->text(), "Finish && Pay");
+        EXPECT_TRUE(payButton()->isEnabled());
+        scan(Cola);
+        EXPECT_EQ(text("lbSubTotal"), "2.75");
+        EXPECT_EQ(payButton()->text(), "Finish && Pay");
+        Touch(payButton());
+        EXPECT_EQ(page(), "tsMOP");
+        EXPECT_EQ(payButton()->text(), "DUE 2.75");
+    }
 }
 
 }  // namespace

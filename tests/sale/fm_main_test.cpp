@@ -168,6 +168,29 @@ TEST_F(MainScreenTest, VoidLineAsksAndVoidsTheSelectedLine) {
     EXPECT_EQ(select("select STATUS from TBL_SALES_LINES where SID = 100"), "20");
 }
 
+// A discount row, or the blank row above the discounts, is no line to void: the manager is told
+// so, nothing is asked and the sale stays as it is.
+TEST_F(MainScreenTest, VoidLineOnARowThatIsNoProductLineSaysSo) {
+    scan(Crisps);
+    exec(QStringLiteral("insert into TBL_PROMO_HITS (SALES_ID, PROMO_ID, ORIGINAL_VALUE, "
+                        "DISCOUNTED_VALUE, HIT_NUMBER) values (%1, 1, 1.5, 1, 1)")
+             .arg(screen().salesID()));
+    scan(Cola);                                 // shows the sale afresh, with its discount row
+    ASSERT_EQ(grid()->model()->rowCount(), 4);  // crisps, cola, a blank row, the discount
+    for (const int row : {2, 3}) {
+        SCOPED_TRACE(row);
+        messages.clear();
+        grid()->selectRow(row);
+        scan(Mary);
+        answer(Yes);  // the box's one button
+        Touch(widget("cmVoidLine"));
+        EXPECT_EQ(messages, QStringList{"Please select a product line"});
+        EXPECT_EQ(page(), "tsManager");
+        EXPECT_EQ(select("select count(*) from TBL_SALES_LINES where STATUS < 20"), "2");
+        Touch(widget("cmCloseScreen"));
+    }
+}
+
 TEST_F(MainScreenTest, VoidTransactionAnsweredNoKeepsTheSale) {
     scan(Crisps);
     scan(Mary);

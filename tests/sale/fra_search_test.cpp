@@ -273,13 +273,15 @@ TEST_F(SearchPageTest, FindAgainStartsFromTheGroupKeys) {
     EXPECT_EQ(keyCaptions(), (QStringList{"Hot Drinks & Coffee ", "Bakery"}));
 }
 
-// The quantity dialog's keys, as the customer presses them, and what GetQuantity returns.
+// The quantity dialog's keys, as the customer presses them, and what GetQuantity returns. A
+// quantity the dialog refuses keeps it open with its message, at 0, and the customer cancels.
 TEST_F(SearchPageTest, QuantityDialogKeys) {
     struct Case {
         QStringList keys;  // keypad captions, "+", "-", or "scan:<text>" typed and Enter
         QString shown;
         int quantity;
         bool ok = true;
+        bool refused = false;
     };
     const Case cases[] = {
         {{"0", "2", "5"}, "25", 25},
@@ -288,11 +290,12 @@ TEST_F(SearchPageTest, QuantityDialogKeys) {
         {{"+", "+", "-"}, "1", 1},
         {{"9", "Clear", "4"}, "4", 4},
         {{"9", "9", "9"}, "999", 999},
-        {{"9", "9", "9", "+"}, "1000", 0},
+        {{"9", "9", "9", "+"}, "1000", 0, true, true},
         {{"7"}, "7", 0, false},
         {{"scan:12"}, "12", 12},
-        {{"scan:5391504580170"}, "5391504580170", 0},
-        {{"scan:99999999999"}, "99999999999", 0},
+        {{"scan:5391504580170"}, "5391504580170", 0, true, true},
+        {{"scan:99999999999"}, "99999999999", 0, true, true},
+        {{"scan:ABC-1"}, "ABC-1", 0, true, true},
     };
     screen();
     for (const Case& c : cases) {
@@ -301,19 +304,29 @@ TEST_F(SearchPageTest, QuantityDialogKeys) {
         ModalScript script;
         script.on<TfmGetQuantity>([&](TfmGetQuantity& dialog) {
             EXPECT_EQ(dialog.lbQty->text(), "0");
+            auto* scanBuffer = dialog.findChild<QLineEdit*>("ebScanBuffer");
             for (const QString& k : c.keys) {
                 if (k.startsWith("scan:")) {
-                    TypeCode(dialog.findChild<QLineEdit*>("ebScanBuffer"), k.mid(5));
+                    scanBuffer->insert(k.mid(5));
                     shown = dialog.lbQty->text();
-                    return;
+                    SendKey(scanBuffer, Qt::Key_Return, QStringLiteral("\r"));
+                    break;
                 }
                 QPushButton* button = k == "+"   ? dialog.cmPlus
                                       : k == "-" ? dialog.cmMinus
                                                  : dialog.fraKeyboard1->key(k);
                 Touch(button);
             }
-            shown = dialog.lbQty->text();
-            Touch(c.ok ? dialog.cmOK : dialog.cmCancel);
+            if (!c.keys.last().startsWith("scan:")) {
+                shown = dialog.lbQty->text();
+                Touch(c.ok ? dialog.cmOK : dialog.cmCancel);
+            }
+            EXPECT_EQ(dialog.isVisible(), c.refused);
+            if (!dialog.isVisible()) return;
+            EXPECT_EQ(dialog.lbQuestion->text(), TfmGetQuantity::RefusedText);
+            EXPECT_EQ(dialog.lbQty->text(), "0");
+            EXPECT_EQ(scanBuffer->text(), "");
+            Touch(dialog.cmCancel);
         });
         EXPECT_EQ(GetQuantity(&screen()), c.quantity);
         EXPECT_EQ(shown, c.shown);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/uUtils.h"
 #include "db/fbQuery.h"
 #include "sale/uSearch.h"
 #include "support/TestDatabases.h"
@@ -92,6 +93,20 @@ TEST_F(SearchTest, ProductKeysOfAGroupInKeyOrderWithReadableCaptions) {
     EXPECT_EQ(page.keys[2].colour, 255);
     EXPECT_EQ(page.keys[2].captionColour, 16777215);  // white on red
     EXPECT_TRUE(search.ShowFilterScreen(fstItemKeys, 99, {}).keys.empty());
+}
+
+// A product without a colour of its own keeps the keys' design colour, with a dark caption.
+TEST_F(SearchTest, AProductKeyWithoutAColourKeepsTheDesignColour) {
+    exec(
+        "insert into TBL_PRODUCTS (SID, DESCRIPTION, BGROUP, BNUMBER, BCOLOUR) values (10, "
+        "'Plain Bread', 2, 1, null)");
+    const TSearchPage page = search.ShowFilterScreen(fstItemKeys, 2, {});
+    ASSERT_EQ(captions(page.keys), (QStringList{"Cola Can 330", "Plain Bread"}));
+    EXPECT_EQ(page.keys[0].colour, 0);  // black, as stored
+    EXPECT_EQ(page.keys[0].captionColour, 16777215);
+    EXPECT_FALSE(page.keys[1].colour.has_value());
+    EXPECT_EQ(page.keys[1].captionColour, ContrastColour(kItemKeyDesignColour));
+    EXPECT_EQ(page.keys[1].captionColour, 0);
 }
 
 // The description search finds keyed products whose description holds the typed text, in
@@ -214,19 +229,23 @@ TEST(QuantityOfTextTest, OnlyZeroTo999CountsAsAQuantity) {
     struct Case {
         const char* text;
         int quantity;
+        bool accepted;  // the dialog closes on it; otherwise it refuses the text and stays open
     };
-    const Case cases[] = {{"0", 0},
-                          {"1", 1},
-                          {"25", 25},
-                          {"999", 999},
-                          {"1000", 0},
-                          {"2147483648", 0},
-                          {"5391504580170", 0},
-                          {"-3", 0},
-                          {"", 0},
-                          {"abc", 0},
-                          {"99999999999999999999", 0}};
-    for (const Case& c : cases) EXPECT_EQ(QuantityOfText(c.text), c.quantity) << c.text;
+    const Case cases[] = {{"0", 0, true},
+                          {"1", 1, true},
+                          {"25", 25, true},
+                          {"999", 999, true},
+                          {"1000", 0, false},
+                          {"2147483648", 0, false},
+                          {"5391504580170", 0, false},
+                          {"-3", 0, false},
+                          {"", 0, false},
+                          {"abc", 0, false},
+                          {"99999999999999999999", 0, false}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(QuantityOfText(c.text), c.quantity) << c.text;
+        EXPECT_EQ(IsQuantityText(c.text), c.accepted) << c.text;
+    }
 }
 
 TEST(ItemKeyCaptionTest, CutsToTwentyAndDoublesEveryAmpersand) {

@@ -159,6 +159,9 @@ int KioskProcess::exitCode() const {
 }
 
 QString KioskProcess::output() {
+    // What the program wrote so far, also while no event loop has read its pipe.
+    while (process_.state() == QProcess::Running && process_.waitForReadyRead(0)) {
+    }
     return QString::fromLocal8Bit(process_.readAll());
 }
 
