@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "app/AdvDialogs.h"
 #include "app/dm_main.h"
@@ -16,6 +17,7 @@
 #include "app/uStopSignals.h"
 #include "app/uUtils.h"
 #include "app/wg_KioskApplication.h"
+#include "app/wg_ScaledHost.h"
 #include "app/wg_Style.h"
 #include "app/wg_Window.h"
 #include "db/fbEngine.h"
@@ -134,12 +136,19 @@ int main(int argc, char** argv) {
         return failure.exitStatus();
     }
     TFmMain mainScreen(dataModule);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    // A screen smaller than the design shows it through a scaled view: Qt's own scaling only
+    // enlarges cleanly. On an X server; under a Wayland compositor the view is neither sized to
+    // the screen nor repainted yet, and the design is shown at its own size.
+    const bool onX = QGuiApplication::platformName() == QLatin1String("xcb");
+    std::unique_ptr<TScaledHost> scaledHost;
+    if (screen && onX && DesignScale(screen->geometry().size(), TFmMain::DesignSize) < 1)
+        scaledHost = std::make_unique<TScaledHost>(mainScreen, TFmMain::DesignSize);
+    QWidget* window = scaledHost ? static_cast<QWidget*>(scaledHost.get()) : &mainScreen;
     // An X server without a window manager leaves a full-screen window at its own size; a
     // Wayland compositor sizes it itself (and a size given first spoils its first frame there).
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen && QGuiApplication::platformName() == QLatin1String("xcb"))
-        mainScreen.setGeometry(screen->geometry());
-    mainScreen.showFullScreen();
+    if (screen && onX) window->setGeometry(screen->geometry());
+    window->showFullScreen();
     // A stop asked for while the screen was being shown ended no event loop of its own.
     int result = 0;
     if (!stopSignals.requested()) {

@@ -1,6 +1,9 @@
 #include "app/wg_Window.h"
 
 #include <private/qhighdpiscaling_p.h>
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
@@ -8,6 +11,20 @@
 #include <algorithm>
 
 void CentreOnScreen(QWidget& window) {
+    // A window over one drawn inside a scaled view (wg_ScaledHost.h) is drawn in that view too:
+    // in the middle of the window under it, its position given in the screen's pixels.
+    if (const QWidget* parent = window.parentWidget()) {
+        const QWidget* under = parent->window();
+        const QGraphicsProxyWidget* proxy = under->graphicsProxyWidget();
+        if (proxy && proxy->scene() && !proxy->scene()->views().isEmpty()) {
+            const QGraphicsView* view = proxy->scene()->views().constFirst();
+            QRect frame = window.frameGeometry();
+            frame.moveCenter(under->rect().center());
+            window.move(view->viewport()->mapToGlobal(
+                view->mapFromScene(proxy->mapToScene(QPointF(frame.topLeft())))));
+            return;
+        }
+    }
     QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     QRect frame = window.frameGeometry();
