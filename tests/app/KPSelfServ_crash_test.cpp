@@ -38,19 +38,6 @@ QStringList filesUnder(const QString& folder) {
     return files;
 }
 
-// Starts the kiosk on the folder again, waits until it serves customers and stops it; then
-// the engine's own validation looks at every page of the database.
-void RestartAndValidate(const KioskFolder& folder) {
-    KioskProcess kiosk(folder);
-    kiosk.start();
-    ASSERT_TRUE(kiosk.waitFor("READY=1", kStartTimeout)) << kiosk.output().toStdString();
-    kiosk.signal(SIGTERM);
-    ASSERT_TRUE(kiosk.waitForExit(5000));
-    EXPECT_EQ(kiosk.exitCode(), 0) << kiosk.output().toStdString();
-    const QString errors = ValidationErrors(folder.kioskDatabase());
-    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
-}
-
 TEST(KilledKiosk, AnImportCutShortIsAppliedWholeExactlyOnceAfterTheRestart) {
     constexpr int kProducts = 8000;
     KioskFolder folder;

@@ -25,7 +25,6 @@
 
 namespace {
 
-constexpr int kStartTimeout = 120000;
 constexpr int kSale = 1;
 
 const char* StepName(TPaymentStep step) {
@@ -156,19 +155,6 @@ private:
     QProcess process_;
     QByteArray output_;
 };
-
-// The kiosk program itself on the folder, until it serves customers (it settles at its start
-// what the kill left), then stopped; the engine then validates every page.
-void RestartAndValidate(const KioskFolder& folder) {
-    KioskProcess kiosk(folder);
-    kiosk.start();
-    ASSERT_TRUE(kiosk.waitFor("READY=1", kStartTimeout)) << kiosk.output().toStdString();
-    kiosk.signal(SIGTERM);
-    ASSERT_TRUE(kiosk.waitForExit(5000));
-    EXPECT_EQ(kiosk.exitCode(), 0) << kiosk.output().toStdString();
-    const QString errors = ValidationErrors(folder.kioskDatabase());
-    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
-}
 
 QString StatusOf(const TerminalProcess& terminal, const QString& reference) {
     for (const QJsonObject& message : terminal.exchange(

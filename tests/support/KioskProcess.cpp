@@ -1,5 +1,7 @@
 #include "support/KioskProcess.h"
 
+#include <gtest/gtest.h>
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -183,4 +185,16 @@ QString ValidationErrors(const QString& database) {
                line.contains(QStringLiteral("warnings"));
     });
     return errors.join(u'\n');
+}
+
+void RestartAndValidate(const KioskFolder& folder) {
+    constexpr int kStartTimeout = 120000;
+    KioskProcess kiosk(folder);
+    kiosk.start();
+    ASSERT_TRUE(kiosk.waitFor("READY=1", kStartTimeout)) << kiosk.output().toStdString();
+    kiosk.signal(SIGTERM);
+    ASSERT_TRUE(kiosk.waitForExit(5000));
+    EXPECT_EQ(kiosk.exitCode(), 0) << kiosk.output().toStdString();
+    const QString errors = ValidationErrors(folder.kioskDatabase());
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
 }

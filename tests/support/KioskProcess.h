@@ -68,3 +68,8 @@ private:
 // Runs "gfix -v -full" on a database file; the errors it reports, empty when it is valid.
 // Page warnings (orphan pages, which a killed engine leaves behind) are no error.
 QString ValidationErrors(const QString& database);
+
+// Starts the kiosk on the folder again, waits until it serves customers (it settles at its start
+// what a kill left) and stops it; then the engine's own validation looks at every page of the
+// database. Reports through the test's assertions.
+void RestartAndValidate(const KioskFolder& folder);
