@@ -11,65 +11,41 @@
 #include "app/uClock.h"
 #include "app/uStopSignals.h"
 #include "app/uUtils.h"
+#include "payment/uSettingLine.h"
 
 namespace {
 
 const QString kSection = QStringLiteral("pinpad");
 constexpr int kPollMs = 50;
 
-[[noreturn]] void Fail(const QString& path, int line, const QString& what) {
-    throw std::runtime_error(QStringLiteral("PIN pad settings %1, line %2: %3")
-                                 .arg(path)
-                                 .arg(line)
-                                 .arg(what)
-                                 .toStdString());
-}
-
-bool ToBool(const QString& path, int line, const QString& key, const QString& value) {
-    const QString v = value.toLower();
-    if (v == u"true" || v == u"yes" || v == u"1") return true;
-    if (v == u"false" || v == u"no" || v == u"0") return false;
-    Fail(path, line, QStringLiteral("%1 must be true or false, not \"%2\"").arg(key, value));
-}
-
-int ToInt(const QString& path, int line, const QString& key, const QString& value) {
-    bool ok = false;
-    const int result = value.toInt(&ok);
-    if (!ok)
-        Fail(path, line, QStringLiteral("%1 must be a whole number, not \"%2\"").arg(key, value));
-    return result;
-}
-
 // "800 Enter your PIN"; a time alone clears the prompt from then on.
-TPinPadStatus ToStatus(const QString& path, int line, const QString& value) {
+TPinPadStatus ToStatus(const TSettingLine& setting, const QString& value) {
     const qsizetype space = value.indexOf(u' ');
     bool ok = false;
     const int at = value.left(space).toInt(&ok);
     if (!ok || at < 0)
-        Fail(path, line,
-             QStringLiteral("Status must be milliseconds, a space and the text, not \"%1\"")
-                 .arg(value));
+        setting.fail(QStringLiteral("Status must be milliseconds, a space and the text, not \"%1\"")
+                         .arg(value));
     return {at, space < 0 ? QString() : value.mid(space + 1).trimmed()};
 }
 
-void Apply(TPinPadConfig& c, const QString& path, int line, const QString& key,
-           const QString& value) {
+void Apply(TPinPadConfig& c, const TSettingLine& at, const QString& key, const QString& value) {
     const QString k = key.toLower();
-    const auto toInt = [&] { return ToInt(path, line, key, value); };
+    const auto toInt = [&] { return at.toInt(key, value); };
     if (k == u"terminal") {
         try {
             c.terminal = ParseTerminalChoice(value);
         } catch (const std::exception& e) {
-            Fail(path, line, QString::fromUtf8(e.what()));
+            at.fail(QString::fromUtf8(e.what()));
         }
     } else if (k == u"connecttimeoutms")
         c.connectTimeoutMs = toInt();
     else if (k == u"answertimeoutseconds")
         c.answerTimeoutMs = toInt() * 1000;
     else if (k == u"interactive")
-        c.interactive = ToBool(path, line, key, value);
+        c.interactive = at.toBool(key, value);
     else if (k == u"connected")
-        c.connected = ToBool(path, line, key, value);
+        c.connected = at.toBool(key, value);
     else if (k == u"cardenquiryresult")
         c.cardEnquiryResult = toInt();
     else if (k == u"authoriseresult")
@@ -103,9 +79,9 @@ void Apply(TPinPadConfig& c, const QString& path, int line, const QString& key,
     else if (k == u"failingcall")
         c.failingCall = value;
     else if (k == u"status")
-        c.statusMessages.push_back(ToStatus(path, line, value));
+        c.statusMessages.push_back(ToStatus(at, value));
     else
-        Fail(path, line, QStringLiteral("unknown setting \"%1\"").arg(key));
+        at.fail(QStringLiteral("unknown setting \"%1\"").arg(key));
 }
 
 QString MinorUnitsText(int amount) {
@@ -152,10 +128,11 @@ TPinPadConfig ReadPinPadConfig(const QString& path) {
             section = text.mid(1, text.size() - 2).trimmed().toLower();
             continue;
         }
+        const TSettingLine at{QStringLiteral("PIN pad settings"), path, line};
         const qsizetype equals = text.indexOf(u'=');
-        if (equals <= 0) Fail(path, line, QStringLiteral("\"%1\" is not a setting").arg(text));
+        if (equals <= 0) at.fail(QStringLiteral("\"%1\" is not a setting").arg(text));
         if (section != kSection) continue;
-        Apply(config, path, line, text.left(equals).trimmed(), text.mid(equals + 1).trimmed());
+        Apply(config, at, text.left(equals).trimmed(), text.mid(equals + 1).trimmed());
     }
     return config;
 }

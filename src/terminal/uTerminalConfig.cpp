@@ -5,39 +5,25 @@
 #include <QTextStream>
 #include <stdexcept>
 
+#include "payment/uSettingLine.h"
+
 namespace {
 
-[[noreturn]] void Fail(const QString& path, int line, const QString& what) {
-    throw std::runtime_error(QStringLiteral("Terminal settings %1, line %2: %3")
-                                 .arg(path)
-                                 .arg(line)
-                                 .arg(what)
-                                 .toStdString());
-}
-
-bool ToBool(const QString& path, int line, const QString& key, const QString& value) {
-    const QString v = value.toLower();
-    if (v == u"true" || v == u"yes" || v == u"1") return true;
-    if (v == u"false" || v == u"no" || v == u"0") return false;
-    Fail(path, line, QStringLiteral("%1 must be true or false, not \"%2\"").arg(key, value));
-}
-
-void ApplyFault(TTerminalFaults& faults, const QString& path, int line, const QString& key,
+void ApplyFault(TTerminalFaults& faults, const TSettingLine& at, const QString& key,
                 const QString& value) {
     const QString k = key.toLower();
     if (k == u"dropanswer") {
-        faults.dropAnswer = ToBool(path, line, key, value);
+        faults.dropAnswer = at.toBool(key, value);
     } else if (k == u"exitafterapprove") {
-        faults.exitAfterApprove = ToBool(path, line, key, value);
+        faults.exitAfterApprove = at.toBool(key, value);
     } else if (k == u"answerdelayms") {
         bool ok = false;
         faults.answerDelayMs = value.toInt(&ok);
         if (!ok || faults.answerDelayMs < 0)
-            Fail(path, line,
-                 QStringLiteral("%1 must be a whole number of milliseconds, not \"%2\"")
-                     .arg(key, value));
+            at.fail(QStringLiteral("%1 must be a whole number of milliseconds, not \"%2\"")
+                        .arg(key, value));
     } else {
-        Fail(path, line, QStringLiteral("unknown fault \"%1\"").arg(key));
+        at.fail(QStringLiteral("unknown fault \"%1\"").arg(key));
     }
 }
 
@@ -79,7 +65,8 @@ TTerminalConfig ReadTerminalConfig(const QString& path) {
         const QString key = text.left(equals).trimmed();
         const bool setting = equals > 0 && !text.startsWith(u';') && !text.startsWith(u'#');
         if (section == u"faults" && setting) {
-            ApplyFault(config.faults, path, line, key, text.mid(equals + 1).trimmed());
+            ApplyFault(config.faults, {QStringLiteral("Terminal settings"), path, line}, key,
+                       text.mid(equals + 1).trimmed());
             padLines << QString();
         } else if (section == u"pinpad" && setting &&
                    key.compare(u"Terminal", Qt::CaseInsensitive) == 0) {
