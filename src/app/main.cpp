@@ -138,15 +138,14 @@ int main(int argc, char** argv) {
     TFmMain mainScreen(dataModule);
     const QScreen* screen = QGuiApplication::primaryScreen();
     // A screen smaller than the design shows it through a scaled view: Qt's own scaling only
-    // enlarges cleanly. On an X server; under a Wayland compositor the view is neither sized to
-    // the screen nor repainted yet, and the design is shown at its own size.
-    const bool onX = QGuiApplication::platformName() == QLatin1String("xcb");
+    // enlarges cleanly.
     std::unique_ptr<TScaledHost> scaledHost;
-    if (screen && onX && DesignScale(screen->geometry().size(), TFmMain::DesignSize) < 1)
+    if (screen && DesignScale(screen->geometry().size(), TFmMain::DesignSize) < 1)
         scaledHost = std::make_unique<TScaledHost>(mainScreen, TFmMain::DesignSize);
     QWidget* window = scaledHost ? static_cast<QWidget*>(scaledHost.get()) : &mainScreen;
     // An X server without a window manager leaves a full-screen window at its own size; a
     // Wayland compositor sizes it itself (and a size given first spoils its first frame there).
+    const bool onX = QGuiApplication::platformName() == QLatin1String("xcb");
     if (screen && onX) window->setGeometry(screen->geometry());
     window->showFullScreen();
     // A stop asked for while the screen was being shown ended no event loop of its own.

@@ -3,9 +3,10 @@
 #include <QDeadlineTimer>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QThread>
 #include <stdexcept>
 
-VirtualDisplay::VirtualDisplay(const QSize& size) {
+VirtualDisplay::VirtualDisplay(const QSize& size) : size_(size) {
     server_.setProcessChannelMode(QProcess::SeparateChannels);
     // -displayfd: the server picks a free display and writes its number once it serves.
     server_.start(
@@ -47,13 +48,31 @@ void VirtualDisplay::scan(const QString& code) {
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
 }
 
-void VirtualDisplay::xdotool(const QStringList& arguments) {
+bool VirtualDisplay::fitShownWindow(int timeoutMs) {
+    for (QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QThread::msleep(100)) {
+        const QString windows = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--name"), QString()},
+                                        false);
+        // The root window comes first; a window shown on it after.
+        const QStringList found = windows.split(u'\n', Qt::SkipEmptyParts);
+        if (found.size() < 2) continue;
+        const QString window = found.last().trimmed();
+        xdotool({QStringLiteral("windowsize"), window, QString::number(size_.width()),
+                 QString::number(size_.height())});
+        return true;
+    }
+    return false;
+}
+
+QString VirtualDisplay::xdotool(const QStringList& arguments, bool mustSucceed) {
     QProcess tool;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), name_);
     tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
+    const bool done = tool.waitForFinished(10000) && tool.exitCode() == 0;
+    if (!done && mustSucceed)
         throw std::runtime_error("xdotool " + arguments.join(u' ').toStdString() +
                                  " failed: " + tool.readAllStandardError().toStdString());
+    return QString::fromLocal8Bit(tool.readAllStandardOutput());
 }

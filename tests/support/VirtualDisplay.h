@@ -24,10 +24,14 @@ public:
     void touch(const QPoint& point);
     // Keys typed, as a scanner types a code and ends it with Enter.
     void scan(const QString& code);
+    // Waits for a window to be shown (a compositor's output, say) and sizes it to the screen;
+    // false when none was shown within the time.
+    bool fitShownWindow(int timeoutMs);
 
 private:
-    void xdotool(const QStringList& arguments);
+    QString xdotool(const QStringList& arguments, bool mustSucceed = true);
 
     QProcess server_;
     QString name_;
+    QSize size_;
 };
