@@ -141,6 +141,12 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     EXPECT_TRUE(pinPad.contains(QStringLiteral("\nTerminal=127.0.0.1:8105\n")))
         << pinPad.toStdString();
     EXPECT_TRUE(pinPad.contains(QStringLiteral("\nInteractive=false\n"))) << pinPad.toStdString();
+    // The help desk's view is laid out off, its future password readable by the kiosk alone.
+    const QString remoteView = folder + QStringLiteral("data/RemoteView.ini");
+    EXPECT_TRUE(readAll(remoteView).contains(QStringLiteral("\nEnabled=false\n")));
+    EXPECT_EQ(ownerOf(remoteView), user->pw_uid);
+    EXPECT_EQ(QFile::permissions(remoteView) & (QFile::ReadOther | QFile::ReadGroup), 0);
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("remote-view")).isExecutable());
     // A trading day open since three days ago: its boundary has passed.
     {
         auto conx = connect(kioskDatabase);
@@ -189,6 +195,7 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     ASSERT_EQ(install(folder, schema.path(), 10204, false), "");
     EXPECT_EQ(exportFiles(folder), exported);
     EXPECT_EQ(readAll(folder + QStringLiteral("data/PinPad.ini")), pinPad);
+    EXPECT_TRUE(readAll(remoteView).contains(QStringLiteral("\nEnabled=false\n")));
     EXPECT_EQ(count(kioskDatabase, QStringLiteral("select count(*) from TBL_PRODUCTS")), products);
     EXPECT_EQ(count(adminDatabase,
                     QStringLiteral("select count(*) from TBL_SQLUPDATES where DB_VERSION = 9999")),

@@ -177,27 +177,10 @@ void StartOnX(KioskProcess& kiosk, KioskFolder&, VirtualDisplay& display) {
     kiosk.start();
 }
 
-// cage shows its output in a window of the X server (its X11 backend: its headless one sends
-// a client no frame after the first). That window is sized to the screen before the kiosk
-// starts, as a real screen's size is known from the start; the kiosk's process id is kept for
-// its stop.
+// cage's output window is sized to the screen before the kiosk starts, as a real screen's size
+// is known from the start; the kiosk's process id is kept for its stop.
 void StartUnderCage(KioskProcess& kiosk, KioskFolder& folder, VirtualDisplay& display) {
-    const QString runtime = folder.path() + QStringLiteral("run");
-    ASSERT_TRUE(QDir().mkpath(runtime));
-    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    folder.giveTo(cage::user());
-    QProcessEnvironment& environment = kiosk.environment();
-    for (const char* name : {"FIREBIRD_LOCK", "FIREBIRD_TMP", "WAYLAND_DISPLAY"})
-        environment.remove(QLatin1String(name));
-    environment.insert(QStringLiteral("DISPLAY"), display.name());
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-    environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("x11"));
-    environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-    // Qt's graphics libraries under a compositor leave reports the leak checker cannot place.
-    environment.insert(
-        QStringLiteral("ASAN_OPTIONS"),
-        environment.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":detect_leaks=0"));
+    const QString runtime = cage::prepare(kiosk, folder, display);
     const QString sized = runtime + QStringLiteral("/sized");
     kiosk.start({QStringLiteral("runuser"), QStringLiteral("-u"), cage::user(),
                  QStringLiteral("--"), QStringLiteral("cage"), QStringLiteral("--"),
