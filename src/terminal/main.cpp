@@ -4,11 +4,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
+#include <QSize>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "app/uStopSignals.h"
+#include "app/wg_Window.h"
 #include "terminal/uTerminalConfig.h"
 #include "terminal/uTerminalJournal.h"
 #include "terminal/uTerminalService.h"
@@ -154,7 +156,11 @@ int Run(int argc, char** argv) {
         options.window ? std::make_unique<QApplication>(argc, argv)
                        : std::make_unique<QCoreApplication>(argc, argv);
     std::optional<TTerminalPad> pad;
-    if (options.window) pad.emplace();
+    if (options.window) {
+        // The pad shares the kiosk's screen: it is scaled as the kiosk's 1024 x 768 design is.
+        ScaleDesignToScreen(QSize(1024, 768));
+        pad.emplace();
+    }
 
     TTerminalJournal journal(options.journal, Say);
     TTerminalService service([&options] { return Settings(options); }, journal,
