@@ -16,8 +16,9 @@
 #include <functional>
 #include <optional>
 
+#include "app/uFiles.h"
 #include "app/uRegFile.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 
 using namespace Qt::StringLiterals;
 using namespace regfile;
@@ -212,6 +213,10 @@ bool machineHiveWritable(const QString& fileName, std::chrono::milliseconds lock
 // ---- TTX32Reg ----------------------------------------------------------------------------
 
 TTX32Reg::TTX32Reg() : TTX32Reg(std::chrono::seconds(10)) {}
+
+QStringList TTX32Reg::hiveFileNames() {
+    return {machineHiveFile(), userHiveFile()};
+}
 
 TTX32Reg::TTX32Reg(std::chrono::milliseconds lockWait) : fLockWait(lockWait) {
     const QString machine = machineHiveFile();

@@ -7,8 +7,8 @@
 #include <optional>
 
 #include "app/dm_main.h"
-#include "app/wg_Fonts.h"
-#include "sale/fm_Info.h"
+#include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

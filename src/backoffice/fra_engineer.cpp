@@ -16,9 +16,9 @@
 #include <QVBoxLayout>
 #include <type_traits>
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "sale/fra_tile.h"
+#include "ui/fra_tile.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

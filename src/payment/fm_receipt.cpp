@@ -9,8 +9,8 @@
 #include <stdexcept>
 
 #include "app/uClock.h"
-#include "app/uUtils.h"
-#include "app/wg_Fonts.h"
+#include "app/uFiles.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

@@ -9,8 +9,9 @@
 #include <stdexcept>
 
 #include "app/uClock.h"
+#include "app/uFiles.h"
 #include "app/uStopSignals.h"
-#include "app/uUtils.h"
+#include "app/uWait.h"
 #include "payment/uSettingLine.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "app/uMemTable.h"
-#include "sale/fra_tile.h"
+#include "ui/fra_tile.h"
 
 class QLabel;
 class QPushButton;

@@ -16,14 +16,14 @@
 #include <csignal>
 #include <functional>
 
-#include "app/wg_Window.h"
 #include "db/fbQuery.h"
+#include "kiosk/MainScreenFixture.h"
 #include "payment/fm_ccPayment.h"
-#include "sale/MainScreenFixture.h"
 #include "sale/fm_Info.h"
 #include "support/CageSession.h"
 #include "support/KioskProcess.h"
 #include "support/VirtualDisplay.h"
+#include "ui/wg_Window.h"
 
 namespace {
 

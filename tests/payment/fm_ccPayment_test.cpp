@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "kiosk/KioskInput.h"
 #include "payment/PaymentFixture.h"
 #include "payment/wg_PinPad.h"
-#include "sale/KioskInput.h"
-#include "sale/fm_Info.h"
+#include "ui/wg_ActivityIndicator.h"
 
 namespace {
 
