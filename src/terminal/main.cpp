@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/uStopSignals.h"
-#include "app/wg_Window.h"
+#include "ui/wg_Window.h"
 #include "terminal/uTerminalConfig.h"
 #include "terminal/uTerminalJournal.h"
 #include "terminal/uTerminalService.h"

@@ -12,7 +12,7 @@
 
 #include <csignal>
 
-#include "sale/fm_main.h"
+#include "kiosk/fm_main.h"
 #include "support/CageSession.h"
 #include "support/KioskProcess.h"
 #include "support/VirtualDisplay.h"

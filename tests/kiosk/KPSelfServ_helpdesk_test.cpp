@@ -8,7 +8,7 @@
 #include <QTcpServer>
 #include <QThread>
 
-#include "sale/fm_main.h"
+#include "kiosk/fm_main.h"
 #include "support/CageSession.h"
 #include "support/KioskProcess.h"
 #include "support/RfbClient.h"
