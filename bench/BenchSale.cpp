@@ -89,9 +89,7 @@ void HeldSale::restore(int added) {
 }
 
 QString BarcodeOf(fb::Connection& conx, int sid) {
-    fb::Query q1(conx);
-    fb::Query q2(conx);
-    const QString code = TSale(q1, q2).FirstBarcode(sid);
+    const QString code = TSale(conx).FirstBarcode(sid);
     if (code.isEmpty()) throw std::runtime_error("No barcode for product " + std::to_string(sid));
     return code;
 }

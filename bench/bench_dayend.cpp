@@ -52,8 +52,8 @@ private:
         const std::vector<int> promotions =
             ids(QStringLiteral("select PROMO_ID from TBL_PROMOTIONS"));
         if (products.empty() || promotions.empty()) throw std::runtime_error("No scale shop");
-        conx_.startTransaction();
-        fb::Query day(conx_), header(conx_), line(conx_), hit(conx_);
+        fb::Transaction unit(conx_);
+        fb::Query day(unit), header(unit), line(unit), hit(unit);
         day.setSQL(QStringLiteral("insert into TBL_DAY_ENDS (DAY_START) values (:D1)"));
         day.bind(QStringLiteral("D1"), kDayStart);
         day.execSQL();
@@ -92,7 +92,7 @@ private:
             hit.bind(QStringLiteral("PID"), products[size_t(sale * 7) % products.size()]);
             hit.execSQL();
         }
-        conx_.commit();
+        unit.commit();
     }
 
     bench::ScaleShop shop_;

@@ -153,17 +153,17 @@ public:
 
     // Inserts every row in one transaction, committed once.
     void run(fb::Connection& conx) const {
-        conx.startTransaction();
+        fb::Transaction unit(conx);
         for (const Statement* s : {&group_, &user_, &department_, &product_, &barcode_,
                                    &restriction_, &promotion_, &trigger_, &promoProduct_}) {
-            fb::Query q(conx);
+            fb::Query q(unit);
             q.setSQL(s->sql);
             for (const auto& row : s->rows) {
                 for (size_t i = 0; i < row.size(); ++i) q.bind(s->names[i], row[i]);
                 q.execSQL();
             }
         }
-        conx.commit();
+        unit.commit();
     }
 
 private:

@@ -71,7 +71,9 @@ public:
 
     // The same database writes alone.
     void rawWrites() {
-        fb::TransactionScope transaction(conx_);
+        fb::Transaction transaction(conx_);
+        delete_.setTransaction(transaction);
+        insert_.setTransaction(transaction);
         delete_.bind(QStringLiteral("SID"), salesId_);
         delete_.execSQL();
         for (const HitRow& row : hits_) {
@@ -142,9 +144,7 @@ private:
 
     bench::ScaleShop shop_;
     fb::Connection conx_;
-    fb::Query q1_{conx_};
-    fb::Query q2_{conx_};
-    TSale sale_{q1_, q2_};
+    TSale sale_{conx_};
     TPromoList promotions_;
     int salesId_ = -1;
     TSaleTotals totals_;

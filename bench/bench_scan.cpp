@@ -113,10 +113,8 @@ public:
 private:
     bench::ScaleShop shop_;
     fb::Connection conx_;
-    fb::Query q1_{conx_};
-    fb::Query q2_{conx_};
     NoonClock clock_;
-    TSale sale_{q1_, q2_, &clock_};
+    TSale sale_{conx_, &clock_};
     AcceptingView view_;
     int salesId_ = -1;
     int previousSalesId_ = -1;

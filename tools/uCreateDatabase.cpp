@@ -151,8 +151,8 @@ int LoadSchemaUpdates(const QString& schemaFolder, const QString& adminDatabase)
     conx.setPassword(kPassword);
     conx.connect();
     {
-        fb::TransactionScope transaction(conx);
-        fb::Query q(conx);
+        fb::Transaction transaction(conx);
+        fb::Query q(transaction);
         for (const TSchemaUpdate& update : updates) {
             q.setSQL(QStringLiteral(
                 "update or insert into TBL_SQLUPDATES (DB_VERSION, PRIORITY, SQL_MEMO)\r\n"

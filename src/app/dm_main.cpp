@@ -142,7 +142,6 @@ int Tdm::DBChecks() {
 
 void Tdm::WriteSystemInfo() {
     try {
-        q2.close();
         const TTX32Reg reg;
         const QString& section = RunTimeSettingsSection;
         reg.WriteString(section, QStringLiteral("PrinterModel"), rmText, RunTime.PrinterModel);
@@ -152,7 +151,6 @@ void Tdm::WriteSystemInfo() {
         reg.WriteInteger(section, QStringLiteral("DisplayChars"), RunTime.DisplayChars);
     } catch (const std::exception& e) {
         WriteLog(QStringLiteral("Saving system info: ") + QString::fromUtf8(e.what()), 0);
-        conx.rollback();
         const auto& show = view_.showKioskError ? view_.showKioskError : view_.showError;
         if (show) show(QStringLiteral("Error Saving System Info"));
     }

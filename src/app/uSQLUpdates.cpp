@@ -5,6 +5,9 @@
 #include "app/uProgramFolder.h"
 #include "app/uText.h"
 
+#include <QScopeGuard>
+#include <optional>
+
 namespace {
 
 const QString kImmediate = QStringLiteral("{{immediate}}");
@@ -18,27 +21,32 @@ QString trimStatement(const QString& s) {
     return s.mid(begin, end - begin);
 }
 
-void runStatement(fb::Connection& conx, fb::Query& q1, const TScriptStatement& statement) {
-    q1.close();
-    q1.setSQL(trimStatement(statement.text));
-    if (q1.sql().toUpper().startsWith(QStringLiteral("SELECT")))
-        q1.open();
+// Runs one statement of a script in the query's unit of work. An immediate statement is
+// committed at once, and the script goes on in a new unit of work.
+void runStatement(std::optional<fb::Transaction>& unit, fb::Query& q,
+                  const TScriptStatement& statement) {
+    q.setSQL(trimStatement(statement.text));
+    if (q.sql().toUpper().startsWith(QStringLiteral("SELECT")))
+        q.open();
     else
-        q1.execSQL();
+        q.execSQL();
+    q.close();
     if (statement.immediate) {
-        conx.commit();
-        conx.startTransaction();
+        fb::Connection& conx = unit->connection();
+        unit->commit();
+        unit.emplace(conx);
+        q.setTransaction(*unit);
     }
-    q1.close();
 }
 
-void runScript(fb::Connection& conx, fb::Query& q1, const QString& script) {
-    conx.startTransaction();
+// Runs a script's statements in unit; q is given unit, and the last statement run is left in
+// it.
+void runScript(std::optional<fb::Transaction>& unit, fb::Query& q, const QString& script) {
     for (const TScriptStatement& statement : SplitUpdateScript(script)) {
         WriteLog(QStringLiteral("sql update: ") + statement.text +
                      (statement.immediate ? kImmediate : QString()),
                  1);
-        runStatement(conx, q1, statement);
+        runStatement(unit, q, statement);
     }
 }
 
@@ -65,9 +73,10 @@ QString UpdateEndText(int lastVersion) {
                             : QStringLiteral("No updates processed");
 }
 
-int RunSQLUpdates(fb::Connection& conx, fb::Query& q1, fb::Connection& conxA, fb::Query& qA,
-                  int currentVersion, int updateCount, const TSQLUpdatesView& view) {
+int RunSQLUpdates(fb::Connection& conx, fb::Connection& conxA, fb::Query& qA, int currentVersion,
+                  int updateCount, const TSQLUpdatesView& view) {
     int last = currentVersion;
+    QString statement;  // the last one run, for the log
     try {
         conx.commit();
         conxA.connect();
@@ -83,15 +92,19 @@ int RunSQLUpdates(fb::Connection& conx, fb::Query& q1, fb::Connection& conxA, fb
             if (view.setProgress) view.setProgress(updateCount > 0 ? n * 100 / updateCount : 100);
             const int version = qA.field(QStringLiteral("DB_VERSION")).toInt();
             if (view.setStatus) view.setStatus(QStringLiteral("Processing #%1").arg(version));
-            runScript(conx, q1, qA.field(QStringLiteral("SQL_MEMO")).toString());
+            std::optional<fb::Transaction> unit;
+            unit.emplace(conx);
+            fb::Query q(*unit);
+            const auto keepStatement = qScopeGuard([&] { statement = q.sql(); });
+            runScript(unit, q, qA.field(QStringLiteral("SQL_MEMO")).toString());
             if (version > 0) {
-                q1.setSQL(
+                q.setSQL(
                     QStringLiteral("update TBL_SETUP set DB_VERSION = :DBVER where SETUP_ID = 1"));
-                q1.bind(QStringLiteral("DBVER"), version);
-                q1.execSQL();
+                q.bind(QStringLiteral("DBVER"), version);
+                q.execSQL();
                 last = version;
             }
-            conx.commit();
+            unit->commit();
             if (view.setStatus) view.setStatus(QStringLiteral("Processing #%1").arg(version));
         }
         qA.close();
@@ -100,13 +113,7 @@ int RunSQLUpdates(fb::Connection& conx, fb::Query& q1, fb::Connection& conxA, fb
     } catch (const std::exception& e) {
         if (view.setStatus) view.setStatus(UpdateEndText(last));
         WriteLog(QStringLiteral("Error during DB update: ") + QString::fromUtf8(e.what()), 0);
-        WriteLog(q1.sql(), 0);
-        try {
-            conx.rollback();
-        } catch (const std::exception& rollbackError) {
-            WriteLog(QStringLiteral("Rollback failed: ") + QString::fromUtf8(rollbackError.what()),
-                     0);
-        }
+        WriteLog(statement, 0);
         throw;
     }
 }

@@ -30,8 +30,8 @@ QString UpdateEndText(int lastVersion);
 // order, each in its own transaction together with its TBL_SETUP.DB_VERSION update.
 // Returns the last version reached. A failing statement rolls its script back (its immediate
 // statements stay), is logged, sets the status to the version reached, and is rethrown.
-int RunSQLUpdates(fb::Connection& conx, fb::Query& q1, fb::Connection& conxA, fb::Query& qA,
-                  int currentVersion, int updateCount, const TSQLUpdatesView& view);
+int RunSQLUpdates(fb::Connection& conx, fb::Connection& conxA, fb::Query& qA, int currentVersion,
+                  int updateCount, const TSQLUpdatesView& view);
 
 // True when another process holds the kiosk database file. The kiosk's own connection is
 // closed for the test and opened again afterwards.

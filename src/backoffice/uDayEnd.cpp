@@ -115,8 +115,10 @@ void AppendRecord(QByteArray& out, const char* type, fb::Query& query, int first
     out.append("\r\n");
 }
 
+// The export reads each row of the period [from, to) once: a forward-only cursor keeps only the
+// row it stands on, however long the day.
 void Open(fb::Query& query, const QString& sql, const QDateTime& from, const QDateTime& to) {
-    query.close();
+    query.setForwardOnly(true);
     query.setSQL(sql);
     query.bind(QStringLiteral("D1"), from);
     query.bind(QStringLiteral("D2"), to);
@@ -172,8 +174,6 @@ int DefaultKeepPeriod(fb::Connection& conx) {
 TDayEnd::TDayEnd(fb::Connection& conx, const QString& dataFolder, const Clock* clock)
     : fConx(conx),
       q(conx),
-      qLines(conx),
-      qHits(conx),
       fExportFolder(IncludeSlash(dataFolder) + QStringLiteral("Export/")),
       fClock(clock) {}
 
@@ -191,10 +191,6 @@ void TDayEnd::Tick(bool atRest, const TMaintenanceView& view) {
         DayEndCheck(view);
     } catch (const std::exception& e) {
         // The kiosk carries on; the check comes again on a later tick.
-        try {
-            if (fConx.inTransaction()) fConx.rollback();
-        } catch (const std::exception&) {
-        }
         WriteLog(QStringLiteral("Day end: ") + QString::fromUtf8(e.what()), 0);
     }
 }
@@ -283,8 +279,6 @@ bool TDayEnd::ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDat
         return true;
     } catch (const std::exception& e) {
         q.close();
-        qLines.close();
-        qHits.close();
         WriteLog(QStringLiteral("Day end export of %1 failed: %2")
                      .arg(fileName, QString::fromUtf8(e.what())),
                  0);
@@ -316,26 +310,26 @@ void TDayEnd::writeExport(QIODevice& file, int dayEndId, const QDateTime& export
     AppendNumber(out, DateTimeToDayNumber(exportTime));
     out.append("\r\n");
 
-    Open(q, HeadersSql, dayStart, boundary);
-    Open(qLines, LinesSql, dayStart, boundary);
-    Open(qHits, HitsSql, dayStart, boundary);
+    fb::Query sales(fConx);
+    fb::Query lines(fConx);
+    fb::Query hits(fConx);
+    Open(sales, HeadersSql, dayStart, boundary);
+    Open(lines, LinesSql, dayStart, boundary);
+    Open(hits, HitsSql, dayStart, boundary);
     const auto write = [&] {
         if (file.write(out) != out.size())
             throw std::runtime_error(file.errorString().toStdString());
         out.clear();
     };
-    for (; !q.eof(); q.next()) {
-        const qint64 salesId = q.field(0).toInt64();
-        AppendRecord(out, "01", q, 0, HeaderFields);
-        for (; !qLines.eof() && qLines.field(0).toInt64() == salesId; qLines.next())
-            AppendRecord(out, "02", qLines, 1, LineFields);
-        for (; !qHits.eof() && qHits.field(0).toInt64() == salesId; qHits.next())
-            AppendRecord(out, "03", qHits, 1, HitFields);
+    for (; !sales.eof(); sales.next()) {
+        const qint64 salesId = sales.field(0).toInt64();
+        AppendRecord(out, "01", sales, 0, HeaderFields);
+        for (; !lines.eof() && lines.field(0).toInt64() == salesId; lines.next())
+            AppendRecord(out, "02", lines, 1, LineFields);
+        for (; !hits.eof() && hits.field(0).toInt64() == salesId; hits.next())
+            AppendRecord(out, "03", hits, 1, HitFields);
         if (out.size() > 1 << 16) write();
     }
-    q.close();
-    qLines.close();
-    qHits.close();
     out.append("09\r\n");
     write();
 }

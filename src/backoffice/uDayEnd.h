@@ -104,8 +104,6 @@ private:
 
     fb::Connection& fConx;
     fb::Query q;
-    fb::Query qLines;
-    fb::Query qHits;
     QString fExportFolder;
     const Clock* fClock;
     int fHoldOff = 0;

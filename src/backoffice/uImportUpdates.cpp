@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <exception>
+#include <optional>
 
 #include "app/uClock.h"
 #include "app/uFiles.h"
@@ -79,27 +80,10 @@ int MoveWaitingPictures(const ImportFolders& folders) {
     return moved;
 }
 
-int gImportDepth = 0;
-
-// Marks an import as running for as long as it lives.
-class RunningImport {
-public:
-    RunningImport() { ++gImportDepth; }
-    ~RunningImport() { --gImportDepth; }
-    RunningImport(const RunningImport&) = delete;
-    RunningImport& operator=(const RunningImport&) = delete;
-};
-
-}  // namespace
-
-ImportFolders ImportFolders::ofDataFolder(const QString& dataFolder) {
-    const QString data = IncludeSlash(dataFolder);
-    return {data + u"Import/"_s, data + u"Res/"_s};
-}
-
-ImportFileResult ImportUpdateFile(fb::Connection& conx, const ImportFolders& folders,
-                                  const QString& fileName, const std::function<void()>& keepAlive) {
-    const RunningImport running;
+// ImportUpdateFile in the unit of work given, which is committed when the file is applied and
+// rolled back when it fails.
+ImportFileResult ApplyUpdateFile(fb::Transaction& unit, const ImportFolders& folders,
+                                 const QString& fileName, const std::function<void()>& keepAlive) {
     ImportAttemptMark mark(fileName);
     ImportFileResult result;
     if (mark.exhausted()) {
@@ -113,9 +97,10 @@ ImportFileResult ImportUpdateFile(fb::Connection& conx, const ImportFolders& fol
                 0);
         try {
             const updatefile::UpdateFile file = updatefile::ReadUpdateFile(fileName);
-            updatefile::ReplaceMasterData(conx, file, keepAlive);
+            updatefile::ReplaceMasterData(unit, file, keepAlive);
             result.applied = true;
         } catch (const std::exception& error) {
+            unit.rollback();
             result.reason = QString::fromUtf8(error.what());
         }
     }
@@ -138,20 +123,42 @@ ImportFileResult ImportUpdateFile(fb::Connection& conx, const ImportFolders& fol
     return result;
 }
 
+}  // namespace
+
+ImportFolders ImportFolders::ofDataFolder(const QString& dataFolder) {
+    const QString data = IncludeSlash(dataFolder);
+    return {data + u"Import/"_s, data + u"Res/"_s};
+}
+
+ImportFileResult ImportUpdateFile(fb::Connection& conx, const ImportFolders& folders,
+                                  const QString& fileName, const std::function<void()>& keepAlive) {
+    fb::Transaction unit(conx);
+    return ApplyUpdateFile(unit, folders, fileName, keepAlive);
+}
+
 ImportPassResult ImportUpdatesPass(fb::Connection& conx, const ImportFolders& folders,
                                    const ImportView& view) {
     ImportPassResult result;
-    if (ImportIsRunning()) return result;
-    const RunningImport running;
+    // Reached through the events the screen pumps during an import, a pass finds the import's
+    // unit of work open on the connection and does nothing.
+    if (conx.inTransaction()) return result;
     ImportAttemptMark::removeOrphans(folders.importFolder);
     const QStringList files = WaitingFiles(folders, u"*.json"_s);
     if (!files.isEmpty()) {
+        // Each file is applied in a unit of work of its own. The first is opened before the
+        // screen is told (which pumps events), each next one as soon as the one before has
+        // ended, so the connection stays taken for as long as events may be pumped.
+        std::optional<fb::Transaction> unit;
+        unit.emplace(conx);
         if (view.filesStarting) view.filesStarting();
-        for (const QString& file : files) {
+        for (qsizetype i = 0; i < files.size(); ++i) {
+            if (i > 0) unit.emplace(conx);
+            const QString& file = files[i];
             NotifyServiceManager("STATUS=Importing " + QFileInfo(file).fileName().toUtf8());
-            const ImportFileResult outcome = ImportUpdateFile(conx, folders, file, view.keepAlive);
+            const ImportFileResult outcome = ApplyUpdateFile(*unit, folders, file, view.keepAlive);
             (outcome.applied ? result.applied : result.failed) << file;
         }
+        unit.reset();
         NotifyServiceManager("STATUS=");
         if (view.filesDone) view.filesDone();
     }
@@ -164,8 +171,4 @@ QString StaffCardCode(const QString& password) {
     QString code = u"888"_s + PadLeft(password, 6, u'0', false);
     if (code.size() % 2 != 0) code += u'0';
     return code;
-}
-
-bool ImportIsRunning() {
-    return gImportDepth > 0;
 }

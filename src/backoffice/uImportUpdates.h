@@ -57,8 +57,10 @@ struct ImportPassResult {
 // Applies every waiting update file in name order, then moves the waiting pictures into the
 // pictures folder (overwriting; a picture that cannot be copied waits for the next pass). A
 // file that another process still holds open, being written, waits for the next pass too.
-// filesStarting/filesDone bracket the files and are not called when there are none. A pass
-// started while another runs (from a handler reached through keepAlive) does nothing.
+// filesStarting/filesDone bracket the files and are not called when there are none. From before
+// filesStarting to the end of the last file a unit of work of the import is open on the
+// connection (conx.inTransaction()), so a pass started meanwhile (from a handler reached through
+// filesStarting or keepAlive) does nothing, and other work can tell the import runs.
 ImportPassResult ImportUpdatesPass(fb::Connection& conx, const ImportFolders& folders,
                                    const ImportView& view = {});
 
@@ -66,7 +68,3 @@ ImportPassResult ImportUpdatesPass(fb::Connection& conx, const ImportFolders& fo
 // with "0" to six characters (never cut), and one "0" more when that leaves an odd length.
 // No password, no card: the code is empty.
 QString StaffCardCode(const QString& password);
-
-// True while a pass runs: handlers reached through keepAlive (the main screen's timer) must
-// not start work of their own on the connection, whose transaction the import holds.
-bool ImportIsRunning();

@@ -116,13 +116,13 @@ QString ElementText(const char* list, size_t index, const char* idKey, qint64 id
                                           QLatin1StringView(idKey), QString::number(id));
 }
 
-// Empties the master tables and fills them from an update file, on the caller's transaction.
+// Empties the master tables and fills them from an update file, in the caller's transaction.
 // Each statement text is prepared once and executed per row with fresh values; every value of a
 // row is bound, so nothing is carried over from the row before.
 class MasterDataWriter {
 public:
-    MasterDataWriter(fb::Connection& conx, const std::function<void()>& keepAlive)
-        : conx_(conx), keepAlive_(keepAlive) {}
+    MasterDataWriter(fb::Transaction& transaction, const std::function<void()>& keepAlive)
+        : transaction_(transaction), keepAlive_(keepAlive) {}
 
     void replace(const UpdateFile& file) {
         emptyTables();
@@ -180,7 +180,7 @@ private:
     template <class Row, class Bind, class Details = NoDetails>
     void writeRows(const QString& sql, const std::vector<Row>& rows, const char* list,
                    const char* idKey, Bind&& bind, Details&& details = {}) {
-        fb::Query q(conx_);
+        fb::Query q(transaction_);
         q.setSQL(sql);
         for (size_t i = 0; i < rows.size(); ++i) {
             qint64 id = 0;
@@ -194,7 +194,7 @@ private:
     }
 
     void emptyTables() {
-        fb::Query q(conx_);
+        fb::Query q(transaction_);
         for (const char* table : kMasterTables) {
             Naming([&] { return u"emptying %1"_s.arg(QLatin1StringView(table)); },
                    [&] {
@@ -208,7 +208,7 @@ private:
     void writeSite(const SiteDetails& site) {
         Naming([] { return u"site details"_s; },
                [&] {
-                   fb::Query q(conx_);
+                   fb::Query q(transaction_);
                    q.setSQL(kUpdateSetup);
                    q.bind(u"A1"_s, site.add1).bind(u"A2"_s, site.add2);
                    q.bind(u"PHONE"_s, site.phone).bind(u"VATNO"_s, site.vatNo);
@@ -218,7 +218,7 @@ private:
 
     // Each product is followed by its barcodes.
     void writeProducts(const std::vector<ProductRow>& products) {
-        fb::Query barcode(conx_);
+        fb::Query barcode(transaction_);
         barcode.setSQL(kInsertBarcode);
         const auto writeBarcodes = [&](const ProductRow& p, size_t i) {
             for (const QString& code : p.barcodes) {
@@ -253,11 +253,11 @@ private:
     }
 
     void writeRestrictions(const std::vector<RestrictionRow>& restrictions) {
-        fb::Query limit(conx_);
+        fb::Query limit(transaction_);
         limit.setSQL(kInsertProductLimit);
-        fb::Query age(conx_);
+        fb::Query age(transaction_);
         age.setSQL(kInsertDepartmentAge);
-        fb::Query hours(conx_);
+        fb::Query hours(transaction_);
         hours.setSQL(kInsertTradingHours);
         for (const RestrictionRow& r : restrictions) {
             Naming([&] { return ElementText("restrictions", size_t(r.element - 1), "id", r.id); },
@@ -282,9 +282,9 @@ private:
 
     // Each promotion is followed by its trigger lines and their products.
     void writePromotions(const std::vector<PromotionRow>& promotions) {
-        fb::Query trigger(conx_);
+        fb::Query trigger(transaction_);
         trigger.setSQL(kInsertTrigger);
-        fb::Query product(conx_);
+        fb::Query product(transaction_);
         product.setSQL(kInsertPromoProduct);
         const auto writeLines = [&](const PromotionRow& p, size_t) {
             for (const TriggerRow& t : p.triggers) {
@@ -310,17 +310,16 @@ private:
             writeLines);
     }
 
-    fb::Connection& conx_;
+    fb::Transaction& transaction_;
     const std::function<void()>& keepAlive_;
     qint64 rows_ = 0;
 };
 
 }  // namespace
 
-void ReplaceMasterData(fb::Connection& conx, const UpdateFile& file,
+void ReplaceMasterData(fb::Transaction& transaction, const UpdateFile& file,
                        const std::function<void()>& keepAlive) {
-    fb::TransactionScope transaction(conx);
-    MasterDataWriter(conx, keepAlive).replace(file);
+    MasterDataWriter(transaction, keepAlive).replace(file);
     Naming([] { return u"committing"_s; }, [&] { transaction.commit(); });
 }
 

@@ -3,6 +3,8 @@
 #include "db/fbEngine.h"
 #include "db/fbQuery.h"
 
+#include <algorithm>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -86,17 +88,18 @@ void Connection::connect() {
 
 void Connection::disconnect() {
     if (!connected()) return;
+    if (unitOfWork_) unitOfWork_->abandon();
     for (Query* q : queries_) q->connectionLost();
     cache_.clear();
     std::exception_ptr ending;
     try {
-        if (transaction_) endTransaction(!explicit_);
+        if (transaction_) endOwnTransaction(true);
     } catch (...) {
         // Work that cannot be committed is rolled back, so the detach can go ahead; the
         // commit's error is raised once the attachment is gone.
         ending = std::current_exception();
         try {
-            endTransaction(false);
+            endOwnTransaction(false);
         } catch (...) {
             // Already given up; the detach ends what is left of it.
         }
@@ -111,29 +114,26 @@ Firebird::IAttachment* Connection::attachment() {
     return attachment_.get();
 }
 
-Firebird::ITransaction* Connection::transaction() {
-    if (!transaction_) {
-        Status st;
-        Firebird::ITransaction* transaction = attachment()->startTransaction(
-            &st, sizeof kTransactionParameters, kTransactionParameters);
-        st.check();
-        transaction_.reset(transaction);
-    }
+Firebird::ITransaction* Connection::startEngineTransaction() {
+    Status st;
+    Firebird::ITransaction* transaction =
+        attachment()->startTransaction(&st, sizeof kTransactionParameters, kTransactionParameters);
+    st.check();
+    return transaction;
+}
+
+Firebird::ITransaction* Connection::ownTransaction() {
+    if (!transaction_) transaction_.reset(startEngineTransaction());
     return transaction_.get();
 }
 
-void Connection::startTransaction() {
-    if (transaction_) endTransaction(true);
-    transaction();
-    explicit_ = true;
-}
-
 void Connection::commit() {
-    if (transaction_) endTransaction(true);
+    if (transaction_) endOwnTransaction(true);
 }
 
-void Connection::rollback() {
-    if (transaction_) endTransaction(false);
+int Connection::openCursors() const {
+    return int(std::count_if(queries_.begin(), queries_.end(),
+                             [](const Query* q) { return bool(q->cursor_); }));
 }
 
 void Connection::commitRetaining() {
@@ -144,9 +144,10 @@ void Connection::commitRetaining() {
     if (definitionRan_) dropIdleStatements();
 }
 
-void Connection::endTransaction(bool commit) {
+void Connection::endOwnTransaction(bool commit) {
     // Cursors do not outlive their transaction.
-    for (Query* q : queries_) q->closeCursor();
+    for (Query* q : queries_)
+        if (!q->inTransaction_) q->closeCursor();
     Status st;
     if (commit) {
         // A failed commit leaves the transaction as it was, to retry or roll back.
@@ -159,44 +160,104 @@ void Connection::endTransaction(bool commit) {
                                       st)) {
         transaction_.reset();  // the engine drops the work of a transaction given up
     }
-    explicit_ = false;
     if (definitionRan_) dropIdleStatements();
     st.check();
 }
 
-void Connection::afterWrite(bool definition) {
+void Connection::afterWrite(bool definition, bool own) {
     definitionRan_ = definitionRan_ || definition;
-    if (!explicit_) commitRetaining();
+    if (own) commitRetaining();
 }
 
-PreparedStatement* Connection::acquire(const QString& sql) {
+void Connection::transactionEnding(const Transaction* transaction) {
+    for (Query* q : queries_)
+        if (q->transaction_ == transaction) q->closeCursor();
+}
+
+void Connection::transactionEnded(const Transaction* transaction) {
+    for (Query* q : queries_)
+        if (q->transaction_ == transaction) q->transaction_ = nullptr;
+    unitOfWork_ = nullptr;
+    if (definitionRan_) dropIdleStatements();
+}
+
+StatementLease Connection::acquire(const QString& sql) {
     auto& entries = cache_[sql];
-    for (auto& s : entries) {
-        if (!s->inUse) {
-            s->inUse = true;
-            return s.get();
-        }
-    }
+    for (auto& s : entries)
+        if (!s->leased()) return StatementLease(s.get());
     if (cache_.size() > kStatementCacheLimit) dropIdleStatements();
-    auto statement = std::make_unique<PreparedStatement>(attachment(), transaction(), sql);
-    statement->inUse = true;
-    PreparedStatement* result = statement.get();
+    auto statement = std::make_unique<PreparedStatement>(attachment(), ownTransaction(), sql);
+    StatementLease lease(statement.get());
     cache_[sql].push_back(std::move(statement));
-    return result;
-}
-
-void Connection::release(PreparedStatement* statement) {
-    if (statement) statement->inUse = false;
+    return lease;
 }
 
 // Statements prepared before a change of metadata may no longer match it.
 void Connection::dropIdleStatements() {
     for (auto it = cache_.begin(); it != cache_.end();) {
         auto& entries = it->second;
-        std::erase_if(entries, [](const auto& s) { return !s->inUse; });
+        std::erase_if(entries, [](const auto& s) { return !s->leased(); });
         it = entries.empty() ? cache_.erase(it) : std::next(it);
     }
     definitionRan_ = false;
+}
+
+// ---- Transaction -------------------------------------------------------------------------
+
+Transaction::Transaction(Connection& conx) : conx_(conx) {
+    if (conx_.unitOfWork_) {
+        throw Error(
+            QStringLiteral(
+                "A transaction is already open on the connection to %1: a unit of work cannot "
+                "start inside another one (commit or roll back the open one first)")
+                .arg(conx_.database()));
+    }
+    handle_.reset(conx_.startEngineTransaction());
+    conx_.unitOfWork_ = this;
+}
+
+Transaction::~Transaction() {
+    if (!active()) return;
+    try {
+        rollback();
+    } catch (...) {
+        // A destructor never throws; the engine drops an abandoned transaction's work.
+    }
+}
+
+Firebird::ITransaction* Transaction::handle() {
+    if (!handle_) throw Error(QStringLiteral("The transaction has ended"));
+    return handle_.get();
+}
+
+void Transaction::commit() {
+    if (!active()) throw Error(QStringLiteral("The transaction has ended"));
+    conx_.transactionEnding(this);
+    Status st;
+    // A failed commit leaves the transaction open, to retry or roll back.
+    if (!handle_.tryClose(
+            [](Firebird::ITransaction* t, Firebird::CheckStatusWrapper* s) { t->commit(s); }, st))
+        st.check();
+    conx_.transactionEnded(this);
+}
+
+void Transaction::rollback() {
+    if (!active()) return;
+    conx_.transactionEnding(this);
+    Status st;
+    if (!handle_.tryClose(
+            [](Firebird::ITransaction* t, Firebird::CheckStatusWrapper* s) { t->rollback(s); }, st))
+        handle_.reset();  // the engine drops the work of a transaction given up
+    conx_.transactionEnded(this);
+}
+
+void Transaction::abandon() noexcept {
+    try {
+        rollback();
+    } catch (...) {
+        handle_.reset();
+        conx_.transactionEnded(this);
+    }
 }
 
 void Connection::createDatabase(const QString& path, const QString& user, const QString& password,

@@ -13,11 +13,13 @@
 namespace fb {
 
 class Query;
+class Transaction;
 
-// One attachment to a database (a file path for the embedded engine, or "host:path"),
-// with one long-lived read-committed transaction and a cache of prepared statements.
-// Statements outside an explicitly started transaction are committed on their own with a
-// retaining commit, so the transaction (and every open cursor) stays alive.
+// One attachment to a database (a file path for the embedded engine, or "host:path"), with a
+// cache of prepared statements. A query given no transaction runs in the connection's own
+// long-lived read-committed transaction, and each of its writes is committed on its own with a
+// retaining commit, so that transaction (and every open cursor) stays alive. Work that must be
+// written whole or not at all runs in a Transaction, one at a time on a connection.
 class Connection {
 public:
     Connection();
@@ -35,35 +37,44 @@ public:
     std::function<void()> beforeConnect;
 
     void connect();
-    // Ends the transaction (committing work outside an explicit transaction, rolling back an
-    // explicit one) and detaches. The attachment is gone afterwards even when that raised.
+    // Rolls back an open Transaction, commits the connection's own transaction and detaches.
+    // The attachment is gone afterwards even when that raised.
     void disconnect();
     bool connected() const noexcept { return bool(attachment_); }
 
-    // Explicit transactions group statements until commit or rollback.
-    void startTransaction();
-    bool inTransaction() const noexcept { return explicit_; }
+    // Whether a Transaction is open on the connection (another one would be refused).
+    bool inTransaction() const noexcept { return unitOfWork_ != nullptr; }
+    // Commits the connection's own transaction in full, closing the cursors open in it: the
+    // engine may then clean up the record versions that retaining commits keep alive, and the
+    // next statement sees a fresh snapshot of the monitoring tables.
     void commit();
-    void commitRetaining();
-    void rollback();
+    // Cursors open in queries on the connection: none is left open between pieces of work.
+    int openCursors() const;
 
     // Creates an empty database file (UTF8, dialect 3) and leaves it detached.
     static void createDatabase(const QString& path, const QString& user, const QString& password,
                                int pageSize = 8192);
 
-    // For queries: the attachment's current transaction, started on demand.
-    Firebird::ITransaction* transaction();
     Firebird::IAttachment* attachment();
-    PreparedStatement* acquire(const QString& sql);
-    void release(PreparedStatement* statement);
-    // Called after a statement changed data or metadata.
-    void afterWrite(bool definition);
+    // A prepared statement of that text, leased until the lease ends.
+    StatementLease acquire(const QString& sql);
 
 private:
     friend class Query;
+    friend class Transaction;
     void attach(Query* query) { queries_.insert(query); }
     void detach(Query* query) { queries_.erase(query); }
-    void endTransaction(bool commit);
+    // The connection's own transaction, started on demand.
+    Firebird::ITransaction* ownTransaction();
+    Firebird::ITransaction* startEngineTransaction();
+    void endOwnTransaction(bool commit);
+    // Called after a query wrote data or metadata in the connection's own transaction (own)
+    // or in a Transaction.
+    void afterWrite(bool definition, bool own);
+    // A transaction's cursors do not outlive it; once it has ended its queries let go of it.
+    void transactionEnding(const Transaction* transaction);
+    void transactionEnded(const Transaction* transaction);
+    void commitRetaining();
     void dropIdleStatements();
 
     QString database_;
@@ -71,32 +82,41 @@ private:
     QString password_;
     Handle<Firebird::IAttachment> attachment_;
     Handle<Firebird::ITransaction> transaction_;
-    bool explicit_ = false;
+    Transaction* unitOfWork_ = nullptr;
     bool definitionRan_ = false;
     std::unordered_map<QString, std::vector<std::unique_ptr<PreparedStatement>>> cache_;
     std::set<Query*> queries_;
 };
 
-// An explicit transaction for a piece of work that must be written whole or not at all: it
-// rolls back unless committed.
-class TransactionScope {
+// A unit of work: the statements of the queries given it are written whole, at its commit, or
+// not at all. Only one is open on a connection at a time: starting another while one is open
+// is refused, so no unit of work ever commits or joins another's. Queries on the connection
+// that are not given it run outside it, in the connection's own transaction. Destroyed
+// uncommitted, it rolls back. It must not outlive its connection.
+class Transaction {
 public:
-    explicit TransactionScope(Connection& conx) : conx_(conx) { conx_.startTransaction(); }
-    ~TransactionScope() {
-        if (!conx_.inTransaction()) return;
-        try {
-            conx_.rollback();
-        } catch (...) {
-            // A destructor never throws; the engine drops an abandoned transaction's work.
-        }
-    }
-    TransactionScope(const TransactionScope&) = delete;
-    TransactionScope& operator=(const TransactionScope&) = delete;
+    explicit Transaction(Connection& conx);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
 
-    void commit() { conx_.commit(); }
+    // Both end the unit of work and close the cursors of its queries. A failed commit leaves
+    // it open, to be rolled back (or rolled back by the destructor).
+    void commit();
+    void rollback();
+    bool active() const noexcept { return bool(handle_); }
+    Connection& connection() const { return conx_; }
 
 private:
+    friend class Query;
+    friend class Connection;
+    // The engine's transaction; raises when the unit of work has ended.
+    Firebird::ITransaction* handle();
+    // The connection detaches: the work is given up.
+    void abandon() noexcept;
+
     Connection& conx_;
+    Handle<Firebird::ITransaction> handle_;
 };
 
 }  // namespace fb

@@ -6,6 +6,11 @@ Query::Query(Connection& connection) : connection_(&connection) {
     connection_->attach(this);
 }
 
+Query::Query(Transaction& transaction) : Query(transaction.connection()) {
+    transaction_ = &transaction;
+    inTransaction_ = true;
+}
+
 Query::~Query() {
     try {
         close();
@@ -20,6 +25,20 @@ Connection& Query::connection() const {
     return *connection_;
 }
 
+void Query::setTransaction(Transaction& transaction) {
+    if (&transaction.connection() != &connection())
+        throw Error(QStringLiteral("The transaction belongs to another connection"));
+    close();
+    transaction_ = &transaction;
+    inTransaction_ = true;
+}
+
+Firebird::ITransaction* Query::runningTransaction() {
+    if (!inTransaction_) return connection().ownTransaction();
+    if (!transaction_) throw Error(QStringLiteral("The query's transaction has ended"));
+    return transaction_->handle();
+}
+
 void Query::closeCursor() {
     // Closing the cursor of a lost attachment fails; released, nothing of it is left.
     Status st;
@@ -30,19 +49,16 @@ void Query::closeCursor() {
 
 void Query::close() {
     closeCursor();
-    if (connection_) connection_->release(statement_);
-    statement_ = nullptr;
+    statement_.reset();
     rows_.clear();
+    passed_ = 0;
     position_ = 0;
     active_ = false;
 }
 
 void Query::connectionLost() {
-    closeCursor();
-    statement_ = nullptr;  // the connection frees its statements
-    rows_.clear();
-    position_ = 0;
-    active_ = false;
+    statement_.forget();  // the connection frees its statements
+    close();
 }
 
 void Query::setSQL(const QString& sql) {
@@ -63,6 +79,7 @@ Value Query::param(const QString& name) const {
 void Query::run(bool wantRows) {
     close();
     Connection& conn = connection();
+    Firebird::ITransaction* transaction = runningTransaction();
     statement_ = conn.acquire(sql_);
     std::vector<const Value*> values;
     values.reserve(size_t(statement_->parameterNames().size()));
@@ -72,7 +89,6 @@ void Query::run(bool wantRows) {
             throw Error(QStringLiteral("Parameter '%1' has no value").arg(name));
         values.push_back(&it.value());
     }
-    Firebird::ITransaction* transaction = conn.transaction();
     statement_->bind(values, transaction);
 
     columnNames_.clear();
@@ -95,7 +111,7 @@ void Query::run(bool wantRows) {
     const bool definition = statement_->isDefinition();
     active_ = !rows_.empty();  // a statement with a RETURNING clause leaves its one row
     if (!active_) close();
-    conn.afterWrite(definition);
+    conn.afterWrite(definition, !inTransaction_);
 }
 
 void Query::open() {
@@ -106,15 +122,28 @@ void Query::execSQL() {
 }
 
 bool Query::fetchTo(size_t index) {
-    while (rows_.size() <= index && cursor_) {
+    while (passed_ + rows_.size() <= index && cursor_) {
         std::vector<Value> row;
-        if (!statement_->fetch(cursor_.get(), connection().transaction(), row)) {
+        if (forwardOnly_ && !rows_.empty()) {
+            // The rows before index are not read again; the last one's buffer takes the next.
+            row = std::move(rows_.back());
+            passed_ += rows_.size();
+            rows_.clear();
+        }
+        if (!statement_->fetch(cursor_.get(), runningTransaction(), row)) {
             closeCursor();
             break;
         }
         rows_.push_back(std::move(row));
     }
-    return index < rows_.size();
+    return index >= passed_ && index < passed_ + rows_.size();
+}
+
+void Query::fetchAll() {
+    if (forwardOnly_)
+        throw Error(QStringLiteral("A forward-only query does not keep its rows to count them"));
+    while (fetchTo(passed_ + rows_.size())) {
+    }
 }
 
 bool Query::eof() {
@@ -126,18 +155,18 @@ void Query::next() {
 }
 
 void Query::first() {
+    if (passed_ > 0)
+        throw Error(QStringLiteral("A forward-only query cannot go back to its first row"));
     position_ = 0;
 }
 
 void Query::last() {
-    while (fetchTo(rows_.size())) {
-    }
+    fetchAll();
     position_ = rows_.empty() ? 0 : rows_.size() - 1;
 }
 
 int Query::recordCount() {
-    while (fetchTo(rows_.size())) {
-    }
+    fetchAll();
     return int(rows_.size());
 }
 
@@ -160,7 +189,7 @@ int Query::columnIndex(const QString& name) const {
 
 const std::vector<Value>& Query::currentRow() {
     if (eof()) throw Error(QStringLiteral("The query has no current row"));
-    return rows_[position_];
+    return rows_[position_ - passed_];
 }
 
 const Value& Query::field(const QString& name) {

@@ -10,16 +10,24 @@
 
 namespace fb {
 
-// A statement on a connection, used the way the kiosk uses its shared queries: close it, set
-// the statement text afresh, bind parameters by name, then open it and walk the rows, or
-// execute it. Rows are fetched as they are read and kept, so the query can go back to its
-// first row, move to its last and count its rows.
+// A statement on a connection: set the statement text, bind parameters by name, then open it
+// and walk the rows, or execute it. A query given a Transaction runs in it and nowhere else;
+// one given only the connection runs in the connection's own transaction, each write committed
+// on its own. Rows are fetched as they are read and kept, so the query can go back to its
+// first row, move to its last and count its rows; a forward-only query keeps only the row it
+// stands on, for reading long results once from start to end.
 class Query {
 public:
     explicit Query(Connection& connection);
+    explicit Query(Transaction& transaction);
     ~Query();
     Query(const Query&) = delete;
     Query& operator=(const Query&) = delete;
+
+    // Closes the query; from now on it runs in that unit of work.
+    void setTransaction(Transaction& transaction);
+    // Forward-only: first(), last() and recordCount() are refused once a row was passed.
+    void setForwardOnly(bool forwardOnly) { forwardOnly_ = forwardOnly; }
 
     void close();
     bool active() const { return active_; }
@@ -56,17 +64,24 @@ private:
     void connectionLost();
     void closeCursor();
     void run(bool wantRows);
+    Firebird::ITransaction* runningTransaction();
     bool fetchTo(size_t index);
+    void fetchAll();
     int columnIndex(const QString& name) const;
     const std::vector<Value>& currentRow();
 
     Connection* connection_;
+    // The unit of work given (inTransaction_); null once it has ended.
+    Transaction* transaction_ = nullptr;
+    bool inTransaction_ = false;
     QString sql_;
     QHash<QString, Value> params_;
-    PreparedStatement* statement_ = nullptr;
+    StatementLease statement_;
     Handle<Firebird::IResultSet> cursor_;
     bool active_ = false;
+    bool forwardOnly_ = false;
     std::vector<std::vector<Value>> rows_;
+    size_t passed_ = 0;  // rows a forward-only query has let go of, before rows_[0]
     size_t position_ = 0;
     quint64 rowsAffected_ = 0;
     QStringList columnNames_;

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 #include "db/fbError.h"
@@ -50,9 +51,10 @@ public:
                std::vector<Value>& row);
     quint64 affectedRecords();
 
-    bool inUse = false;
+    bool leased() const noexcept { return leased_; }
 
 private:
+    friend class StatementLease;
     struct InputKind;
     void readColumns();
     void rebuildInputMetadata(const std::vector<InputKind>& kinds);
@@ -74,6 +76,43 @@ private:
     Handle<Firebird::IMessageMetadata> input_;
     QString inputSignature_;
     std::vector<unsigned char> inputBuffer_;
+    bool leased_ = false;
+};
+
+// The use of a cached prepared statement by one query: while it lasts no other query is given
+// the statement, and it hands the statement back to the cache when it ends.
+class StatementLease {
+public:
+    StatementLease() = default;
+    explicit StatementLease(PreparedStatement* statement) noexcept : statement_(statement) {
+        if (statement_) statement_->leased_ = true;
+    }
+    ~StatementLease() { reset(); }
+    StatementLease(StatementLease&& other) noexcept
+        : statement_(std::exchange(other.statement_, nullptr)) {}
+    StatementLease& operator=(StatementLease&& other) noexcept {
+        if (this != &other) {
+            reset();
+            statement_ = std::exchange(other.statement_, nullptr);
+        }
+        return *this;
+    }
+    StatementLease(const StatementLease&) = delete;
+    StatementLease& operator=(const StatementLease&) = delete;
+
+    PreparedStatement* operator->() const noexcept { return statement_; }
+    PreparedStatement* get() const noexcept { return statement_; }
+    explicit operator bool() const noexcept { return statement_ != nullptr; }
+
+    void reset() noexcept {
+        if (statement_) statement_->leased_ = false;
+        statement_ = nullptr;
+    }
+    // The connection has freed the statement with its cache: nothing is left to hand back.
+    void forget() noexcept { statement_ = nullptr; }
+
+private:
+    PreparedStatement* statement_ = nullptr;
 };
 
 }  // namespace fb

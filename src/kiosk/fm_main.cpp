@@ -100,7 +100,7 @@ QString ClockText(const QDateTime& now) {
 TFmMain::TFmMain(Tdm& dm, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       fDm(dm),
-      fSale(dm.q1, dm.q2),
+      fSale(dm.conx),
       fDayEnd(dm.conx, dm.DataFolder),
       fSearch(dm.conx) {
     setObjectName(QStringLiteral("FmMain"));
@@ -473,7 +473,8 @@ void TFmMain::showTimeRestricted() {
 }
 
 TAgeCheck TFmMain::confirmAge(int age) {
-    return ConfirmAge(age, fDm.q1, this);
+    fb::Query q(fDm.conx);
+    return ConfirmAge(age, q, this);
 }
 
 void TFmMain::cmVoidLineClick() {
@@ -686,7 +687,8 @@ void TFmMain::ReopenSale() {
 void TFmMain::LoadSiteDetails() {
     tsEngineer->LoadPrinterNames();
     DefaultKeepPeriod(fDm.conx);  // as the setup row is opened
-    fSetup = ::LoadSiteDetails(fDm.q1);
+    fb::Query q(fDm.conx);
+    fSetup = ::LoadSiteDetails(q);
     lbSiteName->setText(fSetup.name + u' ');
     BrandingColour = fSetup.brandingColour;
     lbTestMode->setVisible(IsTestMode(fSetup.debug));
@@ -713,9 +715,10 @@ void TFmMain::InitialiseKeyboard() {
 }
 
 // Maintenance waits for the screen at rest: no sale, no modal box (an age check may be asking
-// before its sale exists), no import in the middle of its transaction.
+// before its sale exists), no unit of work (an import's) open on the connection.
 void TFmMain::DayEndCheck() {
-    const bool atRest = fSalesID <= 0 && !QApplication::activeModalWidget() && !ImportIsRunning();
+    const bool atRest =
+        fSalesID <= 0 && !QApplication::activeModalWidget() && !fDm.conx.inTransaction();
     fDayEnd.Tick(atRest, {[this] {
                               resetToDefault();
                               tsDefault->hideProduct();

@@ -60,8 +60,8 @@ QString TPaymentJournal::NoUnsettledAttempt(const QString& alias) {
 }
 
 TPaymentAttempt TPaymentJournal::begin(int salesId, qint64 amount, const QDateTime& now) {
-    fb::TransactionScope transaction(conx_);
-    fb::Query q(conx_);
+    fb::Transaction transaction(conx_);
+    fb::Query q(transaction);
     TPaymentAttempt attempt{UniqueReference(q, salesId, now), salesId, amount, attempt::Sent};
     SetSaleEnd(q, salesId, true);
     q.setSQL(QStringLiteral(
@@ -79,8 +79,8 @@ TPaymentAttempt TPaymentJournal::begin(int salesId, qint64 amount, const QDateTi
 
 void TPaymentJournal::mark(const QString& reference, const QString& state,
                            const QString& poiTransactionId) {
-    fb::TransactionScope transaction(conx_);
-    fb::Query q(conx_);
+    fb::Transaction transaction(conx_);
+    fb::Query q(transaction);
     SetState(q, reference, state, poiTransactionId);
     q.close();
     transaction.commit();
@@ -90,8 +90,8 @@ void TPaymentJournal::record(const TPaymentAttempt& attempt, qint64 amountCharge
                              const TransactionInfo& info, const QString& receiptPath,
                              const QString& poiTransactionId) {
     const QString& ref = attempt.reference;
-    fb::TransactionScope transaction(conx_);
-    fb::Query q(conx_);
+    fb::Transaction transaction(conx_);
+    fb::Query q(transaction);
     q.setSQL(QStringLiteral("select count(*) from TBL_SALES_PAYMENTS where PAY_REFERENCE = :REF"));
     q.bind(QStringLiteral("REF"), ref);
     q.open();
@@ -129,8 +129,8 @@ void TPaymentJournal::record(const TPaymentAttempt& attempt, qint64 amountCharge
 }
 
 void TPaymentJournal::close(const TPaymentAttempt& attempt, const QString& state) {
-    fb::TransactionScope transaction(conx_);
-    fb::Query q(conx_);
+    fb::Transaction transaction(conx_);
+    fb::Query q(transaction);
     SetState(q, attempt.reference, state, {});
     SetSaleEnd(q, attempt.salesId, false);
     q.close();

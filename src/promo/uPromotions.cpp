@@ -310,8 +310,8 @@ void EvaluatePromotions(fb::Connection& conx, int salesID, TPromoList& promoList
     const auto reset = qScopeGuard([&promoList] { promoList.Reset(); });
     // The sale's hits are replaced whole or not at all: an evaluation that fails leaves the
     // earlier ones, never half a hit, and the engine flushes to disk once, not per row.
-    fb::TransactionScope transaction(conx);
-    fb::Query q(conx);
+    fb::Transaction transaction(conx);
+    fb::Query q(transaction);
     // An evaluation replaces the sale's hits, so paying again never doubles a discount.
     q.setSQL(kDeleteHits);
     q.bind(QStringLiteral("SID"), salesID);

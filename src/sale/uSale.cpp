@@ -58,8 +58,8 @@ QString CleanBarcode(const QString& text) {
     return clean.remove(u' ');
 }
 
-TSale::TSale(fb::Query& q1, fb::Query& q2, const Clock* clock)
-    : q1_(q1), q2_(q2), clock_(clock), ages_(q1) {}
+TSale::TSale(fb::Connection& conx, const Clock* clock)
+    : q1_(conx), q2_(conx), clock_(clock), ages_(q1_) {}
 
 QDateTime TSale::now() const {
     return clock_ ? clock_->now() : Clock::instance().now();

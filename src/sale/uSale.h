@@ -13,7 +13,7 @@
 // The sale and its lines in the database. TFmMain keeps fSalesID / fPreviousSalesID and the
 // widgets; it holds one TSale on the data module's two queries and shows what comes back:
 //
-//   TSale sale(dm->q1, dm->q2);
+//   TSale sale(dm->conx);
 //   // AddProductToSale(sid, barcode, qty, caption):
 //   TAddResult r = sale.AddProductToSale(fSalesID, fPreviousSalesID, sid, barcode, qty,
 //                                        caption, view);   // view: the restriction boxes
@@ -96,9 +96,10 @@ QString CleanBarcode(const QString& text);
 
 class TSale {
 public:
-    // q1: header, restrictions, products and every write; q2: line list, promotion rows and
-    // the barcode lookup. clock: nullptr reads Clock::instance() at each use.
-    TSale(fb::Query& q1, fb::Query& q2, const Clock* clock = nullptr);
+    // The sale's queries are its own, on conx: q1_ for the header, restrictions, products and
+    // every write, q2_ for the line list, promotion rows and the barcode lookup. clock: nullptr
+    // reads Clock::instance() at each use.
+    explicit TSale(fb::Connection& conx, const Clock* clock = nullptr);
 
     // The whole of adding a product: restriction check (refusals shown through view, nothing
     // written), the header on the first accepted item (sets salesId and previousSalesId),
@@ -153,8 +154,8 @@ private:
     // be sold. The refusals are recorded here; a confirmation is recorded once the sale exists.
     std::optional<TAgeCheckRecord> CheckAge(int salesId, int sid, int age, TSaleView& view);
 
-    fb::Query& q1_;
-    fb::Query& q2_;
+    fb::Query q1_;
+    fb::Query q2_;
     const Clock* clock_;
     TAgeChecks ages_;
 };

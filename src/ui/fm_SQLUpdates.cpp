@@ -117,7 +117,7 @@ void TfmSQLUpdates::cmProceedClick() {
         pbProgress->hide();
         cmCancel->setEnabled(true);
     });
-    RunSQLUpdates(fDm.conx, fDm.q1, fDm.conxA, fDm.qA, fCurrentVer, fUpdateCount, view);
+    RunSQLUpdates(fDm.conx, fDm.conxA, fDm.qA, fCurrentVer, fUpdateCount, view);
     cmCancel->setText(QStringLiteral("Continue"));
     cmCancel->setProperty("tag", 1);
 }

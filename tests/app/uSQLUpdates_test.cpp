@@ -39,7 +39,7 @@ protected:
         TSQLUpdatesView view;
         view.setProgress = [this](int p) { progress.push_back(p); };
         view.setStatus = [this](const QString& s) { status = s; };
-        return RunSQLUpdates(db.kiosk(), q, db.admin(), qa, current, count, view);
+        return RunSQLUpdates(db.kiosk(), db.admin(), qa, current, count, view);
     }
 
     TestDatabases db;
@@ -137,7 +137,7 @@ TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
         shipped.kiosk().commit();
     }
     fb::Query admin(shipped.admin());
-    EXPECT_EQ(RunSQLUpdates(shipped.kiosk(), kiosk, shipped.admin(), admin, 1, 1, {}), version);
+    EXPECT_EQ(RunSQLUpdates(shipped.kiosk(), shipped.admin(), admin, 1, 1, {}), version);
     EXPECT_EQ(scalar(QStringLiteral("select DB_VERSION from TBL_SETUP")), version);
 
     kiosk.setSQL(

@@ -50,9 +50,7 @@ TEST_F(DemoShopTest, ImportsWholeWithItsStaffCards) {
 
 // The short codes of the imported sweets and the deli scale's labels that the README lists.
 TEST_F(DemoShopTest, TheCodesTheReadmeListsSellTheirProducts) {
-    fb::Query q1(db.kiosk());
-    fb::Query q2(db.kiosk());
-    TSale sale(q1, q2);
+    TSale sale(db.kiosk());
     const struct {
         const char* code;
         const char* product;

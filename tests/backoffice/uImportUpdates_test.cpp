@@ -580,7 +580,7 @@ TEST_F(ImportUpdatesTest, APassStartedDuringAPassDoesNothing) {
     int nested = 0;
     ImportView view;
     view.keepAlive = [&] {
-        EXPECT_TRUE(ImportIsRunning());
+        EXPECT_TRUE(db_.kiosk().inTransaction());
         const ImportPassResult inner = pass();
         nested += int(inner.applied.size() + inner.failed.size());
     };
@@ -589,7 +589,7 @@ TEST_F(ImportUpdatesTest, APassStartedDuringAPassDoesNothing) {
 
     EXPECT_EQ(result.applied, QStringList{file});
     EXPECT_EQ(nested, 0);
-    EXPECT_FALSE(ImportIsRunning());
+    EXPECT_FALSE(db_.kiosk().inTransaction());
     EXPECT_EQ(count(u"TBL_PRODUCTS"_s), 600);
 }
 

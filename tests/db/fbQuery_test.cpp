@@ -183,62 +183,174 @@ TEST_F(QueryTest, CommitRetainingKeepsCursorsAndLaterStatementsWorking) {
     EXPECT_EQ(oq.field(0).toInt(), 3);
 }
 
-TEST_F(QueryTest, RollbackUndoesAnExplicitTransaction) {
-    conx.startTransaction();
-    q.setSQL(QStringLiteral("insert into T (ID) values (1)"));
-    q.execSQL();
-    EXPECT_EQ(count(), 1);
-    conx.rollback();
+// What a transaction's queries write is seen by its own queries at once, by others only once
+// it commits; rolled back, nothing of it stays.
+TEST_F(QueryTest, RollbackUndoesATransactionAndCommitKeepsIt) {
+    {
+        fb::Transaction unit(conx);
+        fb::Query insert(unit);
+        insert.setSQL(QStringLiteral("insert into T (ID) values (1)"));
+        insert.execSQL();
+        fb::Query inside(unit);
+        inside.setSQL(QStringLiteral("select count(*) from T"));
+        inside.open();
+        EXPECT_EQ(inside.field(0).toInt(), 1);
+        EXPECT_EQ(count(), 0);  // a query not given the transaction does not join it
+        unit.rollback();
+        EXPECT_FALSE(unit.active());
+        EXPECT_FALSE(conx.inTransaction());
+    }
     EXPECT_EQ(count(), 0);
-    EXPECT_FALSE(conx.inTransaction());
 
-    conx.startTransaction();
-    exec(QStringLiteral("insert into T (ID) values (2)"));
-    conx.commit();
+    fb::Transaction unit(conx);
+    fb::Query insert(unit);
+    insert.setSQL(QStringLiteral("insert into T (ID) values (2)"));
+    insert.execSQL();
+    unit.commit();
     EXPECT_EQ(count(), 1);
 }
 
-TEST_F(QueryTest, ATransactionScopeRollsBackUnlessCommitted) {
-    {
-        fb::TransactionScope transaction(conx);
-        exec(QStringLiteral("insert into T (ID) values (1)"));
-        EXPECT_EQ(count(), 1);
+TEST_F(QueryTest, ATransactionRollsBackUnlessCommitted) {
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "left");
+        {
+            fb::Transaction unit(conx);
+            fb::Query insert(unit);
+            insert.setSQL(QStringLiteral("insert into T (ID) values (1)"));
+            insert.execSQL();
+            if (commit) unit.commit();
+        }
+        EXPECT_FALSE(conx.inTransaction());
+        EXPECT_EQ(count(), commit ? 1 : 0);
     }
-    EXPECT_EQ(count(), 0);
-    EXPECT_FALSE(conx.inTransaction());
-    {
-        fb::TransactionScope transaction(conx);
-        exec(QStringLiteral("insert into T (ID) values (2)"));
-        transaction.commit();
+}
+
+// A unit of work started inside another is refused: the outer work is neither committed nor
+// joined, and stays the outer transaction's to commit.
+TEST_F(QueryTest, ANestedTransactionIsRefused) {
+    fb::Transaction outer(conx);
+    fb::Query insert(outer);
+    insert.setSQL(QStringLiteral("insert into T (ID) values (1)"));
+    insert.execSQL();
+    try {
+        fb::Transaction inner(conx);
+        FAIL() << "a nested transaction was started";
+    } catch (const fb::Error& e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("already open"))) << e.what();
     }
+    EXPECT_TRUE(outer.active());
+    EXPECT_EQ(count(), 0);  // nothing of the outer work was committed
+    outer.commit();
     EXPECT_EQ(count(), 1);
+}
+
+// Once its transaction has ended a query runs nowhere until it is given another; its cursor
+// was closed with the transaction.
+TEST_F(QueryTest, AQueryOfAnEndedTransactionIsRefused) {
+    exec(QStringLiteral("insert into T (ID) values (1)"));
+    fb::Transaction first(conx);
+    fb::Query select(first);
+    select.setSQL(QStringLiteral("select ID from T"));
+    select.open();
+    EXPECT_EQ(conx.openCursors(), 1);
+    first.commit();
+    EXPECT_EQ(conx.openCursors(), 0);
+    EXPECT_THROW(select.open(), fb::Error);
+
+    fb::Transaction second(conx);
+    select.setTransaction(second);
+    select.open();
+    EXPECT_EQ(select.field(0).toInt(), 1);
+}
+
+// A forward-only query reads every row once, in order, keeping only the one it stands on;
+// going back or counting is refused rather than answered wrong.
+TEST_F(QueryTest, AForwardOnlyQueryReadsEveryRowOnce) {
+    {
+        fb::Transaction unit(conx);
+        fb::Query insert(unit);
+        insert.setSQL(QStringLiteral("insert into T (ID, V) values (:ID, :V)"));
+        for (int id = 1; id <= 500; ++id) {
+            insert.bind(QStringLiteral("ID"), id).bind(QStringLiteral("V"), QString::number(id));
+            insert.execSQL();
+        }
+        unit.commit();
+    }
+    fb::Query rows(conx);
+    rows.setForwardOnly(true);
+    rows.setSQL(QStringLiteral("select ID, V from T order by ID"));
+    rows.open();
+    rows.first();  // still on the first row: allowed
+    int expected = 1;
+    for (; !rows.eof(); rows.next(), ++expected) {
+        ASSERT_EQ(rows.field(0).toInt(), expected);
+        ASSERT_EQ(rows.field(QStringLiteral("V")).toString(), QString::number(expected));
+    }
+    EXPECT_EQ(expected, 501);
+    EXPECT_THROW(rows.first(), fb::Error);
+    EXPECT_THROW(rows.recordCount(), fb::Error);
+    EXPECT_THROW(rows.last(), fb::Error);
 }
 
 // The engine lists every statement an attachment holds prepared, so one that is never freed
 // shows there until the attachment ends.
-TEST_F(QueryTest, AStatementRefusedAfterItWasPreparedIsFreed) {
-    q.setSQL(QStringLiteral("select current_connection from rdb$database"));
-    q.open();
-    const qint64 attachment = q.field(0).toInt64();
-    q.close();
-    fb::Connection observer;
-    observer.setDatabase(conx.database());
-    observer.setPassword(QStringLiteral("pinecrest"));
-    fb::Query statements(observer);
-    auto preparedStatements = [&] {
+class PreparedStatementsTest : public QueryTest {
+protected:
+    void SetUp() override {
+        QueryTest::SetUp();
+        q.setSQL(QStringLiteral("select current_connection from rdb$database"));
+        q.open();
+        attachment = q.field(0).toInt64();
+        q.close();
+        observer.setDatabase(conx.database());
+        observer.setPassword(QStringLiteral("pinecrest"));
+    }
+
+    int preparedStatements() {
         observer.commit();  // a fresh look at the monitoring tables
         statements.setSQL(
             QStringLiteral("select count(*) from MON$STATEMENTS where MON$ATTACHMENT_ID = :A"));
         statements.bind("A", attachment);
         statements.open();
         return statements.field(0).toInt();
-    };
+    }
+
+    qint64 attachment = 0;
+    fb::Connection observer;
+    fb::Query statements{observer};
+};
+
+TEST_F(PreparedStatementsTest, AStatementRefusedAfterItWasPreparedIsFreed) {
     const int before = preparedStatements();
     for (int attempt = 0; attempt < 3; ++attempt) {
         q.setSQL(QStringLiteral("select ID from T where ID = ?"));  // a marker without a name
         EXPECT_THROW(q.open(), fb::Error);
     }
     EXPECT_EQ(preparedStatements(), before);
+}
+
+// A query hands its statement back however it ends (closed, given new text, destroyed with its
+// cursor open), so the next query of the same text takes the one already prepared.
+TEST_F(PreparedStatementsTest, EveryEndOfAQueryHandsItsStatementBack) {
+    const QString select = QStringLiteral("select ID from T");
+    q.setSQL(select);
+    q.open();
+    q.close();
+    const int prepared = preparedStatements();
+    q.open();
+    q.setSQL(select);
+    q.open();
+    q.setSQL(QStringLiteral("select V from T"));
+    q.open();
+    {
+        fb::Query once(conx);
+        once.setSQL(select);
+        once.open();
+    }
+    fb::Query again(conx);
+    again.setSQL(select);
+    again.open();
+    EXPECT_EQ(preparedStatements(), prepared + 1);  // "select V" only
 }
 
 // A commit refused at disconnect must not leave the attachment open: it holds the database

@@ -119,13 +119,19 @@ TEST_F(SearchPageTest, AGroupKeyShowsItsProductsInTheirColours) {
 // A group of many products: keys are built as they come into view, and a key built after
 // scrolling sells its own product.
 TEST_F(SearchPageTest, KeysFarDownAreBuiltWhenScrolledTo) {
-    db.kiosk().startTransaction();
-    for (int n = 1; n <= 60; ++n)
-        exec(QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION, SP, BGROUP, BNUMBER, "
-                            "DEPT_ID) values (%1, 'Sweet %2', 1, 12, %2, 1)")
-                 .arg(1000 + n)
-                 .arg(n + 2));
-    db.kiosk().commit();
+    {
+        fb::Transaction unit(db.kiosk());
+        fb::Query insert(unit);
+        for (int n = 1; n <= 60; ++n) {
+            insert.setSQL(
+                QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION, SP, BGROUP, BNUMBER, "
+                               "DEPT_ID) values (%1, 'Sweet %2', 1, 12, %2, 1)")
+                    .arg(1000 + n)
+                    .arg(n + 2));
+            insert.execSQL();
+        }
+        unit.commit();
+    }
     find();
     touchKey("ik_2");
     const QStringList built = keyCaptions();

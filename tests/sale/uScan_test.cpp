@@ -43,10 +43,8 @@ protected:
 
     FixedClockGuard clock{QDateTime(QDate(2024, 3, 6), QTime(12, 0))};
     TestDatabases db;
-    fb::Query q1{db.kiosk()};
-    fb::Query q2{db.kiosk()};
     fb::Query q{db.kiosk()};
-    TSale sale{q1, q2};
+    TSale sale{db.kiosk()};
 };
 
 // Each symbology read as a shop reads it, on codes stored the way product files carry them.

@@ -173,22 +173,26 @@ TEST_F(SearchTest, ANumberInNoDescriptionListsProductsByBarcodePrefix) {
 // A prefix matching thousands of barcodes is read in list order rather than sorted: the rows
 // and their order are those a sort gives.
 TEST_F(SearchTest, AListOfManyBarcodesComesInTheSameOrder) {
-    db.kiosk().startTransaction();
-    fb::Query q(db.kiosk());
-    for (int sid = 1000; sid < 2200; ++sid) {
-        q.setSQL(
-            QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION, BNUMBER) values "
-                           "(:SID, :DSC, :BNR)"));
-        q.bind("SID", sid).bind("DSC", QStringLiteral("Item %1").arg((sid * 7919) % 1200));
-        q.bind("BNR", sid % 3 == 0 ? fb::Value() : fb::Value(sid % 5));
-        q.execSQL();
-        for (int k = 0; k < 2; ++k) {
-            q.setSQL(QStringLiteral("insert into TBL_BARCODES (SID, BARCODE) values (:SID, :BC)"));
-            q.bind("SID", sid).bind("BC", QStringLiteral("55555%1").arg(sid * 2 + k));
-            q.execSQL();
+    {
+        fb::Transaction unit(db.kiosk());
+        fb::Query insert(unit);
+        for (int sid = 1000; sid < 2200; ++sid) {
+            insert.setSQL(
+                QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION, BNUMBER) values "
+                               "(:SID, :DSC, :BNR)"));
+            insert.bind("SID", sid).bind("DSC", QStringLiteral("Item %1").arg((sid * 7919) % 1200));
+            insert.bind("BNR", sid % 3 == 0 ? fb::Value() : fb::Value(sid % 5));
+            insert.execSQL();
+            for (int k = 0; k < 2; ++k) {
+                insert.setSQL(
+                    QStringLiteral("insert into TBL_BARCODES (SID, BARCODE) values (:SID, :BC)"));
+                insert.bind("SID", sid).bind("BC", QStringLiteral("55555%1").arg(sid * 2 + k));
+                insert.execSQL();
+            }
         }
+        unit.commit();
     }
-    db.kiosk().commit();
+    fb::Query q(db.kiosk());
     q.setSQL(
         QStringLiteral("select p.SID, p.DESCRIPTION from TBL_PRODUCTS p join TBL_BARCODES "
                        "b on b.SID = p.SID where b.BARCODE starting with '55555' order by "
@@ -206,11 +210,17 @@ TEST_F(SearchTest, AListOfManyBarcodesComesInTheSameOrder) {
 }
 
 TEST_F(SearchTest, TheWholeListInKeyOrderReadInBatches) {
-    db.kiosk().startTransaction();
-    for (int sid = 100; sid < 350; ++sid)
-        exec(QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION) values (%1, 'P%1')")
-                 .arg(sid));
-    db.kiosk().commit();
+    {
+        fb::Transaction unit(db.kiosk());
+        fb::Query insert(unit);
+        for (int sid = 100; sid < 350; ++sid) {
+            insert.setSQL(
+                QStringLiteral("insert into TBL_PRODUCTS (SID, DESCRIPTION) values (%1, 'P%1')")
+                    .arg(sid));
+            insert.execSQL();
+        }
+        unit.commit();
+    }
     TProductList& list = search.products();
     list.OpenAll();
     EXPECT_EQ(list.rowCount(), 0);  // nothing is read before the list is shown
