@@ -241,18 +241,29 @@ TEST_F(MessageFormTest, OnlyItsButtonsCloseAKioskBox) {
     EXPECT_EQ(result, mrNo);
 }
 
-TEST_F(MessageFormTest, EnterPressesTheFirstCaption) {
-    const int result =
-        RunShown([] { return ShowQuestion("Is the customer over 18 ?"); },
-                 [](TMessageForm& box) { SendKey(box.focusWidget(), Qt::Key_Return); });
-    EXPECT_EQ(result, mrYes);
-}
-
-TEST_F(MessageFormTest, EscapeCancelsWhenAllowed) {
-    const int result = RunShown(
-        [] { return ShowMessageForm("Continue?", {"&Go"}, miWarning, QString(), 40, false, true); },
-        [](TMessageForm& box) { SendKey(box.focusWidget(), Qt::Key_Escape); });
-    EXPECT_EQ(result, mrCancel);
+// Enter presses the first caption; Escape cancels a box that allows it.
+TEST_F(MessageFormTest, KeysAnswerABox) {
+    struct Case {
+        const char* name;
+        std::function<int()> show;
+        int key;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Enter presses the first caption",
+         [] { return ShowQuestion("Is the customer over 18 ?"); }, Qt::Key_Return, mrYes},
+        {"Escape cancels when allowed",
+         [] {
+             return ShowMessageForm("Continue?", {"&Go"}, miWarning, QString(), 40, false, true);
+         },
+         Qt::Key_Escape, mrCancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int result =
+            RunShown(c.show, [&c](TMessageForm& box) { SendKey(box.focusWidget(), c.key); });
+        EXPECT_EQ(result, c.expected);
+    }
 }
 
 TEST_F(MessageFormTest, DraggingTheTextMovesTheBox) {

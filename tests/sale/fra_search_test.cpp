@@ -109,7 +109,7 @@ TEST_F(SearchPageTest, AGroupKeyShowsItsProductsInTheirColours) {
     touchKey("ik_1");
     EXPECT_EQ(keyCaptions(), (QStringList{"Diet Cola", "Latte"}));
     EXPECT_EQ(key("ik_1")->Tag, 200);
-    EXPECT_EQ(key("ik_1")->size(), TfraItemKey::DesignSize);
+    EXPECT_EQ(key("ik_1")->size(), QSize(120, 140));
     EXPECT_EQ(key("ik_1")->Label1->palette().color(QPalette::WindowText), QColor(Qt::black));
     EXPECT_EQ(key("ik_2")->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(page(), "tsFind");
@@ -139,6 +139,7 @@ TEST_F(SearchPageTest, KeysFarDownAreBuiltWhenScrolledTo) {
     ModalScript script;
     answerQuantity(script, {"1"});
     touchKey("ik_62");
+    EXPECT_TRUE(script.done());
     EXPECT_EQ(lineProduct(1060), "Sweet 62 x1");
 }
 
@@ -345,6 +346,7 @@ TEST_F(SearchPageTest, QuantityDialogShowsTheKeypadOnly) {
         Touch(dialog.cmCancel);
     });
     EXPECT_EQ(GetQuantity(&screen()), 0);
+    EXPECT_TRUE(script.done());  // the checks above ran on the dialog
 }
 
 TEST_F(SearchPageTest, BarcodeNotFoundShowsNoEmptyPictureBox) {
