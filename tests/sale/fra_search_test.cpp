@@ -94,8 +94,9 @@ TEST_F(SearchPageTest, FindShowsTheGroupKeysWithAnEmptyFilter) {
     TfraItemKey* drinks = key("ik_1");
     EXPECT_EQ(drinks->Tag, 11);
     EXPECT_EQ(drinks->height(), 100);
-    const int panel = widget("pnItemKeys")->width();
-    EXPECT_EQ(drinks->width(), qRound((panel - 40) / 5.0) - 4);  // five to a row
+    // Five to a row on the panel's 623 pixels: (623 - 40) / 5 = 116.6, 117 less 4 apart.
+    EXPECT_EQ(widget("pnItemKeys")->width(), 623);
+    EXPECT_EQ(drinks->width(), 113);
     EXPECT_EQ(drinks->colour(), QColor(0x33, 0x33, 0x33));
     EXPECT_EQ(drinks->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_FALSE(drinks->Image1->isHidden());
