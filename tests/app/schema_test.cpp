@@ -75,13 +75,14 @@ TEST_F(SchemaTest, TotalsFollowLiveLinesAndHits) {
     addLine(10.0, 23, 20);  // void: neither gross nor VAT
     Totals t = totals();
     EXPECT_DOUBLE_EQ(t.gross, 4.73);
-    EXPECT_NEAR(t.vat, 0.23 + 3.5 * 13.5 / 113.5, 1e-9);
+    // 1.23 at 23 % holds 0.23 of VAT; 3.50 at 13.5 % holds 3.50 x 13.5 / 113.5 = 0.41629955947.
+    EXPECT_NEAR(t.vat, 0.64629955947, 1e-9);
     EXPECT_EQ(t.discount, 0.0);
 
     addHit(2.46, 1.23, 23);
     t = totals();
     EXPECT_DOUBLE_EQ(t.discount, 1.23);
-    EXPECT_NEAR(t.vat, 3.5 * 13.5 / 113.5, 1e-9);  // the discount carries its VAT away
+    EXPECT_NEAR(t.vat, 0.41629955947, 1e-9);  // the discount carries its VAT (0.23) away
 
     exec(QStringLiteral("update TBL_SALES_LINES set STATUS = 20 where SALES_AMT = 3.5"));
     exec(QStringLiteral("delete from TBL_PROMO_HITS where SALES_ID = 1"));

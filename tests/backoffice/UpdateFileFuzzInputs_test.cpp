@@ -15,13 +15,15 @@ TEST(UpdateFileFuzzInputs, EveryKeptInputIsReadOrRefused) {
         {QStringLiteral("crash-*"), QStringLiteral("timeout-*"), QStringLiteral("oom-*"),
          QStringLiteral("leak-*"), QStringLiteral("slow-unit-*")},
         QDir::Files);
+    ASSERT_FALSE(inputs.isEmpty()) << "no kept input in " << folder.path().toStdString();
     for (const QString& name : inputs) {
         SCOPED_TRACE(name.toStdString());
         QFile file(folder.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         try {
             updatefile::ParseUpdateFile(file.readAll());
-        } catch (const updatefile::UpdateFileFault&) {
+        } catch (const updatefile::UpdateFileFault& fault) {
+            EXPECT_STRNE(fault.what(), "") << "refused without a reason";
         }
     }
 }

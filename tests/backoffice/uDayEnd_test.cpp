@@ -102,31 +102,31 @@ protected:
     TMaintenanceView view{[this] { screen << "begin"; }, [this] { screen << "end"; }};
 };
 
-TEST_F(DayEndTest, AnEmptyTableOpensADayAtTheMomentOfTheCheck) {
-    check(At(1, "09:15:30"));
-    EXPECT_EQ(value("select count(*) from TBL_DAY_ENDS").toInt(), 1);
-    EXPECT_EQ(value("select DAY_START from TBL_DAY_ENDS").toDateTime(), At(1, "09:15:30"));
-    EXPECT_TRUE(value("select DAY_END from TBL_DAY_ENDS").isNull());
-    EXPECT_TRUE(screen.isEmpty());
-    EXPECT_TRUE(exportFiles().isEmpty());
-}
-
+// An empty table, or one whose last day ended before 1980, opens a day at the moment of the
+// check; otherwise the new day starts where the last one ended. Opening a day exports nothing.
 TEST_F(DayEndTest, ANewDayStartsAtTheLastBoundaryOrNowWhenThereIsNoneSince1980) {
     struct Case {
-        const char* lastEnd;
+        const char* lastEnd;  // nullptr: no day at all
         QDateTime expectedStart;
+        int days;
     } cases[] = {
-        {"1979-12-31 23:00", At(5, "10:00:00")},
-        {"2026-03-04 23:00", At(4, "23:00:00")},
+        {nullptr, At(5, "10:00:00"), 1},
+        {"1979-12-31 23:00", At(5, "10:00:00"), 2},
+        {"2026-03-04 23:00", At(4, "23:00:00"), 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.lastEnd);
+        SCOPED_TRACE(c.lastEnd ? c.lastEnd : "no day");
         exec("delete from TBL_DAY_ENDS");
-        exec(QString("insert into TBL_DAY_ENDS (DAY_START, DAY_END) values ('%1', '%1')")
-                 .arg(c.lastEnd));
+        if (c.lastEnd)
+            exec(QString("insert into TBL_DAY_ENDS (DAY_START, DAY_END) values ('%1', '%1')")
+                     .arg(c.lastEnd));
         check(At(5, "10:00:00"));
+        EXPECT_EQ(value("select count(*) from TBL_DAY_ENDS").toInt(), c.days);
+        EXPECT_TRUE(value("select DAY_END from TBL_DAY_ENDS order by DAY_END_ID desc").isNull());
         EXPECT_EQ(value("select DAY_START from TBL_DAY_ENDS where DAY_END is null").toDateTime(),
                   c.expectedStart);
+        EXPECT_TRUE(screen.isEmpty());
+        EXPECT_TRUE(exportFiles().isEmpty());
     }
 }
 
@@ -262,12 +262,11 @@ TEST_F(DayEndTest, RecordsCarryTheirFieldsCleanedAndFormatted) {
 
     const QDateTime midnight(QDate(2023, 3, 16), QTime(0, 0));
     ASSERT_TRUE(dayEnd.ExportDayEnd(1, midnight, midnight));
-    const QString vat = ExportNumber(value("select VAT from TBL_SALES_HEADERS").toDouble());
+    // The VAT of the live line, less that of the discounts: 3 x 13.5 / 113.5 = 0.356828193832599,
+    // less 0.50 x 13.5 / 113.5 = 0.059471365638767 and 0.25 x 20 / 120 = 0.041666666666667.
     const QString expected = QString(
         "00,1,45000,45001\r\n"
-        "01,7,45000.25,3," +
-        vat +
-        ",0\r\n"
+        "01,7,45000.25,3,0.255690161527166,0\r\n"
         "02,0,0,1,100,555,Crisps   Salt   n  Vinegar,5000000000017,2,3,0,13.5\r\n"
         "02,4,20,2,300,0,Café au lait,,1,0.135,2,0\r\n"
         "03,9,Meal Deal  2 for 3,1,100,2,3,2.5,1,0,13.5,Crisps   Salt   n  Vinegar\r\n"

@@ -191,28 +191,35 @@ TEST_F(MainScreenTest, VoidLineOnARowThatIsNoProductLineSaysSo) {
     }
 }
 
-TEST_F(MainScreenTest, VoidTransactionAnsweredNoKeepsTheSale) {
-    scan(Crisps);
-    scan(Mary);
-    answer(No);
-    Touch(widget("cmVoidTransaction"));
-    EXPECT_EQ(messages, QStringList{"Void current transaction"});
-    EXPECT_EQ(page(), "tsDefault");
-    EXPECT_EQ(lines(), 1);
-    EXPECT_EQ(select("select STATUS from TBL_SALES_HEADERS"), "0");
-}
-
-TEST_F(MainScreenTest, VoidTransactionEndsTheSaleAndLeavesNothingToRecall) {
-    scan(Crisps);
-    scan(Mary);
-    answer(Yes);
-    Touch(widget("cmVoidTransaction"));
-    EXPECT_EQ(select("select STATUS from TBL_SALES_HEADERS"), "20");
-    EXPECT_NE(select("select SALE_END from TBL_SALES_HEADERS"), "");
-    EXPECT_EQ(page(), "tsDefault");
-    EXPECT_EQ(lines(), 0);
-    EXPECT_EQ(text("lbSubTotal"), "0.00");
-    EXPECT_FALSE(payButton()->isEnabled());
+// Answered No the sale stays as it is; answered Yes it ends void and there is nothing to recall.
+TEST_F(MainScreenTest, VoidTransactionAsksThenEndsTheSaleOrKeepsIt) {
+    struct Case {
+        int answer;
+        int lines;  // live lines shown afterwards
+        const char* status;
+        bool ended;
+        const char* subTotal;
+    };
+    const Case cases[] = {
+        {No, 1, "0", false, "1.50"},
+        {Yes, 0, "20", true, "0.00"},  // the two crisps of the one sale
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer == Yes ? "Yes" : "No");
+        messages.clear();
+        scan(Crisps);
+        scan(Mary);
+        answer(c.answer);
+        Touch(widget("cmVoidTransaction"));
+        EXPECT_EQ(messages, QStringList{"Void current transaction"});
+        EXPECT_EQ(page(), "tsDefault");
+        EXPECT_EQ(lines(), c.lines);
+        EXPECT_EQ(select("select STATUS from TBL_SALES_HEADERS"), c.status);
+        EXPECT_EQ(select("select SALE_END from TBL_SALES_HEADERS") != "", c.ended);
+        EXPECT_EQ(text("lbSubTotal"), c.subTotal);
+        EXPECT_EQ(payButton()->isEnabled(), !c.ended);
+    }
+    EXPECT_EQ(headers(), 1);
 
     scan(Mary);
     Touch(widget("cmRecallLastTA"));

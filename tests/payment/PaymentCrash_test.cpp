@@ -314,29 +314,28 @@ TEST(PaymentCrash, ALostLateOrCutOffAnswerIsSettledByAskingTheTerminal) {
     }
 }
 
-// A stop signal while the PIN pad waits ends the payment within 2 s; the attempt stays for the
-// next start, which settles it by what the terminal decided.
+// A stop signal while the PIN pad waits ends the payment there and then, before the terminal
+// has decided; the attempt stays for the next start, which settles it by what the terminal
+// decided. (How long the stop takes is measured by the benchmarks, not here.)
 TEST(PaymentCrash, AStopSignalEndsThePaymentAtOnceAndTheNextStartSettlesIt) {
     TerminalProcess terminal(
-        QStringLiteral("[PinPad]\nInteractive=false\nCardEnquiryDelayMs=4000\n"), kApprove);
+        QStringLiteral("[PinPad]\nInteractive=false\nCardEnquiryDelayMs=10000\n"), kApprove);
     terminal.start();
     PayingFolder paying(terminal);
     QString reference;
-    qint64 stoppedInMs = 0;
     {
         PayingKiosk kiosk(paying.folder, terminal.port(), "");
         reference = kiosk.reference();
         ASSERT_TRUE(WaitForStatus(terminal, reference, "InProgress"));
-        QElapsedTimer stopping;
-        stopping.start();
         kiosk.signal(SIGTERM);
-        const bool finished = kiosk.finish(10000);
+        // A bound only a kiosk that waits for the terminal's answer, or hangs, exceeds.
+        const bool finished = kiosk.finish(60000);
         ASSERT_TRUE(finished) << kiosk.output().toStdString();
-        stoppedInMs = stopping.elapsed();
         EXPECT_TRUE(kiosk.output().contains(QStringLiteral("interrupted")))
             << kiosk.output().toStdString();
+        // Ended while the terminal still waits for the card, not after its answer.
+        EXPECT_EQ(StatusOf(terminal, reference), QStringLiteral("InProgress"));
     }
-    EXPECT_LT(stoppedInMs, 2000);
     ASSERT_TRUE(WaitForStatus(terminal, reference, "Approved"));
     RestartAndValidate(paying.folder);
     EXPECT_EQ(ExpectEveryApprovalRecordedOnce(paying.folder, terminal), 1);

@@ -67,23 +67,30 @@ TEST_F(PaymentDialogTest, AFailureShowsItsMessageWithoutAHeading) {
 
 TEST_F(PaymentDialogTest, ThePersonAtTheVirtualPinPadDecides) {
     config.interactive = true;
-    TPinPadSimulator pad(config, [] { return std::make_unique<TPinPadWindow>(); });
     QString display;
     bool offered = false;
-    QTimer::singleShot(300, [&] {
+    int presses = 0;
+    // The person presses Decline at the first wait for a choice, which comes once the pad shows.
+    const auto pressDecline = [&](int) {
         for (QWidget* window : QApplication::topLevelWidgets())
-            if (auto* found = qobject_cast<TPinPadWindow*>(window); found && found->isVisible()) {
+            if (auto* found = qobject_cast<TPinPadWindow*>(window);
+                found && found->isVisible() && presses == 0) {
                 display = found->lbDisplay->text();
                 offered = found->cmDecline->isEnabled();
                 found->cmDecline->click();
+                ++presses;
             }
-    });
+        QCoreApplication::processEvents();
+    };
+    TPinPadSimulator pad(
+        config, [] { return std::make_unique<TPinPadWindow>(); }, pressDecline);
     const TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(pad); },
                                     [&] { return std::make_unique<FakePaymentView>(viewLog); },
                                     {}};
     EXPECT_FALSE(TakeCardPayment(db.kiosk(), sale(4), terminal, db.folder()));
     EXPECT_EQ(display, "KelvoPOS Self Service\n\nPresent card");
     EXPECT_TRUE(offered);
+    EXPECT_EQ(presses, 1);
     EXPECT_EQ(viewLog.value(1), "3000 Card Declined");
     for (QWidget* window : QApplication::topLevelWidgets())
         EXPECT_FALSE(qobject_cast<TPinPadWindow*>(window)) << "the pad closes with the payment";

@@ -25,8 +25,9 @@ protected:
         exec(
             "insert into TBL_PROMOTIONS (PROMO_ID, DESCRIPTION, PROMO_TYPE, PROMO_PRICE,"
             " START_DATE, END_DATE, START_TIME, END_TIME, ACTIVE_DAYS) values (1,"
-            " 'Crisps + Cola 50c Off', 1, 0.5, current_date - 1, current_date + 1, '08:00',"
-            " '20:00', 'YYYYYYY')");
+            " 'Crisps + Cola 50c Off', 1, 0.5, '" +
+            today.addDays(-1).toString(Qt::ISODate) + "', '" +
+            today.addDays(1).toString(Qt::ISODate) + "', '08:00', '20:00', 'YYYYYYY')");
         exec("insert into TBL_PROMO_TRIGGERS (PROMO_ID, LINE_NO, TRIGGER_QTY) values (1, 1, 1)");
         exec("insert into TBL_PROMO_TRIGGERS (PROMO_ID, LINE_NO, TRIGGER_QTY) values (1, 2, 1)");
         exec("insert into TBL_PROMO_PRODUCTS (PROMO_ID, LINE_NO, SID) values (1, 1, 100)");
@@ -45,7 +46,11 @@ protected:
     }
     void pay() { widget<QPushButton>("cmFinishAndPay")->click(); }
 
-    FixedClockGuard clock{QDateTime(QDate::currentDate(), QTime(12, 0))};
+    // The database's day, which the promotions' dates are counted from, is the clock's: one
+    // day either side of it, so a midnight that passes during a test changes nothing.
+    const QDate today =
+        QDate::fromString(select("select current_date from RDB$DATABASE"), Qt::ISODate);
+    FixedClockGuard clock{QDateTime(today, QTime(12, 0))};
 };
 
 TEST_F(PromotionScreenTest, PayShowsOneDiscountRowPerHitAndTheReducedSubTotal) {
@@ -74,9 +79,9 @@ TEST_F(PromotionScreenTest, PayShowsOneDiscountRowPerHitAndTheReducedSubTotal) {
 }
 
 TEST_F(PromotionScreenTest, PromotionsOutsideTheirHoursAtStartAreNeverLoaded) {
-    clock.set(QDateTime(QDate::currentDate(), QTime(7, 59)));
+    clock.set(QDateTime(today, QTime(7, 59)));
     screen();
-    clock.set(QDateTime(QDate::currentDate(), QTime(12, 0)));
+    clock.set(QDateTime(today, QTime(12, 0)));
     for (const char* code : {Crisps, Cola}) scan(code);
 
     pay();
@@ -91,7 +96,7 @@ TEST_F(PromotionScreenTest, PromotionsOutsideTheirHoursAtStartAreNeverLoaded) {
 TEST_F(PromotionScreenTest, PromotionsOfAnUpdateWaitingAtStartCountFromThatStart) {
     const QString importFolder = ImportFolders::ofDataFolder(db.folder()).importFolder;
     QDir().mkpath(importFolder);
-    demo::WriteUpdateFile(demo::MakeDemoShop(QDate::currentDate()).content,
+    demo::WriteUpdateFile(demo::MakeDemoShop(today).content,
                           importFolder + QStringLiteral("demo.json"), false);
     screen();
     const QString milk = demo::Ean13(QStringLiteral("539123001201"));

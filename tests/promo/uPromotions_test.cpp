@@ -156,15 +156,15 @@ const std::vector<EvaluationCase> kEvaluationCases = {
      {{10, ptSetPrice, 5.00, {{3, {A, B}}}}},
      {10},
      {{A, 2, 4.00}, {B, 2, 3.00}},
-     {{1, 10, A, 2, 4.00, 4.00 - 4.00 / 5.50 * 0.50},
-      {1, 10, B, 1, 1.50, 1.50 - 1.50 / 5.50 * 0.50}}},
+     {{1, 10, A, 2, 4.00, 3.636364},    // 0.50 off 5.50: 4.00 gives 0.363636 of it
+      {1, 10, B, 1, 1.50, 1.363636}}},  // and 1.50 gives 0.136364
     {"CheapestOfThreeFreeLeavesTheLastUnit",
      {{10, ptCheapestFree, 0, {{3, {A, B, C, D}}}}},
      {10},
      {{D, 1, 1.00}, {B, 1, 3.00}, {A, 1, 4.00}, {C, 1, 2.00}},
-     {{1, 10, A, 1, 4.00, 4.00 - 4.00 / 9 * 2},
-      {1, 10, B, 1, 3.00, 3.00 - 3.00 / 9 * 2},
-      {1, 10, C, 1, 2.00, 2.00 - 2.00 / 9 * 2}}},
+     {{1, 10, A, 1, 4.00, 3.111111},    // 2.00 off 9.00: 4/9 of it is 0.888889
+      {1, 10, B, 1, 3.00, 2.333333},    // 3/9 is 0.666667
+      {1, 10, C, 1, 2.00, 1.555556}}},  // 2/9 is 0.444444
     {"MoneyOffSpreadsByValue",
      {{10, ptMoneyOff, 1.00, {{1, {A}}, {1, {B}}}}},
      {10},
@@ -226,7 +226,7 @@ const std::vector<EvaluationCase> kEvaluationCases = {
      {{10, ptMoneyOff, 10.00, {{1, {A}}}}, {11, ptMoneyOff, 3.50, {{1, {A}}, {1, {B}}}}},
      {10, 11},
      {{A, 1, 3.00}, {B, 1, 1.00}},
-     {{1, 11, A, 1, 3.00, 3.00 - 3.00 / 4 * 3.5}, {1, 11, B, 1, 1.00, 1.00 - 1.00 / 4 * 3.5}}},
+     {{1, 11, A, 1, 3.00, 0.375}, {1, 11, B, 1, 1.00, 0.125}}},  // 3.50 off 4.00: 2.625 and 0.875
     // Mended: lines without units have no unit price and are left out.
     {"LinesWithoutUnitsAreLeftOut",
      {{10, ptMoneyOff, 1.00, {{1, {A}}, {1, {B}}}}},
@@ -384,26 +384,23 @@ TEST_F(PromotionTest, TheMarkerNamesPromotedProductsOnce) {
     EXPECT_EQ(TPromoList().PromoMarker(42), "");
 }
 
-// Dates are the database's, the time of day and the weekday the clock's.
+// Dates are the database's, the time of day and the weekday the clock's. A schedule's first and
+// last days are counted from the database's date.
 struct ScheduleDef {
     int id;
     const char* start;
     const char* end;
     const char* days;
-    const char* firstDay = "current_date - 1";
-    const char* lastDay = "current_date + 1";
+    int firstDay = -1;
+    int lastDay = 1;
 };
 
 const std::vector<ScheduleDef> kSchedules = {
-    {1, "09:00", "17:00", "YYYYYYY"},
-    {2, "00:00", "23:59:59", "YYYYYNN"},
-    {3, "00:00", "23:59:59", "yyyyyyy"},
-    {4, "00:00", "23:59:59", "Y"},
-    {5, "22:00", "06:00", "YYYYYYY"},
-    {6, "00:00", "23:59:59", "YYYYYYY", "current_date - 9", "current_date - 1"},
-    {7, "00:00", "23:59:59", "YYYYYYY", "current_date + 1", "current_date + 9"},
-    {8, "00:00", "23:59:59", "YYYYYYY", "current_date - 9", "current_date"},
-    {9, "00:00", "23:59:59", "YYYYYYY", "current_date", "current_date + 9"},
+    {1, "09:00", "17:00", "YYYYYYY"},          {2, "00:00", "23:59:59", "YYYYYNN"},
+    {3, "00:00", "23:59:59", "yyyyyyy"},       {4, "00:00", "23:59:59", "Y"},
+    {5, "22:00", "06:00", "YYYYYYY"},          {6, "00:00", "23:59:59", "YYYYYYY", -9, -1},
+    {7, "00:00", "23:59:59", "YYYYYYY", 1, 9}, {8, "00:00", "23:59:59", "YYYYYYY", -9, 0},
+    {9, "00:00", "23:59:59", "YYYYYYY", 0, 9},
 };
 
 struct LoadCase {
@@ -430,9 +427,8 @@ TEST_F(PromotionTest, LoadsThePromotionsRunningNowInTheDatabasesOrder) {
         const ScheduleDef& s = kSchedules[size_t(i)];
         addPromotion({s.id, ptMoneyOff, 1.00, {{1, {s.id}}}});
         exec(QStringLiteral("update TBL_PROMOTIONS set START_TIME = '%1', END_TIME = '%2',"
-                            " ACTIVE_DAYS = '%3', START_DATE = %4, END_DATE = %5"
-                            " where PROMO_ID = %6")
-                 .arg(s.start, s.end, s.days, s.firstDay, s.lastDay)
+                            " ACTIVE_DAYS = '%3' where PROMO_ID = %4")
+                 .arg(s.start, s.end, s.days)
                  .arg(s.id));
     }
     std::vector<int> natural;
@@ -441,17 +437,46 @@ TEST_F(PromotionTest, LoadsThePromotionsRunningNowInTheDatabasesOrder) {
     for (; !q.eof(); q.next()) natural.push_back(q.field(0).toInt());
     q.close();
 
-    for (const LoadCase& c : kLoadCases) {
+    // The dates are set from the database's day and every moment is loaded within that day: a
+    // run that the database's midnight passes through is made again in the new day.
+    const auto databaseDay = [&] {
+        q.setSQL("select current_date from RDB$DATABASE");
+        q.open();
+        const QDate day = q.field(0).toDate();
+        q.close();
+        return day;
+    };
+    std::vector<std::vector<int>> loadedAt;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const QDate today = databaseDay();
+        for (const ScheduleDef& s : kSchedules) {
+            q.setSQL(
+                "update TBL_PROMOTIONS set START_DATE = :F, END_DATE = :L where PROMO_ID = :ID");
+            q.bind("F", today.addDays(s.firstDay)).bind("L", today.addDays(s.lastDay));
+            q.bind("ID", s.id);
+            q.execSQL();
+        }
+        loadedAt.clear();
+        for (const LoadCase& c : kLoadCases) {
+            std::vector<int> loaded;
+            const TPromoList promotions = LoadPromotions(db.kiosk(), c.now);
+            for (const TPromotion& p : promotions.items()) {
+                loaded.push_back(p.fID);
+                EXPECT_EQ(p.tArray[0].fTriggerQuantity, 1);
+            }
+            loadedAt.push_back(loaded);
+        }
+        if (databaseDay() == today) break;
+    }
+
+    for (size_t i = 0; i < kLoadCases.size(); ++i) {
+        const LoadCase& c = kLoadCases[i];
         SCOPED_TRACE(c.moment);
-        const TPromoList promotions = LoadPromotions(db.kiosk(), c.now);
-        std::vector<int> loaded;
-        for (const TPromotion& p : promotions.items()) loaded.push_back(p.fID);
         std::vector<int> expected;
         for (const int id : natural)
             if (std::find(c.loaded.begin(), c.loaded.end(), id) != c.loaded.end())
                 expected.push_back(id);
-        EXPECT_EQ(loaded, expected);
-        for (const TPromotion& p : promotions.items()) EXPECT_EQ(p.tArray[0].fTriggerQuantity, 1);
+        EXPECT_EQ(loadedAt[i], expected);
     }
 }
 

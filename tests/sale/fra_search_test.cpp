@@ -94,8 +94,9 @@ TEST_F(SearchPageTest, FindShowsTheGroupKeysWithAnEmptyFilter) {
     TfraItemKey* drinks = key("ik_1");
     EXPECT_EQ(drinks->Tag, 11);
     EXPECT_EQ(drinks->height(), 100);
-    const int panel = widget("pnItemKeys")->width();
-    EXPECT_EQ(drinks->width(), qRound((panel - 40) / 5.0) - 4);  // five to a row
+    // Five to a row on the panel's 623 pixels: (623 - 40) / 5 = 116.6, 117 less 4 apart.
+    EXPECT_EQ(widget("pnItemKeys")->width(), 623);
+    EXPECT_EQ(drinks->width(), 113);
     EXPECT_EQ(drinks->colour(), QColor(0x33, 0x33, 0x33));
     EXPECT_EQ(drinks->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_FALSE(drinks->Image1->isHidden());
@@ -109,7 +110,7 @@ TEST_F(SearchPageTest, AGroupKeyShowsItsProductsInTheirColours) {
     touchKey("ik_1");
     EXPECT_EQ(keyCaptions(), (QStringList{"Diet Cola", "Latte"}));
     EXPECT_EQ(key("ik_1")->Tag, 200);
-    EXPECT_EQ(key("ik_1")->size(), TfraItemKey::DesignSize);
+    EXPECT_EQ(key("ik_1")->size(), QSize(120, 140));
     EXPECT_EQ(key("ik_1")->Label1->palette().color(QPalette::WindowText), QColor(Qt::black));
     EXPECT_EQ(key("ik_2")->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
     EXPECT_EQ(page(), "tsFind");
@@ -145,6 +146,7 @@ TEST_F(SearchPageTest, KeysFarDownAreBuiltWhenScrolledTo) {
     ModalScript script;
     answerQuantity(script, {"1"});
     touchKey("ik_62");
+    EXPECT_TRUE(script.done());
     EXPECT_EQ(lineProduct(1060), "Sweet 62 x1");
 }
 
@@ -351,6 +353,7 @@ TEST_F(SearchPageTest, QuantityDialogShowsTheKeypadOnly) {
         Touch(dialog.cmCancel);
     });
     EXPECT_EQ(GetQuantity(&screen()), 0);
+    EXPECT_TRUE(script.done());  // the checks above ran on the dialog
 }
 
 TEST_F(SearchPageTest, BarcodeNotFoundShowsNoEmptyPictureBox) {

@@ -72,6 +72,23 @@ QString runAs(KioskProcess& kiosk, const QStringList& command) {
     return QString::fromLocal8Bit(process.readAll());
 }
 
+QString whyNotRunning(KioskProcess& kiosk) {
+    QProcess cage;
+    cage.setProcessEnvironment(kiosk.environment());
+    cage.setProcessChannelMode(QProcess::MergedChannels);
+    cage.start(QStringLiteral("runuser"),
+               {QStringLiteral("-u"), user(), QStringLiteral("--"), QStringLiteral("cage"),
+                QStringLiteral("--"), QStringLiteral("true")});
+    if (!cage.waitForFinished(30000)) {
+        cage.kill();
+        cage.waitForFinished();
+        return QStringLiteral("cage did not run a program to its end in 30 s");
+    }
+    if (cage.exitStatus() == QProcess::NormalExit && cage.exitCode() == 0) return {};
+    return QStringLiteral("cage cannot run on this machine: ") +
+           QString::fromLocal8Bit(cage.readAll());
+}
+
 Session::Session(KioskProcess& kiosk, KioskFolder& folder, const VirtualDisplay& display)
     : kiosk_(kiosk), script_(folder.path() + QStringLiteral("kpselfserv-session")) {
     for (const char* name : {"kpselfserv-session", "ini-value", "remote-view"}) {
@@ -82,6 +99,10 @@ Session::Session(KioskProcess& kiosk, KioskFolder& folder, const VirtualDisplay&
     runtime_ = prepare(kiosk, folder, display);
     kiosk.environment().insert(QStringLiteral("RUNTIME_DIRECTORY"), runtime_);
     kiosk.environment().insert(QStringLiteral("KIOSK_PROGRAM"), folder.program());
+}
+
+QString Session::whyNotRunning() {
+    return cage::whyNotRunning(kiosk_);
 }
 
 QString Session::start() {

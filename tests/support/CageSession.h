@@ -26,6 +26,11 @@ QString whyNot(std::initializer_list<const char*> tools = {});
 // the kiosk's environment for cage on the display.
 QString prepare(KioskProcess& kiosk, const KioskFolder& folder, const VirtualDisplay& display);
 
+// Why cage cannot start in the kiosk's environment (no display backend it can use, for one), or
+// nothing when it runs a program to its end. Asked before the kiosk starts, so that any failure
+// of the kiosk under cage afterwards fails the test.
+QString whyNotRunning(KioskProcess& kiosk);
+
 // Runs a command as the user in the kiosk's environment; its output.
 QString runAs(KioskProcess& kiosk, const QStringList& command);
 
@@ -34,6 +39,8 @@ QString runAs(KioskProcess& kiosk, const QStringList& command);
 class Session {
 public:
     Session(KioskProcess& kiosk, KioskFolder& folder, const VirtualDisplay& display);
+    // Why cage cannot start here (see cage::whyNotRunning), or nothing.
+    QString whyNotRunning();
     // Starts it; nothing when the kiosk got ready, otherwise what went wrong.
     QString start();
     // The compositor's screen once the kiosk's first frame is drawn (not black).

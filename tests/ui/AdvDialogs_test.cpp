@@ -99,6 +99,8 @@ protected:
     }
 };
 
+// The box's face draws a line 16 pixels high: one line sits on the middle of the icon's band
+// (34 - 16 / 2 = 26 from the top), more lines start level with the icon, 18 from the top.
 TEST_F(MessageFormTest, PlacesTextAndIconByLineCount) {
     const QFontMetrics metrics = BoxMetrics();
     const int line = metrics.height();
@@ -108,13 +110,16 @@ TEST_F(MessageFormTest, PlacesTextAndIconByLineCount) {
         int iconKind;
         QString shownText;
         int lines;
+        int labelTop;
+        int iconTop;  // with an icon
     };
     const Case cases[] = {
-        {"one line", "Void the selected line", miQuestion, "Void the selected line", 1},
-        {"trailing CR LF", "Void the selected line\r\n", miQuestion, "Void the selected line", 1},
-        {"three lines", "First\r\nSecond\r\nThird", miQuestion, "First\nSecond\nThird", 3},
-        {"no icon", "Invalid Operator", miNone, "Invalid Operator", 1},
-        {"ampersand", "Fish & Chips", miInformation, "Fish & Chips", 1},
+        {"one line", "Void the selected line", miQuestion, "Void the selected line", 1, 26, 18},
+        {"trailing CR LF", "Void the selected line\r\n", miQuestion, "Void the selected line", 1,
+         26, 18},
+        {"three lines", "First\r\nSecond\r\nThird", miQuestion, "First\nSecond\nThird", 3, 18, 18},
+        {"no icon", "Invalid Operator", miNone, "Invalid Operator", 1, 26, 0},
+        {"ampersand", "Fish & Chips", miInformation, "Fish & Chips", 1, 26, 18},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,18 +129,16 @@ TEST_F(MessageFormTest, PlacesTextAndIconByLineCount) {
             metrics.boundingRect(QRect(0, 0, 4000, 4000), Qt::AlignLeft, c.shownText).size();
         EXPECT_EQ(shape.label.size(), natural);
         EXPECT_EQ(shape.label.height() < 2 * line, c.lines == 1);
-        const int expectedTop = c.lines == 1 ? 34 - shape.label.height() / 2 : 18;
-        EXPECT_EQ(shape.label.top(), expectedTop);
+        EXPECT_EQ(shape.label.top(), c.labelTop);
         if (c.iconKind == miNone) {
             EXPECT_FALSE(shape.icon.has_value());
             EXPECT_EQ(shape.label.left(), 16);
             continue;
         }
         ASSERT_TRUE(shape.icon.has_value());
-        // One line sits on the icon's middle (height 34); more lines start level with it.
         EXPECT_EQ(shape.icon->left(), 16);
         EXPECT_EQ(shape.icon->size(), QSize(32, 32));
-        EXPECT_EQ(shape.icon->top(), c.lines == 1 ? 34 - 16 : shape.label.top());
+        EXPECT_EQ(shape.icon->top(), c.iconTop);
         EXPECT_EQ(shape.label.left(), 63);
     }
 }
@@ -149,15 +152,19 @@ TEST_F(MessageFormTest, SizesTheBoxToItsContent) {
     const BoxShape small = Shape("Hi", {"&Ok"}, miNone);
     EXPECT_EQ(small.client, QSize(220, 140));
 
+    // On the tests' 800-pixel screen the text wraps at half the screen and 100 pixels more, less
+    // the 32 of the icon: 468 pixels, two lines; the box is 32 + 468 + 55 wide, and no lower
+    // than its least height of 140 (two lines and the buttons' 40 and 67 make 139).
+    ASSERT_EQ(ScreenWidth(), 800);
     const BoxShape wrapped = Shape(longMessage, {"&Ok"}, miError);
-    EXPECT_EQ(wrapped.label.width(), limit - 32);
-    EXPECT_GT(wrapped.label.height(), metrics.height());
-    EXPECT_EQ(wrapped.client.width(), 32 + wrapped.label.width() + 55);
-    EXPECT_EQ(wrapped.client.height(), std::max(140, wrapped.label.height() + 40 + 67));
+    EXPECT_EQ(wrapped.label.width(), 468);
+    EXPECT_EQ(wrapped.label.height(), 32);
+    EXPECT_EQ(wrapped.client, QSize(555, 140));
     EXPECT_TRUE(wrapped.label.right() < wrapped.client.width());
 
+    // Four lines of 16 pixels and buttons 60 high: 64 + 60 + 67.
     const BoxShape tall = Shape("a\nb\nc\nd", {"&Ok"}, miNone, 60);
-    EXPECT_EQ(tall.client.height(), tall.label.height() + 60 + 67);
+    EXPECT_EQ(tall.client.height(), 191);
     EXPECT_EQ(tall.buttons[0].height(), 60);
 }
 
@@ -169,19 +176,18 @@ TEST_F(MessageFormTest, ButtonsStandInCaptionOrderFromTheRight) {
         const char* name;
         QStringList captions;
         int width;
+        int boxWidth;  // the buttons 7 apart, and 31 beside them
     };
     const Case cases[] = {
-        {"yes/no", {"&Yes", "&No"}, 100},
-        {"one wide caption widens all",
-         {"&Ok", wide, "&Cancel"},
-         metrics.horizontalAdvance(wide) + 8},
+        {"yes/no", {"&Yes", "&No"}, 100, 245},                                // 2 x (100 + 7) + 31
+        {"one wide caption widens all", {"&Ok", wide, "&Cancel"}, 171, 565},  // 163 + 8 wide
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const BoxShape shape = Shape("Question?", c.captions, miQuestion);
         ASSERT_EQ(shape.buttons.size(), static_cast<size_t>(c.captions.size()));
         const int count = static_cast<int>(c.captions.size());
-        EXPECT_EQ(shape.client.width(), std::max(220, count * (c.width + 7) + 31));
+        EXPECT_EQ(shape.client.width(), c.boxWidth);
         EXPECT_EQ(shape.buttons.back().right() + 1, shape.barWidth - 16);
         for (int i = 0; i < count; ++i) {
             EXPECT_EQ(shape.buttons[i].size(), QSize(c.width, 40));
@@ -241,18 +247,29 @@ TEST_F(MessageFormTest, OnlyItsButtonsCloseAKioskBox) {
     EXPECT_EQ(result, mrNo);
 }
 
-TEST_F(MessageFormTest, EnterPressesTheFirstCaption) {
-    const int result =
-        RunShown([] { return ShowQuestion("Is the customer over 18 ?"); },
-                 [](TMessageForm& box) { SendKey(box.focusWidget(), Qt::Key_Return); });
-    EXPECT_EQ(result, mrYes);
-}
-
-TEST_F(MessageFormTest, EscapeCancelsWhenAllowed) {
-    const int result = RunShown(
-        [] { return ShowMessageForm("Continue?", {"&Go"}, miWarning, QString(), 40, false, true); },
-        [](TMessageForm& box) { SendKey(box.focusWidget(), Qt::Key_Escape); });
-    EXPECT_EQ(result, mrCancel);
+// Enter presses the first caption; Escape cancels a box that allows it.
+TEST_F(MessageFormTest, KeysAnswerABox) {
+    struct Case {
+        const char* name;
+        std::function<int()> show;
+        int key;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Enter presses the first caption",
+         [] { return ShowQuestion("Is the customer over 18 ?"); }, Qt::Key_Return, mrYes},
+        {"Escape cancels when allowed",
+         [] {
+             return ShowMessageForm("Continue?", {"&Go"}, miWarning, QString(), 40, false, true);
+         },
+         Qt::Key_Escape, mrCancel},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int result =
+            RunShown(c.show, [&c](TMessageForm& box) { SendKey(box.focusWidget(), c.key); });
+        EXPECT_EQ(result, c.expected);
+    }
 }
 
 TEST_F(MessageFormTest, DraggingTheTextMovesTheBox) {
