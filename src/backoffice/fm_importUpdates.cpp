@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 
-#include "app/dm_main.h"
 #include "ui/wg_ActivityIndicator.h"
 #include "ui/wg_Fonts.h"
 
@@ -80,10 +79,4 @@ bool ImportUpdates(fb::Connection& conx, const ImportFolders& folders, QWidget* 
         block.reset();
     };
     return ImportUpdatesPass(conx, folders, view).anyApplied();
-}
-
-bool ImportUpdates(Tdm& dm, QWidget* mainScreen) {
-    ImportFolders folders = ImportFolders::ofDataFolder(dm.DataFolder);
-    folders.resFolder = dm.ResFolder;
-    return ImportUpdates(dm.conx, folders, mainScreen);
 }
