@@ -37,8 +37,10 @@ const Target kTargets[] = {
      20 * kMs, 0, 0, "median < 20 ms"},
     {"long_day_memory", "Long day: resident memory after 2,000 scans", Quantity::Memory, 150 * kMB,
      0, 0, "< 150 MB"},
-    {"long_day_growth", "Long day: memory growth over the 2,000 scans", Quantity::Memory, 5 * kMB,
-     0, 0, "< 5 MB"},
+    {"long_day_growth", "Long day: heap growth over the 2,000 scans", Quantity::Memory, 5 * kMB, 0,
+     0, "< 5 MB"},
+    {"long_day_tail", "Long day: resident growth over the last 40 sales", Quantity::Memory, 1 * kMB,
+     0, 0, "< 1 MB (levels off)"},
 };
 
 std::string Format(const char* format, double value) {

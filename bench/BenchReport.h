@@ -4,12 +4,16 @@
 // the raw database work measured in the same run and held to the scenario's target. Each
 // program reports its rows; "./kiosk bench" gathers them into one table.
 //
-//   bench::Samples scans, raw;
-//   ... scans.add(seconds); raw.add(seconds); ...
-//   bench::Report(bench::MakeRow("scan", scans, raw));
+//   bench::StepTimes scans, raw;
+//   bench::TimeEachStep(state, scans, [&] { ... });   // in each benchmark
+//   bench::Report(bench::MakeRow("scan", scans.wall, &raw.wall));
 //
 // Rows go to standard output for the person watching, and, when KIOSK_BENCH_ROWS names a
 // file, are appended to it one per line (tab-separated) for the table.
+#include <chrono>
+#include <ctime>
+#include <exception>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -36,6 +40,51 @@ public:
 private:
     std::vector<double> values_;
 };
+
+// Seconds of each timed step, on the clock and in the process's processor time: what the clock
+// shows beyond the processor time is mostly the wait for the disk to take each commit.
+struct StepTimes {
+    Samples wall;
+    Samples cpu;
+};
+
+// Work around a timed step, done with the benchmark's timing paused and left out of the samples:
+// before makes what the step needs, after checks what it did and puts back what it changed.
+struct Untimed {
+    std::function<void()> before;
+    std::function<void()> after;
+};
+
+// Times step once per iteration of a benchmark's state (benchmark::State) into times, which it
+// empties first. An exception skips the benchmark with its message and leaves no samples, so a
+// failed scenario reports no row.
+template <class State, class Step>
+void TimeEachStep(State& state, StepTimes& times, Step step, const Untimed& untimed = {}) {
+    times = {};
+    try {
+        for ([[maybe_unused]] auto _ : state) {
+            if (untimed.before) {
+                state.PauseTiming();
+                untimed.before();
+                state.ResumeTiming();
+            }
+            const auto start = std::chrono::steady_clock::now();
+            const std::clock_t cpuStart = std::clock();
+            step();
+            times.cpu.add(double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+            times.wall.add(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            if (untimed.after) {
+                state.PauseTiming();
+                untimed.after();
+                state.ResumeTiming();
+            }
+        }
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+        times = {};
+    }
+}
 
 enum class Quantity { Time, Memory };
 

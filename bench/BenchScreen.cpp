@@ -107,7 +107,8 @@ double ResidentMemory() {
 }
 
 double HeapInUse() {
-    return double(mallinfo2().uordblks);
+    const struct mallinfo2 heap = mallinfo2();
+    return double(heap.uordblks + heap.hblkhd);  // the arenas' chunks and those mapped alone
 }
 
 }  // namespace bench

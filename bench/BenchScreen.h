@@ -59,8 +59,9 @@ private:
 
 // The resident memory of this process, in bytes.
 double ResidentMemory();
-// The bytes of the heap (malloc and new) in use. The database engine keeps its page cache in
-// memory of its own, outside the heap.
+// The bytes of the heap (malloc and new) in use: what the arenas hand out and what large
+// allocations map on their own. The database engine keeps its page cache in memory it maps
+// itself, outside the heap.
 double HeapInUse();
 
 }  // namespace bench

@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <chrono>
-#include <ctime>
 #include <stdexcept>
 #include <vector>
 
@@ -106,34 +104,14 @@ BusyDay& Day() {
 }
 
 // Clock and processor time of every timed step.
-struct Times {
-    bench::Samples wall;
-    bench::Samples cpu;
-};
-Times gExport;
-Times gQueries;
-
-template <class Step>
-void TimeEachStep(benchmark::State& state, Times& times, Step step) {
-    try {
-        for (auto _ : state) {
-            const auto start = std::chrono::steady_clock::now();
-            const std::clock_t cpuStart = std::clock();
-            step();
-            times.cpu.add(double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
-            times.wall.add(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        }
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
-}
+bench::StepTimes gExport;
+bench::StepTimes gQueries;
 
 void ExportDayEnd(benchmark::State& state) {
     BusyDay& day = Day();
     TDayEnd dayEnd(day.connection(), day.dataFolder());
     const QString file = DayEndExportFileName(dayEnd.exportFolder(), day.dayEndId());
-    TimeEachStep(state, gExport, [&] {
+    bench::TimeEachStep(state, gExport, [&] {
         if (!dayEnd.ExportDayEnd(day.dayEndId(), kBoundary, kBoundary))
             throw std::runtime_error("The export failed");
     });
@@ -146,7 +124,7 @@ void ExportDayEnd(benchmark::State& state) {
 
 void ExportQueriesAlone(benchmark::State& state) {
     BusyDay& day = Day();
-    TimeEachStep(state, gQueries, [&] {
+    bench::TimeEachStep(state, gQueries, [&] {
         qint64 fields = 0;
         for (const QString& sql : DayEndExportStatements()) {
             fb::Query q(day.connection());

@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -76,28 +75,24 @@ bench::Samples TimeOnFreshDatabases(benchmark::State& state,
                                     const std::function<void(FreshDatabase&)>& work) {
     Fixture& fixture = Fixture::instance();
     qint64 rows = 0;
-    bench::Samples seconds;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto db = std::make_unique<FreshDatabase>(fixture.dir.path());
-        prepare(*db);
-        state.ResumeTiming();
-
-        const auto start = std::chrono::steady_clock::now();
-        work(*db);
-        seconds.add(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-
-        state.PauseTiming();
-        rows = db->masterRows();
-        db.reset();
-        state.ResumeTiming();
-    }
+    std::unique_ptr<FreshDatabase> db;
+    bench::StepTimes times;
+    bench::TimeEachStep(state, times, [&] { work(*db); },
+                        {.before =
+                             [&] {
+                                 db = std::make_unique<FreshDatabase>(fixture.dir.path());
+                                 prepare(*db);
+                             },
+                         .after =
+                             [&] {
+                                 rows = db->masterRows();
+                                 db.reset();
+                             }});
     state.counters["rows"] = double(rows);
     state.counters["rows_per_s"] =
         benchmark::Counter(double(rows), benchmark::Counter::kIsIterationInvariantRate);
     gRounds.rows = rows;
-    return seconds;
+    return times.wall;
 }
 
 void ImportFullScaleFile(benchmark::State& state) {

@@ -8,8 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
-#include <chrono>
-#include <ctime>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -161,32 +159,19 @@ Checkout& TheCheckout() {
 }
 
 // Seconds per step on the clock and of the process's processor time.
-struct StepTimes {
-    bench::Samples wall;
-    bench::Samples cpu;
-};
-StepTimes gEvaluate, gRaw, gLoad;
+bench::StepTimes gEvaluate, gRaw, gLoad;
 
+// Times step on the checkout (made, on first use, with the clock stopped), settling the sale
+// again after each step with the clock stopped.
 template <class Step>
-void TimePerStep(benchmark::State& state, StepTimes& times, Step step) {
-    times = {};
-    try {
-        Checkout& checkout = TheCheckout();
-        for (auto _ : state) {
-            const auto start = std::chrono::steady_clock::now();
-            const std::clock_t cpuStart = std::clock();
-            step(checkout);
-            times.cpu.add(double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
-            times.wall.add(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-            state.PauseTiming();
-            checkout.settle();
-            state.ResumeTiming();
-        }
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-        times = {};
-    }
+void TimePerStep(benchmark::State& state, bench::StepTimes& times, Step step) {
+    Checkout* checkout = nullptr;
+    bench::TimeEachStep(state, times, [&] { step(*checkout); },
+                        {.before =
+                             [&] {
+                                 if (!checkout) checkout = &TheCheckout();
+                             },
+                         .after = [&] { checkout->settle(); }});
 }
 
 void EvaluateOnSale(benchmark::State& state) {

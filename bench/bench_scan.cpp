@@ -10,9 +10,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <map>
 #include <memory>
 #include <optional>
@@ -132,12 +130,8 @@ Checkout& CheckoutOf(int products) {
     return *checkout;
 }
 
-// Seconds per step on the clock and of the process's processor time: what the clock shows
-// beyond the processor time is mostly the wait for the disk to take each commit.
-struct StepTimes {
-    bench::Samples wall;
-    bench::Samples cpu;
-};
+using bench::StepTimes;
+
 // Per scan, by shop size and by position of the scanned product.
 struct Times {
     StepTimes scan;
@@ -164,24 +158,10 @@ const NotFoundCode kNotFound[] = {{"ean13", "5012345678900"},
 template <class Step, class Check>
 void TimePerStep(benchmark::State& state, Checkout& checkout, StepTimes& times, Step step,
                  Check check, bool restore = true) {
-    times = {};
-    try {
-        for (auto _ : state) {
-            const auto start = std::chrono::steady_clock::now();
-            const std::clock_t cpuStart = std::clock();
-            step();
-            times.cpu.add(double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
-            times.wall.add(
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-            state.PauseTiming();
-            check();
-            if (restore) checkout.restoreSale();
-            state.ResumeTiming();
-        }
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-        times = {};
-    }
+    bench::TimeEachStep(state, times, step, {.after = [&] {
+                            check();
+                            if (restore) checkout.restoreSale();
+                        }});
 }
 
 void ScanOnSale(benchmark::State& state, int products, const Position& position) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -83,6 +84,64 @@ TEST(BenchReport, TheTableListsEveryScenarioInOrderWithTheLastRowOfEach) {
     EXPECT_EQ(table.find("9.00 ms"), std::string::npos);
     EXPECT_NE(table.find("| Import of the full-scale file | — | — | — | — |"), std::string::npos);
     EXPECT_LT(table.find("Scan through the core"), table.find("Long day: memory growth"));
+}
+
+// A benchmark's state as TimeEachStep uses it: so many iterations, and what it was told.
+class FakeState {
+public:
+    explicit FakeState(int iterations) : iterations_(iterations) {}
+    struct Iterator {
+        int left;
+        bool operator!=(const Iterator& other) const { return left != other.left; }
+        Iterator& operator++() {
+            --left;
+            return *this;
+        }
+        int operator*() const { return left; }
+    };
+    Iterator begin() const { return {iterations_}; }
+    Iterator end() const { return {0}; }
+    void PauseTiming() { log += "pause "; }
+    void ResumeTiming() { log += "resume "; }
+    void SkipWithError(const char* message) { skipped = message; }
+
+    std::string log;
+    std::string skipped;
+
+private:
+    int iterations_;
+};
+
+TEST(BenchReport, EachStepIsTimedWithItsUntimedWorkAround) {
+    FakeState state(3);
+    bench::StepTimes times;
+    times.wall.add(99);  // samples of an earlier run are dropped
+    std::string order;
+    bench::TimeEachStep(
+        state, times, [&] { order += "step "; },
+        {.before = [&] { order += "before "; }, .after = [&] { order += "after "; }});
+    EXPECT_EQ(times.wall.size(), 3);
+    EXPECT_EQ(times.cpu.size(), 3);
+    for (const double seconds : times.wall.values()) EXPECT_GE(seconds, 0);
+    EXPECT_EQ(order, "before step after before step after before step after ");
+    EXPECT_EQ(state.log,
+              "pause resume pause resume pause resume pause resume pause resume "
+              "pause resume ");
+    EXPECT_EQ(state.skipped, "");
+}
+
+TEST(BenchReport, AStepThatFailsSkipsTheBenchmarkWithoutSamples) {
+    FakeState state(5);
+    bench::StepTimes times;
+    int steps = 0;
+    bench::TimeEachStep(state, times, [&] {
+        if (++steps == 2) throw std::runtime_error("The scan did not show a 51-line sale");
+    });
+    EXPECT_EQ(steps, 2);
+    EXPECT_TRUE(times.wall.empty());
+    EXPECT_TRUE(times.cpu.empty());
+    EXPECT_EQ(state.log, "");  // nothing around the steps, nothing paused
+    EXPECT_EQ(state.skipped, "The scan did not show a 51-line sale");
 }
 
 }  // namespace

@@ -396,11 +396,15 @@ struct ScheduleDef {
 };
 
 const std::vector<ScheduleDef> kSchedules = {
-    {1, "09:00", "17:00", "YYYYYYY"},          {2, "00:00", "23:59:59", "YYYYYNN"},
-    {3, "00:00", "23:59:59", "yyyyyyy"},       {4, "00:00", "23:59:59", "Y"},
-    {5, "22:00", "06:00", "YYYYYYY"},          {6, "00:00", "23:59:59", "YYYYYYY", -9, -1},
-    {7, "00:00", "23:59:59", "YYYYYYY", 1, 9}, {8, "00:00", "23:59:59", "YYYYYYY", -9, 0},
-    {9, "00:00", "23:59:59", "YYYYYYY", 0, 9},
+    {1, "09:00", "17:00", "YYYYYYY"},             // office hours
+    {2, "00:00", "23:59:59", "YYYYYNN"},          // weekdays
+    {3, "00:00", "23:59:59", "yyyyyyy"},          // days in lower case
+    {4, "00:00", "23:59:59", "Y"},                // the first day (Monday) alone
+    {5, "22:00", "06:00", "YYYYYYY"},             // hours across midnight
+    {6, "00:00", "23:59:59", "YYYYYYY", -9, -1},  // ended yesterday
+    {7, "00:00", "23:59:59", "YYYYYYY", 1, 9},    // starts tomorrow
+    {8, "00:00", "23:59:59", "YYYYYYY", -9, 0},   // ends today
+    {9, "00:00", "23:59:59", "YYYYYYY", 0, 9},    // starts today
 };
 
 struct LoadCase {
