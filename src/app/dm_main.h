@@ -49,8 +49,8 @@ public:
 
     fb::Connection conx;
     fb::Connection conxA;
+    // The data module's own queries: the core units take queries of their own.
     fb::Query q1{conx};
-    fb::Query q2{conx};
     fb::Query qA{conxA};
 
     TRunTimeSettings RunTime;

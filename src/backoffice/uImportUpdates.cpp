@@ -21,11 +21,16 @@ namespace {
 
 // ---- Files -------------------------------------------------------------------------------
 
-// Copies the file into the folder (made when missing) under its own name, overwriting, and
-// deletes the original once the copy is made. The copy replaces the file of that name only
-// when it is whole, so a failed copy leaves the old one. False when the copy was not made.
+// Moves the file into the folder (made when missing) under its own name, overwriting. On the
+// same file system it is renamed there, which replaces a file of that name at once; otherwise
+// it is copied and the original deleted once the copy is made, and the copy replaces the file
+// of that name only when it is whole, so a failed copy leaves the old one. False when the file
+// was not moved.
 bool MoveFileInto(const QString& fileName, const QString& folder) {
     const QString target = IncludeSlash(folder, true) + QFileInfo(fileName).fileName();
+    if (::rename(QFile::encodeName(fileName).constData(), QFile::encodeName(target).constData()) ==
+        0)
+        return true;
     const QString partial = target + u".part"_s;
     QFile::remove(partial);
     if (!QFile::copy(fileName, partial) || ::rename(QFile::encodeName(partial).constData(),
@@ -148,17 +153,31 @@ ImportPassResult ImportUpdatesPass(fb::Connection& conx, const ImportFolders& fo
         // Each file is applied in a unit of work of its own. The first is opened before the
         // screen is told (which pumps events), each next one as soon as the one before has
         // ended, so the connection stays taken for as long as events may be pumped.
+        // A database that cannot start one leaves the files waiting for the next pass: they
+        // are not at fault.
         std::optional<fb::Transaction> unit;
-        unit.emplace(conx);
+        const auto openUnit = [&] {
+            unit.reset();
+            try {
+                unit.emplace(conx);
+                return true;
+            } catch (const fb::Error& error) {
+                WriteLog(
+                    u"Import: the update files wait for the next pass, the database cannot "
+                    "take them now: %1"_s.arg(error.message()),
+                    0);
+                return false;
+            }
+        };
+        if (!openUnit()) return result;
         if (view.filesStarting) view.filesStarting();
-        for (qsizetype i = 0; i < files.size(); ++i) {
-            if (i > 0) unit.emplace(conx);
-            const QString& file = files[i];
+        for (const QString& file : files) {
+            if (!unit && !openUnit()) break;
             NotifyServiceManager("STATUS=Importing " + QFileInfo(file).fileName().toUtf8());
             const ImportFileResult outcome = ApplyUpdateFile(*unit, folders, file, view.keepAlive);
             (outcome.applied ? result.applied : result.failed) << file;
+            unit.reset();
         }
-        unit.reset();
         NotifyServiceManager("STATUS=");
         if (view.filesDone) view.filesDone();
     }

@@ -1,7 +1,9 @@
 #include "backoffice/uUpdateFileReader.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QStringDecoder>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -236,9 +238,48 @@ qint32 RawWhole(const Json& object, const char* key) {
     return Low32(TextToInt(Text(object, key), 0));
 }
 
-double RawDecimal(const Json& object, const char* key) {
-    return ParseMoney(Text(object, key), 0);
-}
+// Reads amounts as ParseMoney reads them in the locale of the moment. The locale's signs are
+// looked up once per file, not once per amount: where they are the plain ones, an amount
+// written plainly ("-12.50") is read directly, which is what the locale's reading gives too.
+class Amounts {
+public:
+    Amounts() {
+        const QLocale locale;
+        plain_ = locale.decimalPoint() == u"."_s && locale.groupSeparator() != u"."_s &&
+                 locale.negativeSign() == u"-"_s && locale.zeroDigit() == u"0"_s;
+    }
+
+    double read(const Json& object, const char* key) const {
+        const Json& value = Required(object, key);
+        if (plain_ && value.IsString()) {
+            const std::string_view text(value.GetString(), value.GetStringLength());
+            if (const std::optional<double> number = Plain(text)) return *number;
+        }
+        return ParseMoney(Text(object, key), 0);
+    }
+
+private:
+    // "-12.50", "7": an optional minus, digits, and a point with digits after it.
+    static std::optional<double> Plain(std::string_view text) {
+        const auto digits = [](std::string_view part) {
+            return !part.empty() && std::all_of(part.begin(), part.end(),
+                                                [](char c) { return c >= '0' && c <= '9'; });
+        };
+        std::string_view body = text;
+        if (body.starts_with('-')) body.remove_prefix(1);
+        const size_t point = body.find('.');
+        if (!digits(body.substr(0, point)) ||
+            (point != std::string_view::npos && !digits(body.substr(point + 1))))
+            return std::nullopt;
+        double number = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(number))
+            return std::nullopt;
+        return number;
+    }
+
+    bool plain_ = false;
+};
 
 qint32 Whole(const Json& object, const char* key) {
     return Parsed(object, key, WholeOf, "a whole number");
@@ -334,18 +375,18 @@ UserRow ReadUser(const Json& e) {
             Text(e, "acc")};
 }
 
-DepartmentRow ReadDepartment(const Json& e) {
-    return {RawWhole(e, "did"), Text(e, "dsc"), RawDecimal(e, "rte"), Text(e, "opn"),
+DepartmentRow ReadDepartment(const Json& e, const Amounts& amounts) {
+    return {RawWhole(e, "did"), Text(e, "dsc"), amounts.read(e, "rte"), Text(e, "opn"),
             RawWhole(e, "btn"), Text(e, "crd"), Text(e, "grp")};
 }
 
-ProductRow ReadProduct(const Json& e) {
+ProductRow ReadProduct(const Json& e, const Amounts& amounts) {
     ProductRow p{RawWhole(e, "sid"),
                  RawWhole(e, "sku"),
                  EuroText(e, "dsc"),
                  RawWhole(e, "did"),
-                 RawDecimal(e, "rte"),
-                 RawDecimal(e, "sp"),
+                 amounts.read(e, "rte"),
+                 amounts.read(e, "sp"),
                  OptionalWhole(e, "bgr"),
                  OptionalWhole(e, "bnr"),
                  OptionalText(e, "bgl"),
@@ -431,16 +472,18 @@ UpdateFile ParseUpdateFile(const QByteArray& bytes) {
     if (bytes.size() > kMaxUpdateFileBytes) FailTooLarge(bytes.size());
     const rapidjson::Document document = ParseObject(Utf8Text(bytes));
     UpdateFile file;
+    const Amounts amounts;
     file.site = {Text(document, "site1"), Text(document, "site2"), Text(document, "phone"),
                  Text(document, "vatno")};
     ForEachElement(document, "groups", "grp",
                    [&](const Json& e, int) { file.groups.push_back(ReadGroup(e)); });
     ForEachElement(document, "users", "uid",
                    [&](const Json& e, int) { file.users.push_back(ReadUser(e)); });
-    ForEachElement(document, "departments", "did",
-                   [&](const Json& e, int) { file.departments.push_back(ReadDepartment(e)); });
+    ForEachElement(document, "departments", "did", [&](const Json& e, int) {
+        file.departments.push_back(ReadDepartment(e, amounts));
+    });
     ForEachElement(document, "products", "sid",
-                   [&](const Json& e, int) { file.products.push_back(ReadProduct(e)); });
+                   [&](const Json& e, int) { file.products.push_back(ReadProduct(e, amounts)); });
     ForEachElement(document, "restrictions", "id", [&](const Json& e, int number) {
         ReadRestriction(e, number, file.restrictions);
     });

@@ -200,6 +200,7 @@ void Connection::dropIdleStatements() {
         it = entries.empty() ? cache_.erase(it) : std::next(it);
     }
     definitionRan_ = false;
+    ++generation_;
 }
 
 // ---- Transaction -------------------------------------------------------------------------

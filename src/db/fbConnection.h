@@ -57,6 +57,8 @@ public:
     Firebird::IAttachment* attachment();
     // A prepared statement of that text, leased until the lease ends.
     StatementLease acquire(const QString& sql);
+    // Changes whenever cached statements are dropped after a change of metadata.
+    quint64 statementGeneration() const noexcept { return generation_; }
 
 private:
     friend class Query;
@@ -83,6 +85,7 @@ private:
     Handle<Firebird::ITransaction> transaction_;
     Transaction* unitOfWork_ = nullptr;
     bool definitionRan_ = false;
+    quint64 generation_ = 0;
     std::unordered_map<QString, std::vector<std::unique_ptr<PreparedStatement>>> cache_;
     std::set<Query*> queries_;
 };

@@ -47,13 +47,17 @@ void Query::closeCursor() {
         cursor_.reset();
 }
 
-void Query::close() {
+void Query::closeRows() {
     closeCursor();
-    statement_.reset();
     rows_.clear();
     passed_ = 0;
     position_ = 0;
     active_ = false;
+}
+
+void Query::close() {
+    closeRows();
+    statement_.reset();
 }
 
 void Query::connectionLost() {
@@ -76,21 +80,14 @@ Value Query::param(const QString& name) const {
     return params_.value(name.toUpper());
 }
 
-void Query::run(bool wantRows) {
-    close();
+// Run again with the same text, the query keeps its statement, unless the metadata changed
+// since it was prepared.
+void Query::takeStatement() {
     Connection& conn = connection();
-    Firebird::ITransaction* transaction = runningTransaction();
+    if (statement_ && generation_ == conn.statementGeneration()) return;
+    statement_.reset();
     statement_ = conn.acquire(sql_);
-    std::vector<const Value*> values;
-    values.reserve(size_t(statement_->parameterNames().size()));
-    for (const QString& name : statement_->parameterNames()) {
-        auto it = params_.constFind(name);
-        if (it == params_.constEnd())
-            throw Error(QStringLiteral("Parameter '%1' has no value").arg(name));
-        values.push_back(&it.value());
-    }
-    statement_->bind(values, transaction);
-
+    generation_ = conn.statementGeneration();
     columnNames_.clear();
     columnIndex_.clear();
     for (const Column& c : statement_->columns()) {
@@ -98,6 +95,22 @@ void Query::run(bool wantRows) {
         if (!columnIndex_.contains(c.name)) columnIndex_.insert(c.name, int(columnNames_.size()));
         columnNames_ << c.name;
     }
+}
+
+void Query::run(bool wantRows) {
+    closeRows();
+    Connection& conn = connection();
+    Firebird::ITransaction* transaction = runningTransaction();
+    takeStatement();
+    values_.clear();
+    for (const QString& name : statement_->parameterNames()) {
+        auto it = params_.constFind(name);
+        if (it == params_.constEnd())
+            throw Error(QStringLiteral("Parameter '%1' has no value").arg(name));
+        values_.push_back(&it.value());
+    }
+    statement_->bind(values_, transaction);
+
     if (statement_->returnsRows()) {
         cursor_.reset(statement_->openCursor(transaction));
         active_ = true;
@@ -110,7 +123,7 @@ void Query::run(bool wantRows) {
     if (!output.empty()) rows_.push_back(std::move(output));
     const bool definition = statement_->isDefinition();
     active_ = !rows_.empty();  // a statement with a RETURNING clause leaves its one row
-    if (!active_) close();
+    if (!active_) closeRows();
     conn.afterWrite(definition, !inTransaction_);
 }
 

@@ -63,6 +63,8 @@ private:
     friend class Connection;
     void connectionLost();
     void closeCursor();
+    void closeRows();
+    void takeStatement();
     void run(bool wantRows);
     Firebird::ITransaction* runningTransaction();
     bool fetchTo(size_t index);
@@ -77,6 +79,8 @@ private:
     QString sql_;
     QHash<QString, Value> params_;
     StatementLease statement_;
+    quint64 generation_ = 0;  // of the connection's statements when statement_ was taken
+    std::vector<const Value*> values_;
     Handle<Firebird::IResultSet> cursor_;
     bool active_ = false;
     bool forwardOnly_ = false;

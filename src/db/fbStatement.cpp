@@ -47,17 +47,6 @@ void writeAt(unsigned char* p, const T& v) {
 
 }  // namespace
 
-struct PreparedStatement::InputKind {
-    unsigned type = SQL_LONG;
-    int subType = 0;
-    unsigned length = 4;
-    unsigned charSet = 0;
-
-    QString signature() const {
-        return QStringLiteral("%1.%2.%3.%4;").arg(type).arg(subType).arg(length).arg(charSet);
-    }
-};
-
 PreparedStatement::PreparedStatement(Firebird::IAttachment* attachment,
                                      Firebird::ITransaction* transaction, const QString& sql)
     : attachment_(attachment), sql_(sql) {
@@ -77,6 +66,7 @@ PreparedStatement::PreparedStatement(Firebird::IAttachment* attachment,
             QStringLiteral("The parameters of the statement could not be matched: %1").arg(sql));
     }
     readColumns();
+    readDeclaredInput();
 }
 
 PreparedStatement::~PreparedStatement() {
@@ -114,79 +104,94 @@ void PreparedStatement::readColumns() {
     st.check();
 }
 
-void PreparedStatement::bind(const std::vector<const Value*>& values,
-                             Firebird::ITransaction* transaction) {
+void PreparedStatement::readDeclaredInput() {
     Status st;
-    std::vector<InputKind> kinds(values.size());
-    QString signature;
-    for (size_t i = 0; i < values.size(); ++i) {
-        const unsigned declared = declaredInput_->getType(&st, unsigned(i)) & ~1u;
-        InputKind& k = kinds[i];
-        std::visit(
-            [&](const auto& v) {
-                using T = std::decay_t<decltype(v)>;
-                if constexpr (std::is_same_v<T, QString> || std::is_same_v<T, QByteArray>) {
-                    if (declared == SQL_BLOB) {
-                        k = {SQL_BLOB, declaredInput_->getSubType(&st, unsigned(i)), 8, 0};
-                    } else {
-                        const qsizetype bytes =
-                            std::is_same_v<T, QString> ? v.size() * 3 : v.size();
-                        k = {SQL_VARYING, 0, textBucket(bytes),
-                             std::is_same_v<T, QString> ? kUtf8 : kOctets};
-                    }
-                } else if constexpr (std::is_same_v<T, qint64>) {
-                    k = {SQL_INT64, 0, 8, 0};
-                } else if constexpr (std::is_same_v<T, double>) {
-                    k = {SQL_DOUBLE, 0, 8, 0};
-                } else if constexpr (std::is_same_v<T, bool>) {
-                    k = {SQL_BOOLEAN, 0, 1, 0};
-                } else if constexpr (std::is_same_v<T, QDate>) {
-                    k = {SQL_TYPE_DATE, 0, 4, 0};
-                } else if constexpr (std::is_same_v<T, QTime>) {
-                    k = {SQL_TYPE_TIME, 0, 4, 0};
-                } else if constexpr (std::is_same_v<T, QDateTime>) {
-                    k = {SQL_TIMESTAMP, 0, 8, 0};
-                }
-            },
-            values[i]->data());
-        signature += k.signature();
+    inputs_.resize(declaredInput_->getCount(&st));
+    for (unsigned i = 0; i < inputs_.size(); ++i) {
+        inputs_[i].declaredType = declaredInput_->getType(&st, i) & ~1u;
+        inputs_[i].declaredSubType = declaredInput_->getSubType(&st, i);
     }
     st.check();
-    if (!input_ || signature != inputSignature_) {
-        rebuildInputMetadata(kinds);
-        inputSignature_ = signature;
-    }
-    for (size_t i = 0; i < values.size(); ++i)
-        writeInput(unsigned(i), kinds[i], *values[i], transaction);
 }
 
-void PreparedStatement::rebuildInputMetadata(const std::vector<InputKind>& kinds) {
+// The kind a value is sent in. The message is rebuilt only when a kind changes, so a NULL keeps
+// the kind its parameter has, and text keeps the largest length bucket it has needed.
+PreparedStatement::InputKind PreparedStatement::kindFor(const InputSlot& slot,
+                                                        const Value& value) const {
+    const InputKind& current = slot.kind;
+    return std::visit(
+        [&](const auto& v) -> InputKind {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, QString> || std::is_same_v<T, QByteArray>) {
+                if (slot.declaredType == SQL_BLOB) return {SQL_BLOB, slot.declaredSubType, 8, 0};
+                const bool text = std::is_same_v<T, QString>;
+                const unsigned charSet = text ? kUtf8 : kOctets;
+                unsigned length = textBucket(text ? v.size() * 3 : v.size());
+                if (current.type == SQL_VARYING && current.charSet == charSet)
+                    length = std::max(length, current.length);
+                return {SQL_VARYING, 0, length, charSet};
+            } else if constexpr (std::is_same_v<T, qint64>) {
+                return {SQL_INT64, 0, 8, 0};
+            } else if constexpr (std::is_same_v<T, double>) {
+                return {SQL_DOUBLE, 0, 8, 0};
+            } else if constexpr (std::is_same_v<T, bool>) {
+                return {SQL_BOOLEAN, 0, 1, 0};
+            } else if constexpr (std::is_same_v<T, QDate>) {
+                return {SQL_TYPE_DATE, 0, 4, 0};
+            } else if constexpr (std::is_same_v<T, QTime>) {
+                return {SQL_TYPE_TIME, 0, 4, 0};
+            } else if constexpr (std::is_same_v<T, QDateTime>) {
+                return {SQL_TIMESTAMP, 0, 8, 0};
+            } else {
+                return current;  // NULL: only the null indicator is written
+            }
+        },
+        value.data());
+}
+
+void PreparedStatement::bind(const std::vector<const Value*>& values,
+                             Firebird::ITransaction* transaction) {
+    bool changed = !input_;
+    for (size_t i = 0; i < values.size(); ++i) {
+        const InputKind kind = kindFor(inputs_[i], *values[i]);
+        if (kind == inputs_[i].kind) continue;
+        inputs_[i].kind = kind;
+        changed = true;
+    }
+    if (changed) rebuildInputMetadata();
+    for (size_t i = 0; i < values.size(); ++i) writeInput(inputs_[i], *values[i], transaction);
+}
+
+void PreparedStatement::rebuildInputMetadata() {
     Status st;
     const Handle<Firebird::IMetadataBuilder> builder(
-        master()->getMetadataBuilder(&st, unsigned(kinds.size())));
+        master()->getMetadataBuilder(&st, unsigned(inputs_.size())));
     st.check();
-    for (unsigned i = 0; i < kinds.size(); ++i) {
-        builder->setType(&st, i, kinds[i].type + 1);
-        builder->setSubType(&st, i, kinds[i].subType);
-        builder->setLength(&st, i, kinds[i].length);
-        builder->setCharSet(&st, i, kinds[i].charSet);
+    for (unsigned i = 0; i < inputs_.size(); ++i) {
+        const InputKind& kind = inputs_[i].kind;
+        builder->setType(&st, i, kind.type + 1);
+        builder->setSubType(&st, i, kind.subType);
+        builder->setLength(&st, i, kind.length);
+        builder->setCharSet(&st, i, kind.charSet);
         builder->setScale(&st, i, 0);
     }
     Handle<Firebird::IMessageMetadata> metadata(builder->getMetadata(&st));
     st.check();
     input_ = std::move(metadata);
     inputBuffer_.assign(input_->getMessageLength(&st), 0);
+    for (unsigned i = 0; i < inputs_.size(); ++i) {
+        inputs_[i].offset = input_->getOffset(&st, i);
+        inputs_[i].nullOffset = input_->getNullOffset(&st, i);
+    }
     st.check();
 }
 
-void PreparedStatement::writeInput(unsigned index, const InputKind& kind, const Value& value,
+void PreparedStatement::writeInput(const InputSlot& slot, const Value& value,
                                    Firebird::ITransaction* transaction) {
-    Status st;
-    unsigned char* data = inputBuffer_.data() + input_->getOffset(&st, index);
-    unsigned char* null = inputBuffer_.data() + input_->getNullOffset(&st, index);
-    st.check();
-    writeAt<ISC_SHORT>(null, value.isNull() ? -1 : 0);
+    unsigned char* data = inputBuffer_.data() + slot.offset;
+    writeAt<ISC_SHORT>(inputBuffer_.data() + slot.nullOffset, value.isNull() ? -1 : 0);
     if (value.isNull()) return;
+    const InputKind& kind = slot.kind;
     const auto& v = value.data();
     switch (kind.type) {
         case SQL_VARYING: {
@@ -231,7 +236,7 @@ void PreparedStatement::writeInput(unsigned index, const InputKind& kind, const 
 }
 
 Firebird::IResultSet* PreparedStatement::openCursor(Firebird::ITransaction* transaction) {
-    Status st;
+    Status& st = status_;
     Firebird::IResultSet* cursor = statement_->openCursor(
         &st, transaction, parameterNames_.isEmpty() ? nullptr : input_.get(),
         parameterNames_.isEmpty() ? nullptr : inputBuffer_.data(), output_.get(), 0);
@@ -241,7 +246,7 @@ Firebird::IResultSet* PreparedStatement::openCursor(Firebird::ITransaction* tran
 
 void PreparedStatement::execute(Firebird::ITransaction* transaction,
                                 std::vector<Value>* outputRow) {
-    Status st;
+    Status& st = status_;
     const bool hasOutput = !columns_.empty();
     statement_->execute(&st, transaction, parameterNames_.isEmpty() ? nullptr : input_.get(),
                         parameterNames_.isEmpty() ? nullptr : inputBuffer_.data(),
@@ -253,7 +258,7 @@ void PreparedStatement::execute(Firebird::ITransaction* transaction,
 
 bool PreparedStatement::fetch(Firebird::IResultSet* cursor, Firebird::ITransaction* transaction,
                               std::vector<Value>& row) {
-    Status st;
+    Status& st = status_;
     const int result = cursor->fetchNext(&st, outputBuffer_.data());
     st.check();
     if (result != Firebird::IStatus::RESULT_OK) return false;
@@ -262,7 +267,7 @@ bool PreparedStatement::fetch(Firebird::IResultSet* cursor, Firebird::ITransacti
 }
 
 quint64 PreparedStatement::affectedRecords() {
-    Status st;
+    Status& st = status_;
     const quint64 n = statement_->getAffectedRecords(&st);
     st.check();
     return n;

@@ -55,11 +55,26 @@ public:
 
 private:
     friend class StatementLease;
-    struct InputKind;
+    // How one parameter is sent: the engine converts it to the declared kind.
+    struct InputKind {
+        unsigned type = SQL_LONG;
+        int subType = 0;
+        unsigned length = 4;
+        unsigned charSet = 0;
+        bool operator==(const InputKind&) const = default;
+    };
+    struct InputSlot {
+        unsigned declaredType = 0;
+        int declaredSubType = 0;
+        InputKind kind;  // as the input message is built
+        unsigned offset = 0;
+        unsigned nullOffset = 0;
+    };
     void readColumns();
-    void rebuildInputMetadata(const std::vector<InputKind>& kinds);
-    void writeInput(unsigned index, const InputKind& kind, const Value& value,
-                    Firebird::ITransaction* transaction);
+    void readDeclaredInput();
+    InputKind kindFor(const InputSlot& slot, const Value& value) const;
+    void rebuildInputMetadata();
+    void writeInput(const InputSlot& slot, const Value& value, Firebird::ITransaction* transaction);
     void decodeRow(Firebird::ITransaction* transaction, std::vector<Value>& row);
     QString readBlob(Firebird::ITransaction* transaction, const ISC_QUAD& id);
     ISC_QUAD writeBlob(Firebird::ITransaction* transaction, const QByteArray& data);
@@ -74,8 +89,9 @@ private:
     std::vector<unsigned char> outputBuffer_;
     std::vector<Column> columns_;
     Handle<Firebird::IMessageMetadata> input_;
-    QString inputSignature_;
+    std::vector<InputSlot> inputs_;
     std::vector<unsigned char> inputBuffer_;
+    Status status_;  // for the calls of every row: the engine clears it at each call
     bool leased_ = false;
 };
 

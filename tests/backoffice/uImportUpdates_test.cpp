@@ -267,6 +267,24 @@ TEST_F(ImportUpdatesTest, FilesStillBeingWrittenWaitForTheNextPass) {
     EXPECT_EQ(site1(), u"Arrived"_s);
 }
 
+// A database that cannot start the import's unit of work is no fault of the files: they wait.
+TEST_F(ImportUpdatesTest, FilesWaitWhenTheDatabaseCannotTakeThem) {
+    const QString file = drop(u"waiting.json"_s, UpdateJson({}, u"Waited"_s));
+    const QString database = db_.kiosk().database();
+    db_.kiosk().disconnect();
+    db_.kiosk().setDatabase(db_.folder() + u"missing.gdb"_s);
+    const LogReader log;
+
+    const ImportPassResult refused = pass();
+
+    EXPECT_TRUE(refused.applied.isEmpty() && refused.failed.isEmpty());
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(log.newLines().join(u'\n').contains(u"wait for the next pass"_s));
+    db_.kiosk().setDatabase(database);
+    EXPECT_EQ(pass().applied, QStringList{file});
+    EXPECT_EQ(site1(), u"Waited"_s);
+}
+
 // ---- Reading kinds -----------------------------------------------------------------------
 
 TEST_F(ImportUpdatesTest, EuroTextIsReplacedInProductsButNotInDepartments) {
@@ -339,6 +357,33 @@ TEST_F(ImportUpdatesTest, RawWholeReadsTheTextAsWritten) {
                 .arg(QLatin1StringView(c.grp))));
         EXPECT_EQ(value(u"select PRODUCT_GROUP from TBL_PRODUCT_GROUPS"_s).toInt(), c.stored);
         EXPECT_TRUE(value(u"select GLYPH from TBL_PRODUCT_GROUPS"_s).isNull());
+    }
+}
+
+// Amounts written plainly are read directly, the others through the locale's reading: both
+// give what the locale's reading gives.
+TEST_F(ImportUpdatesTest, AmountsReadAlikeWhateverTheirForm) {
+    const struct {
+        const char* text;
+        double value;
+    } cases[] = {{"1.25", 1.25},       {"-0.5", -0.5}, {"007", 7}, {"12", 12},
+                 {"1,234.50", 1234.5}, {" 2.5", 2.5},  {"2.", 2},  {".5", 0.5},
+                 {"1e2", 100},         {"(3)", -3},    {"--1", 0}, {"", 0}};
+    QString products;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        products +=
+            u"%1{\"sid\": %2, \"sku\": %2, \"dsc\": \"P\", \"did\": 1, \"rte\": \"0\", "
+            "\"sp\": \"%3\"}"_s.arg(i ? u","_s : QString(), QString::number(i + 1),
+                                    QString::fromLatin1(cases[i].text));
+    }
+    apply(
+        UpdateJson(u"\"departments\": [{\"did\": 1, \"dsc\": \"D\", \"rte\": \"0\", "
+                   "\"opn\": \"N\", \"btn\": 1, \"crd\": \"\", \"grp\": 7}], "
+                   "\"products\": [%1]"_s.arg(products)));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].text);
+        EXPECT_EQ(value(u"select SP from TBL_PRODUCTS where SID = %1"_s.arg(i + 1)).toDouble(),
+                  cases[i].value);
     }
 }
 
