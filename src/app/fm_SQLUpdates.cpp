@@ -8,6 +8,7 @@
 #include "app/AdvDialogs.h"
 #include "app/dm_main.h"
 #include "app/uSQLUpdates.h"
+#include "app/wg_BusyScope.h"
 #include "app/wg_Fonts.h"
 
 namespace {
@@ -90,7 +91,7 @@ void TfmSQLUpdates::cmCancelClick() {
 
 void TfmSQLUpdates::repaintNow() {
     repaint();
-    QApplication::processEvents();
+    TBusyScope::keepAlive();
 }
 
 void TfmSQLUpdates::cmProceedClick() {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/wg_BusyScope.h"
 #include "payment/PaymentFixture.h"
 #include "payment/wg_PinPad.h"
 #include "sale/KioskInput.h"
@@ -16,6 +17,9 @@ namespace {
 
 class PaymentDialogTest : public PaymentFixture {
 protected:
+    // The kiosk's wait: the dialog follows the prompts while the simulator waits.
+    PaymentDialogTest() { simulatorWait = TBusyScope::wait; }
+
     // Every distinct state the payment dialog goes through, as "heading|message|turning".
     void watchDialog() {
         watcher.setInterval(40);
@@ -67,7 +71,9 @@ TEST_F(PaymentDialogTest, AFailureShowsItsMessageWithoutAHeading) {
 
 TEST_F(PaymentDialogTest, ThePersonAtTheVirtualPinPadDecides) {
     config.interactive = true;
-    TPinPadSimulator pad(config, [] { return std::make_unique<TPinPadWindow>(); });
+    // The kiosk's wait, which keeps the pad's window alive while the simulator waits for it.
+    TPinPadSimulator pad(
+        config, [] { return std::make_unique<TPinPadWindow>(); }, TBusyScope::wait);
     QString display;
     bool offered = false;
     QTimer::singleShot(300, [&] {
