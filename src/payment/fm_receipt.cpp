@@ -8,9 +8,11 @@
 #include <QPrinterInfo>
 #include <stdexcept>
 
+#include "app/AdvDialogs.h"
 #include "app/uClock.h"
 #include "app/uUtils.h"
 #include "app/wg_Fonts.h"
+#include "payment/uPaymentJournal.h"
 
 namespace {
 
@@ -261,4 +263,13 @@ QStringList PrintReceipt(fb::Connection& conx, int salesId, const QString& appFo
         }
     }
     return jobs;
+}
+
+void ReprintLastReceipt(fb::Connection& conx, const QString& appFolder, const QString& dataFolder) {
+    const int sale = TPaymentJournal(conx).lastPaidSale();
+    if (sale <= 0) {
+        ShowInformation(QStringLiteral("There is no paid sale to reprint."));
+        return;
+    }
+    PrintReceipt(conx, sale, appFolder, dataFolder, true);
 }
