@@ -7,8 +7,8 @@
 #include <stdexcept>
 
 #include "KioskInput.h"
-#include "app/wg_Style.h"
-#include "sale/fm_main.h"
+#include "kiosk/fm_main.h"
+#include "ui/wg_Style.h"
 
 namespace bench {
 

@@ -14,8 +14,8 @@
 #include "BenchSale.h"
 #include "BenchScreen.h"
 #include "KioskInput.h"
+#include "kiosk/fm_main.h"
 #include "sale/fm_Info.h"
-#include "sale/fm_main.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ using Clock = std::chrono::steady_clock;
 void AcceptEveryCard(const Tdm& dataModule) {
     QFile file(dataModule.DataFolder + QStringLiteral("PinPad.ini"));
     const QByteArray settings =
-        "[PinPad]\nTerminal=simulator\nInteractive=false\nResponseCode=1\nCardEnquiryDelayMs=0\nAuthoriseDelayMs=0\n";
+        "[PinPad]\nTerminal=simulator\nInteractive=false\nResponseCode=1\nCardEnquiryDelayMs="
+        "0\nAuthoriseDelayMs=0\n";
     if (!file.open(QIODevice::WriteOnly) || file.write(settings) != settings.size())
         throw std::runtime_error("Cannot write " + file.fileName().toStdString());
 }

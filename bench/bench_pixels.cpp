@@ -12,7 +12,7 @@
 #include "BenchReport.h"
 #include "BenchSale.h"
 #include "BenchScreen.h"
-#include "sale/fm_main.h"
+#include "kiosk/fm_main.h"
 
 namespace {
 

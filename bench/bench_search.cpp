@@ -23,7 +23,7 @@
 #include "BenchReport.h"
 #include "BenchScreen.h"
 #include "db/fbQuery.h"
-#include "sale/fm_main.h"
+#include "kiosk/fm_main.h"
 #include "sale/fra_keyboard.h"
 #include "sale/fra_search.h"
 

@@ -17,7 +17,7 @@
 #include "BenchReport.h"
 #include "BenchScreen.h"
 #include "app/dm_main.h"
-#include "sale/fm_main.h"
+#include "kiosk/fm_main.h"
 
 namespace {
 

@@ -5,11 +5,12 @@
 #include <QSettings>
 
 #include "app/uDbUtils.h"
+#include "app/uFiles.h"
 #include "app/uLog.h"
+#include "app/uOperators.h"
 #include "app/uStartFailure.h"
 #include "app/uTX32Reg.h"
-#include "app/uUtils.h"
-#include "sale/uOperators.h"
+#include "app/uText.h"
 
 Tdm* dm = nullptr;
 

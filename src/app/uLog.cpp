@@ -7,8 +7,9 @@
 #include <optional>
 
 #include "app/uClock.h"
+#include "app/uFiles.h"
 #include "app/uTX32Reg.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 
 using namespace Qt::StringLiterals;
 

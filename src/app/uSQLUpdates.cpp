@@ -1,7 +1,9 @@
 #include "app/uSQLUpdates.h"
 
+#include "app/uFiles.h"
 #include "app/uLog.h"
-#include "app/uUtils.h"
+#include "app/uProgramFolder.h"
+#include "app/uText.h"
 
 namespace {
 

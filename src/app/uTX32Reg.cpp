@@ -16,8 +16,9 @@
 #include <functional>
 #include <optional>
 
+#include "app/uFiles.h"
 #include "app/uRegFile.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 
 using namespace Qt::StringLiterals;
 using namespace regfile;

@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "app/dm_main.h"
-#include "app/wg_BusyScope.h"
-#include "app/wg_Fonts.h"
-#include "sale/fm_Info.h"
+#include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_BusyScope.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/fm_baseDialog.h"
 #include "backoffice/uImportUpdates.h"
+#include "ui/fm_baseDialog.h"
 
 class QLabel;
 class TActivityIndicator;

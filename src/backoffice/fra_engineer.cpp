@@ -18,10 +18,10 @@
 
 #include "app/dm_main.h"
 #include "app/uGlobals.h"
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "app/wg_KioskApplication.h"
-#include "sale/fra_tile.h"
+#include "ui/fra_tile.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
+#include "ui/wg_KioskApplication.h"
 
 namespace {
 

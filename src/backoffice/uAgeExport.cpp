@@ -3,7 +3,7 @@
 #include <QIODevice>
 #include <stdexcept>
 
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "backoffice/uDayEnd.h"
 
 namespace {

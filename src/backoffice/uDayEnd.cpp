@@ -7,8 +7,9 @@
 #include <cmath>
 
 #include "app/uClock.h"
+#include "app/uFiles.h"
 #include "app/uLog.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "backoffice/uAgeExport.h"
 #include "payment/uPaymentJournal.h"
 

@@ -4,7 +4,7 @@
 #include <stdexcept>
 
 #include "app/uGlobals.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "db/fbError.h"
 
 TEngineerSettings LoadEngineerSettings(fb::Connection& conx, const TRunTimeSettings& runTime,

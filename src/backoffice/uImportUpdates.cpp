@@ -6,9 +6,10 @@
 #include <exception>
 
 #include "app/uClock.h"
+#include "app/uFiles.h"
 #include "app/uLog.h"
 #include "app/uServiceNotify.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "backoffice/uImportAttempts.h"
 #include "backoffice/uUpdateFileReader.h"
 #include "backoffice/uUpdateFileWriter.h"

@@ -13,7 +13,7 @@
 #include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "backoffice/uImportUpdates.h"
 
 using namespace Qt::StringLiterals;

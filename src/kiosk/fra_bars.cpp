@@ -4,9 +4,9 @@
 #include <QLabel>
 #include <QToolButton>
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "sale/fm_mainArt.h"
+#include "ui/fm_mainArt.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 
@@ -34,6 +34,10 @@ QToolButton* MakeBarButton(const QString& name, const QString& caption, const QP
 }
 
 }  // namespace
+
+QString ClockText(const QDateTime& now) {
+    return QLocale().toString(now, QStringLiteral("ddd, d. MMM yyyy, hh:mm:ss"));
+}
 
 TfraTopBar::TfraTopBar(QWidget* parent) : TClickPanel(parent) {
     setObjectName(QStringLiteral("pnTop"));

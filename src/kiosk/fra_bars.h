@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QDateTime>
 
-#include "sale/fra_tile.h"
+#include "ui/fra_tile.h"
 
 class QLabel;
 class QToolButton;
@@ -10,6 +11,9 @@ class QToolButton;
 inline constexpr int KioskBarHeight = 101;
 // The bars' colour where the site has no branding colour.
 inline const QColor KioskBarColour{0x24, 0x3b, 0x5e};
+
+// The clock's text: "Tue, 5. Mar 2024, 14:07:09" in the regional day and month names.
+QString ClockText(const QDateTime& now);
 
 // The top bar of the main window: the site's name and the clock. A touch on it is reported by
 // clicked().

@@ -1,10 +1,10 @@
 #include "kiosk/wg_SaleOnScreen.h"
 
-#include "app/AdvDialogs.h"
 #include "app/dm_main.h"
 #include "app/uClock.h"
 #include "payment/uCheckout.h"
 #include "sale/fra_transaction.h"
+#include "ui/AdvDialogs.h"
 
 TSaleOnScreen::TSaleOnScreen(Tdm& dm) : fDm(dm), fSale(dm.q1, dm.q2) {}
 

@@ -5,14 +5,13 @@
 #include <QLineEdit>
 
 #include "app/uLog.h"
-#include "app/uUtils.h"
-#include "app/wg_BusyScope.h"
-#include "app/wg_Fonts.h"
-#include "app/wg_Window.h"
 #include "payment/uPinPadSimulator.h"
 #include "payment/uTerminalClient.h"
 #include "payment/wg_PinPad.h"
-#include "sale/fm_Info.h"
+#include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_BusyScope.h"
+#include "ui/wg_Fonts.h"
+#include "ui/wg_Window.h"
 
 namespace {
 

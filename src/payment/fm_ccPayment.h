@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "app/fm_baseDialog.h"
 #include "payment/uCheckout.h"
+#include "ui/fm_baseDialog.h"
 
 class QLabel;
 class TActivityIndicator;

@@ -8,11 +8,11 @@
 #include <QPrinterInfo>
 #include <stdexcept>
 
-#include "app/AdvDialogs.h"
 #include "app/uClock.h"
-#include "app/uUtils.h"
-#include "app/wg_Fonts.h"
+#include "app/uFiles.h"
 #include "payment/uPaymentJournal.h"
+#include "ui/AdvDialogs.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

@@ -9,12 +9,13 @@
 #include <stdexcept>
 
 #include "app/uClock.h"
+#include "app/uFiles.h"
 #include "app/uLog.h"
-#include "app/uUtils.h"
+#include "app/uSiteDetails.h"
+#include "app/uText.h"
 #include "db/fbQuery.h"
 #include "payment/uPaymentJournal.h"
 #include "payment/uTestMode.h"
-#include "sale/uSiteDetails.h"
 
 const QString ReceiptQuestion =
     QStringLiteral("Thank you for your purchase\r\n\r\n\r\nDo you wish to print a receipt?");

@@ -10,8 +10,8 @@
 #include <stdexcept>
 
 #include "app/uClock.h"
+#include "app/uFiles.h"
 #include "app/uStopSignals.h"
-#include "app/uUtils.h"
 #include "payment/uSettingLine.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/uUtils.h"
+#include "app/uSiteDetails.h"
+#include "app/uText.h"
 #include "db/fbQuery.h"
-#include "sale/uSiteDetails.h"
 
 namespace {
 

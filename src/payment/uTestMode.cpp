@@ -1,8 +1,8 @@
 #include "payment/uTestMode.h"
 
 #include "app/uLog.h"
+#include "app/uSiteDetails.h"
 #include "db/fbQuery.h"
-#include "sale/uSiteDetails.h"
 
 bool IsTestMode(int debug) {
     return debug > TestModeAbove;

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "app/uLog.h"
-#include "app/wg_BusyScope.h"
 #include "payment/fm_ccPayment.h"
 #include "payment/uCheckout.h"
 #include "payment/uPaymentJournal.h"
+#include "ui/wg_BusyScope.h"
 
 TCardPayments::TCardPayments(fb::Connection& conx, QString dataFolder, QWidget* dialogParent)
     : fConx(conx), fDataFolder(std::move(dataFolder)), fDialogParent(dialogParent) {}

@@ -6,8 +6,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

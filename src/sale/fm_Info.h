@@ -1,38 +1,17 @@
 #pragma once
 
-#include <QTimer>
 #include <QWidget>
 #include <functional>
 
-#include "app/fm_baseDialog.h"
+#include "app/uOperators.h"
 #include "db/fbQuery.h"
 #include "sale/uAgeChecks.h"
-#include "sale/uOperators.h"
 #include "sale/uRestrictions.h"
+#include "ui/fm_baseDialog.h"
+#include "ui/wg_ActivityIndicator.h"
 
 class QLabel;
 class QPushButton;
-
-// A ring of sectors that turns while the kiosk waits for someone; hidden when not turning.
-class TActivityIndicator : public QWidget {
-    Q_OBJECT
-public:
-    static constexpr int FrameDelayMs = 150;
-    static constexpr int Sectors = 12;
-
-    explicit TActivityIndicator(QWidget* parent = nullptr);
-
-    void setAnimate(bool animate);
-    bool animate() const { return fTimer.isActive(); }
-    int frame() const { return fFrame; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    QTimer fTimer;
-    int fFrame = 0;
-};
 
 // The information box of the sale: a refused product, the age check and yes/no questions.
 // Only its buttons close it, and in the age box only a staff scan does.

@@ -7,11 +7,11 @@
 #include <QSignalBlocker>
 #include <limits>
 
-#include "app/AdvDialogs.h"
-#include "app/uUtils.h"
-#include "app/wg_Fonts.h"
+#include "app/uText.h"
 #include "sale/fra_keyboard.h"
 #include "sale/uSearch.h"
+#include "ui/AdvDialogs.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

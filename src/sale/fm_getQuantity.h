@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/fm_baseDialog.h"
+#include "ui/fm_baseDialog.h"
 
 class QLabel;
 class QPushButton;

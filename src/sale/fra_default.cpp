@@ -5,10 +5,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "app/wg_ResImage.h"
-#include "sale/fm_mainArt.h"
+#include "ui/fm_mainArt.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
+#include "ui/wg_ResImage.h"
 
 namespace {
 

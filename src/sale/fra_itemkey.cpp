@@ -4,10 +4,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "app/wg_ResImage.h"
 #include "sale/fra_default.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
+#include "ui/wg_ResImage.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <QEvent>
 
-#include "sale/fra_tile.h"
 #include "sale/uSearch.h"
+#include "ui/fra_tile.h"
 
 class QLabel;
 

@@ -4,7 +4,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "app/wg_Fonts.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/wg_Fonts.h"
-#include "sale/fra_tile.h"
+#include "ui/fra_tile.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

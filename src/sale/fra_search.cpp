@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
 #include "sale/fra_itemkey.h"
 #include "sale/fra_keyboard.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

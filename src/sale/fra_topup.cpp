@@ -9,10 +9,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/AdvDialogs.h"
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "sale/fm_mainArt.h"
+#include "ui/AdvDialogs.h"
+#include "ui/fm_mainArt.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

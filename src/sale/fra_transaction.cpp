@@ -8,10 +8,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/uUtils.h"
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
-#include "sale/fm_mainArt.h"
+#include "app/uText.h"
+#include "ui/fm_mainArt.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 

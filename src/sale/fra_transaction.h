@@ -5,8 +5,8 @@
 #include <optional>
 
 #include "app/uMemTable.h"
-#include "sale/fra_tile.h"
 #include "sale/uSale.h"
+#include "ui/fra_tile.h"
 
 class QLabel;
 class QPushButton;

@@ -5,7 +5,7 @@
 
 #include "app/uDbUtils.h"
 #include "app/uLog.h"
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "sale/uBarcodes.h"
 #include "sale/uRestrictions.h"
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "app/uUtils.h"
+#include "app/uText.h"
 
 namespace {
 

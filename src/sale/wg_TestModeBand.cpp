@@ -1,8 +1,8 @@
 #include "sale/wg_TestModeBand.h"
 
-#include "app/wg_Colours.h"
-#include "app/wg_Fonts.h"
 #include "payment/uTestMode.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
 
 namespace {
 constexpr int BandHeight = 36;

@@ -7,7 +7,7 @@
 
 #include "app/uClock.h"
 #include "app/uStopSignals.h"
-#include "app/uUtils.h"
+#include "app/uWait.h"
 #include "terminal/uTerminalConnection.h"
 #include "terminal/uTerminalPayment.h"
 

@@ -7,9 +7,9 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include "app/uFiles.h"
 #include "app/uLog.h"
 #include "app/uTX32Reg.h"
-#include "app/uUtils.h"
 #include "support/FixedClock.h"
 
 #include <fcntl.h>

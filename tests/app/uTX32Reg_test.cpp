@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/uFiles.h"
 #include "app/uTX32Reg.h"
-#include "app/uUtils.h"
 
 namespace {
 

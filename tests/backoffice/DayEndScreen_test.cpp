@@ -6,8 +6,8 @@
 
 #include "backoffice/fm_importUpdates.h"
 #include "backoffice/uDayEnd.h"
-#include "sale/KioskInput.h"
-#include "sale/MainScreenFixture.h"
+#include "kiosk/KioskInput.h"
+#include "kiosk/MainScreenFixture.h"
 #include "sale/fm_Info.h"
 #include "support/FixedClock.h"
 

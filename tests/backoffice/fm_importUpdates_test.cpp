@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "sale/fm_Info.h"
 #include "support/TestDatabases.h"
+#include "ui/wg_ActivityIndicator.h"
 
 namespace {
 

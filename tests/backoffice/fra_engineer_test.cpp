@@ -12,15 +12,15 @@
 #include <QRadioButton>
 #include <QTimeEdit>
 
-#include "app/fm_baseDialog.h"
+#include "app/uOperators.h"
 #include "app/uTX32Reg.h"
-#include "app/wg_Colours.h"
-#include "app/wg_KioskApplication.h"
-#include "sale/KioskInput.h"
-#include "sale/MainScreenFixture.h"
-#include "sale/fra_tile.h"
-#include "sale/uOperators.h"
+#include "kiosk/KioskInput.h"
+#include "kiosk/MainScreenFixture.h"
 #include "support/FixedClock.h"
+#include "ui/fm_baseDialog.h"
+#include "ui/fra_tile.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_KioskApplication.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <stdexcept>
 
-#include "app/uUtils.h"
 #include "db/fbQuery.h"
 #include "support/FixedClock.h"
 #include "support/TestDatabases.h"

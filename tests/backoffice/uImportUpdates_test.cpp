@@ -9,7 +9,7 @@
 #include <QStringEncoder>
 #include <QThread>
 
-#include "app/uUtils.h"
+#include "app/uFiles.h"
 #include "backoffice/uImportAttempts.h"
 #include "backoffice/uUpdateFileReader.h"
 #include "db/fbQuery.h"

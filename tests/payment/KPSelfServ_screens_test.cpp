@@ -15,13 +15,13 @@
 #include <cmath>
 #include <csignal>
 
-#include "app/wg_Window.h"
 #include "db/fbQuery.h"
+#include "kiosk/MainScreenFixture.h"
 #include "payment/fm_ccPayment.h"
-#include "sale/MainScreenFixture.h"
 #include "sale/fm_Info.h"
 #include "support/KioskProcess.h"
 #include "support/VirtualDisplay.h"
+#include "ui/wg_Window.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/wg_BusyScope.h"
+#include "kiosk/KioskInput.h"
 #include "payment/PaymentFixture.h"
 #include "payment/wg_PinPad.h"
-#include "sale/KioskInput.h"
-#include "sale/fm_Info.h"
+#include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_BusyScope.h"
 
 namespace {
 

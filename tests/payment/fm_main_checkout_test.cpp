@@ -10,11 +10,11 @@
 #include <QToolButton>
 #include <functional>
 
+#include "kiosk/KioskInput.h"
+#include "kiosk/MainScreenFixture.h"
 #include "payment/fm_ccPayment.h"
 #include "payment/fm_receipt.h"
 #include "payment/uReceipt.h"
-#include "sale/KioskInput.h"
-#include "sale/MainScreenFixture.h"
 #include "sale/fm_Info.h"
 #include "sale/fra_keyboard.h"
 

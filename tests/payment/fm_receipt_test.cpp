@@ -12,7 +12,7 @@
 #include <QThread>
 
 #include "db/fbQuery.h"
-#include "sale/KioskInput.h"
+#include "kiosk/KioskInput.h"
 #include "support/FixedClock.h"
 #include "support/TestDatabases.h"
 

@@ -5,7 +5,7 @@
 #include <QFile>
 
 #include "db/fbQuery.h"
-#include "sale/KioskInput.h"
+#include "kiosk/KioskInput.h"
 #include "support/TestDatabases.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <QTableView>
 
 #include "backoffice/uImportUpdates.h"
-#include "sale/MainScreenFixture.h"
-#include "sale/fm_main.h"
+#include "kiosk/MainScreenFixture.h"
+#include "kiosk/fm_main.h"
 #include "support/FixedClock.h"
 #include "uDemoShop.h"
 

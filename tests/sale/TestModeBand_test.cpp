@@ -2,8 +2,8 @@
 
 #include <QLabel>
 
-#include "sale/KioskInput.h"
-#include "sale/MainScreenFixture.h"
+#include "kiosk/KioskInput.h"
+#include "kiosk/MainScreenFixture.h"
 
 namespace {
 

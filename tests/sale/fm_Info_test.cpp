@@ -6,11 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/AdvDialogs.h"
 #include "db/fbQuery.h"
-#include "sale/KioskInput.h"
+#include "kiosk/KioskInput.h"
 #include "support/FixedClock.h"
 #include "support/TestDatabases.h"
+#include "ui/AdvDialogs.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <QScrollBar>
 #include <QTableView>
 
-#include "sale/KioskInput.h"
-#include "sale/MainScreenFixture.h"
+#include "kiosk/KioskInput.h"
+#include "kiosk/MainScreenFixture.h"
 #include "sale/fm_getQuantity.h"
 #include "sale/fra_itemkey.h"
 #include "sale/fra_keyboard.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "sale/KioskInput.h"
-#include "sale/MainScreenFixture.h"
+#include "kiosk/KioskInput.h"
+#include "kiosk/MainScreenFixture.h"
 
 namespace {
 

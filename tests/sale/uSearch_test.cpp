@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/uUtils.h"
+#include "app/uText.h"
 #include "db/fbQuery.h"
 #include "sale/uSearch.h"
 #include "support/TestDatabases.h"

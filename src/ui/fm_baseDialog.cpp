@@ -1,0 +1,83 @@
+#include "ui/fm_baseDialog.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/uGlobals.h"
+#include "ui/wg_Colours.h"
+#include "ui/wg_Fonts.h"
+#include "ui/wg_Window.h"
+
+namespace {
+
+const QColor BorderColour(96, 108, 124);
+
+}  // namespace
+
+const QColor TfmBaseDialog::StoredHeaderColour(72, 97, 138);
+
+TfmBaseDialog::TfmBaseDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("fmBaseDialog"));
+    setFixedSize(ClientSize.grownBy({BorderWidth, BorderWidth, BorderWidth, BorderWidth}));
+    setFont(KioskFont(KioskFace::Tahoma, 11));
+    SetPaletteColour(*this, QPalette::Window, BorderColour);
+    setAutoFillBackground(true);
+
+    fClient = new QWidget(this);
+    fClient->setObjectName(QStringLiteral("client"));
+    fClient->setGeometry(QRect(QPoint(BorderWidth, BorderWidth), ClientSize));
+    SetPaletteColour(*fClient, QPalette::Window, ButtonFaceColour());
+    fClient->setAutoFillBackground(true);
+
+    ebScanBuffer = new QLineEdit(fClient);
+    ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
+    ebScanBuffer->setGeometry(296, 25, 57, 21);
+
+    cmEndScan = new QPushButton(QStringLiteral("X"), fClient);
+    cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
+    cmEndScan->setGeometry(116, 21, 75, 25);
+    cmEndScan->setDefault(true);
+    cmEndScan->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
+
+    pnHeader = new QLabel(fClient);
+    pnHeader->setObjectName(QStringLiteral("pnHeader"));
+    pnHeader->setGeometry(0, 0, ClientSize.width(), HeaderHeight);
+    pnHeader->setAlignment(Qt::AlignCenter);
+    pnHeader->setFont(KioskFont(KioskFace::Tahoma, 16, true));
+    pnHeader->setAutoFillBackground(true);
+    SetPaletteColour(*pnHeader, QPalette::Window, StoredHeaderColour);
+    SetPaletteColour(*pnHeader, QPalette::WindowText, Qt::white);
+    pnHeader->raise();  // hides the scan buffer and its button
+
+    ebScanBuffer->setFocus();
+    CentreOnScreen(*this);
+    FormCreate();
+}
+
+void TfmBaseDialog::FormCreate() {
+    if (BrandingColour != NoBrandingColour)
+        SetPaletteColour(*pnHeader, QPalette::Window, WinColour(BrandingColour));
+}
+
+void TfmBaseDialog::setHeaderCaption(const QString& caption) {
+    pnHeader->setText(caption);
+}
+
+// Enter only ever ends a scan, and Escape is ignored: a dialog closes through its own buttons.
+void TfmBaseDialog::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (cmEndScan->isEnabled()) cmEndScan->click();
+            event->accept();
+            return;
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
