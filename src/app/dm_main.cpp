@@ -82,8 +82,7 @@ void Tdm::DataModuleCreate() {
         q1.open();
         const qint64 dbVersion = q1.eof() ? 0 : q1.field(QStringLiteral("DB_VERSION")).toInt();
         q1.close();
-        versionLine_ = SplashVersionLine(installed, dbVersion);
-        if (view_.showSplashStatus) view_.showSplashStatus(versionLine_);
+        if (view_.showSplashStatus) view_.showSplashStatus(SplashVersionLine(installed, dbVersion));
     } catch (const std::exception& e) {
         failStart(StartFailureReason(
             QStringLiteral("the kiosk database %1 cannot be opened").arg(conx.database()), e));

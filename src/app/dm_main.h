@@ -67,8 +67,6 @@ public:
     // The operator a scanned code names: a USER_ID, -1 or -2 for the engineer codes, 0 for none.
     int BarcodeToUser(const QString& code, QString& access);
 
-    // The version line shown on the splash.
-    const QString& versionLine() const { return versionLine_; }
     // The installed-version file beside the program.
     QString installedVersionFile() const;
 
@@ -80,7 +78,6 @@ private:
 
     QString programPath_;
     TdmView view_;
-    QString versionLine_;
 };
 
 // The application's data module, set while the program runs.

@@ -4,7 +4,11 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
+#include <mutex>
 #include <optional>
+#include <vector>
 
 #include "app/uClock.h"
 #include "app/uFiles.h"
@@ -92,18 +96,84 @@ bool CLog::logMessage(const QString& message) const noexcept {
     }
 }
 
-bool WriteLog(const QString& message, int level, const QString& fileName) noexcept {
-    try {
-        const CLog& log = CLog::instance();
-        std::optional<int> debugLevel;
+namespace {
+
+// What a hive file is now: a change written by any program (a new file renamed over the hive,
+// or an edit in place) gives another identity, size or time.
+struct FileState {
+    QString path;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    static FileState of(const QString& path) {
+        FileState state{path};
+        struct stat info;
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0) return state;
+        state.exists = true;
+        state.device = info.st_dev;
+        state.inode = info.st_ino;
+        state.size = info.st_size;
+        state.modified = info.st_mtim;
+        return state;
+    }
+
+    bool operator==(const FileState& other) const {
+        return path == other.path && exists == other.exists && device == other.device &&
+               inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+// The settings store's debug level as last read, kept while neither hive file changes, so that
+// a line of the log costs two file states instead of parsing the hives.
+class DebugLevelCache {
+public:
+    // Empty when the level cannot be read (then it is tried again on the next call).
+    std::optional<int> level() {
+        const std::lock_guard lock(mutex_);
+        const std::vector<FileState> now = hiveStates();
+        if (level_ && now == read_) return level_;
+        level_ = readLevel();
+        // Reading may have stored the missing level: what counts is the hives after the read.
+        read_ = hiveStates();
+        return level_;
+    }
+
+private:
+    static std::vector<FileState> hiveStates() {
+        std::vector<FileState> states;
+        for (const QString& file : TTX32Reg::hiveFileNames()) states.push_back(FileState::of(file));
+        return states;
+    }
+
+    static std::optional<int> readLevel() {
         try {
             // Without waiting: another program holding the settings store must not freeze
             // the screen that logs.
-            debugLevel = TTX32Reg(std::chrono::milliseconds::zero())
-                             .ReadInteger(u"Debug"_s, u"DebugLevel"_s, 0);
+            return TTX32Reg(std::chrono::milliseconds::zero())
+                .ReadInteger(u"Debug"_s, u"DebugLevel"_s, 0);
         } catch (const std::exception&) {
-            // An unreadable setting must not cost us the error messages: level 0 still goes out.
+            return std::nullopt;
         }
+    }
+
+    std::mutex mutex_;
+    std::vector<FileState> read_;
+    std::optional<int> level_;
+};
+
+}  // namespace
+
+bool WriteLog(const QString& message, int level, const QString& fileName) noexcept {
+    try {
+        const CLog& log = CLog::instance();
+        static DebugLevelCache debugLevels;
+        // An unreadable setting must not cost us the error messages: level 0 still goes out.
+        const std::optional<int> debugLevel = debugLevels.level();
         if (level != 0) {
             if (!debugLevel) return false;
             if ((level & *debugLevel) != level) return true;

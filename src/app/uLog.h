@@ -26,7 +26,8 @@ private:
 };
 
 // Logs a message of a level: a bit mask written when all its bits are set in the settings
-// store's "Debug"/"DebugLevel" (read on every call; created as 0 when missing). Level 0
+// store's "Debug"/"DebugLevel" (read again whenever a hive file has changed since the last
+// read; created as 0 when missing). Level 0
 // (errors) is always written. With a file name the message goes to that file in the log
 // folder instead; a name without "_" gets "_<calendar year>_<ISO week>.log" in place of its
 // extension. Returns false when the message was due and was not written (a level other than 0

@@ -46,23 +46,17 @@ void runScript(fb::Connection& conx, fb::Query& q1, const QString& script) {
 
 QList<TScriptStatement> SplitUpdateScript(const QString& script) {
     QList<TScriptStatement> statements;
-    PushSeparator(QStringLiteral("^"));
-    try {
-        const int count = TokenCount(script);
-        for (int i = 0; i < count; ++i) {
-            TScriptStatement s{trimStatement(GetToken(i, script)), false};
-            if (s.text.isEmpty()) continue;
-            if (s.text.contains(kImmediate)) {
-                s.immediate = true;
-                s.text.chop(kImmediate.size());
-            }
-            statements << s;
+    const ScopedSeparator separator(QStringLiteral("^"));
+    const int count = TokenCount(script);
+    for (int i = 0; i < count; ++i) {
+        TScriptStatement s{trimStatement(GetToken(i, script)), false};
+        if (s.text.isEmpty()) continue;
+        if (s.text.contains(kImmediate)) {
+            s.immediate = true;
+            s.text.chop(kImmediate.size());
         }
-    } catch (...) {
-        PopSeparator();
-        throw;
+        statements << s;
     }
-    PopSeparator();
     return statements;
 }
 

@@ -214,6 +214,10 @@ bool machineHiveWritable(const QString& fileName, std::chrono::milliseconds lock
 
 TTX32Reg::TTX32Reg() : TTX32Reg(std::chrono::seconds(10)) {}
 
+QStringList TTX32Reg::hiveFileNames() {
+    return {machineHiveFile(), userHiveFile()};
+}
+
 TTX32Reg::TTX32Reg(std::chrono::milliseconds lockWait) : fLockWait(lockWait) {
     const QString machine = machineHiveFile();
     if (machineHiveWritable(machine, lockWait)) {

@@ -14,9 +14,10 @@
 //   machine hive: $KIOSK_REGISTRY_MACHINE, else /etc/tollex/HKEY_LOCAL_MACHINE.reg
 //   user hive:    $KIOSK_REGISTRY_USER, else $XDG_CONFIG_HOME/tollex/HKEY_CURRENT_USER.reg
 //                 (~/.config when XDG_CONFIG_HOME is unset)
-// Every call parses the file afresh; every change is written to a temporary file in the same
-// folder and renamed over the hive, under an flock on "<hive>.lock", so programs sharing a hive
-// never see half a file nor lose each other's changes.
+// Every call parses the file afresh (a reader that calls often keeps a copy of what it read
+// and reads again when a hive file changes, as the log does with its level); every change is
+// written to a temporary file in the same folder and renamed over the hive, under an flock on
+// "<hive>.lock", so programs sharing a hive never see half a file nor lose each other's changes.
 
 // A value of a different kind than asked for, or a hive file that cannot be read.
 class ERegistryException : public std::runtime_error {
@@ -52,6 +53,9 @@ public:
     // As above, waiting at most lockWait for another program's change of the hive (10 s by
     // default); a change that cannot wait raises ERegistryException.
     explicit TTX32Reg(std::chrono::milliseconds lockWait);
+
+    // The files of the machine and the user hive, as the environment names them now.
+    static QStringList hiveFileNames();
 
     THive hive() const { return fRKEY; }
     const QString& hiveFileName() const { return fFileName; }

@@ -4,7 +4,6 @@
 #include <memory>
 #include <optional>
 
-#include "app/dm_main.h"
 #include "ui/wg_ActivityIndicator.h"
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Fonts.h"
@@ -54,10 +53,4 @@ bool ImportUpdates(fb::Connection& conx, const ImportFolders& folders, QWidget* 
         busy.reset();
     };
     return ImportUpdatesPass(conx, folders, view).anyApplied();
-}
-
-bool ImportUpdates(Tdm& dm, QWidget* mainScreen) {
-    ImportFolders folders = ImportFolders::ofDataFolder(dm.DataFolder);
-    folders.resFolder = dm.ResFolder;
-    return ImportUpdates(dm.conx, folders, mainScreen);
 }

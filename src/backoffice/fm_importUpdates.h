@@ -5,7 +5,6 @@
 
 class QLabel;
 class TActivityIndicator;
-class Tdm;
 
 // The "please wait" window shown while update files are applied. It has no buttons: it goes
 // when the files are done.
@@ -23,6 +22,3 @@ public:
 // main screen takes no input meanwhile. True when an update file was applied, so the caller
 // reloads the site details.
 bool ImportUpdates(fb::Connection& conx, const ImportFolders& folders, QWidget* mainScreen);
-// The same on the data module's connection, with its import folder (DataFolder + "Import/") and
-// pictures folder (ResFolder): the routine the main screen's resetToDefault calls.
-bool ImportUpdates(Tdm& dm, QWidget* mainScreen);

@@ -179,31 +179,43 @@ std::string_view TrimmedBytes(const Json& value) {
     return text;
 }
 
-std::optional<double> NumberOf(const Json& value) {
+// A string value read whole as a number of type T: none when the value is no string or
+// anything but blanks stands beside the number.
+template <typename T>
+std::optional<T> ParsedAs(const Json& value) {
     if (!value.IsString()) return std::nullopt;
     const std::string_view text = TrimmedBytes(value);
-    double number = 0;
+    T number{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(number))
-        return std::nullopt;
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
     return number;
+}
+
+std::optional<double> NumberOf(const Json& value) {
+    const std::optional<double> number = ParsedAs<double>(value);
+    return number && std::isfinite(*number) ? number : std::nullopt;
 }
 
 // A whole number, written as one or as a number with no fraction (12.0), in 32 bits.
 std::optional<qint32> WholeOf(const Json& value) {
-    if (!value.IsString()) return std::nullopt;
-    const std::string_view text = TrimmedBytes(value);
-    qint64 whole = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), whole);
-    if (error != std::errc() || end != text.data() + text.size()) {
+    std::optional<qint64> whole = ParsedAs<qint64>(value);
+    if (!whole) {
         const std::optional<double> number = NumberOf(value);
         if (!number || *number != std::trunc(*number) || std::fabs(*number) > 1e10)
             return std::nullopt;
         whole = qint64(*number);
     }
-    if (whole < std::numeric_limits<qint32>::min() || whole > std::numeric_limits<qint32>::max())
+    if (*whole < std::numeric_limits<qint32>::min() || *whole > std::numeric_limits<qint32>::max())
         return std::nullopt;
-    return qint32(whole);
+    return qint32(*whole);
+}
+
+// The required key's value as read by parse, which gives none for a value not of the kind.
+template <typename Parse>
+auto Parsed(const Json& object, const char* key, Parse parse, const char* kind) {
+    const auto value = parse(Required(object, key));
+    if (!value) Unreadable(key, kind);
+    return *value;
 }
 
 // The low 32 bits, as the raw whole kinds store a longer number.
@@ -212,9 +224,7 @@ qint32 Low32(qint64 value) {
 }
 
 QString Text(const Json& object, const char* key) {
-    const std::optional<QString> text = ScalarText(Required(object, key));
-    if (!text) Unreadable(key, "text");
-    return *text;
+    return Parsed(object, key, ScalarText, "text");
 }
 
 // Descriptions may carry the euro sign as the six characters \u20AC.
@@ -231,15 +241,11 @@ double RawDecimal(const Json& object, const char* key) {
 }
 
 qint32 Whole(const Json& object, const char* key) {
-    const std::optional<qint32> whole = WholeOf(Required(object, key));
-    if (!whole) Unreadable(key, "a whole number");
-    return *whole;
+    return Parsed(object, key, WholeOf, "a whole number");
 }
 
 double Decimal(const Json& object, const char* key) {
-    const std::optional<double> number = NumberOf(Required(object, key));
-    if (!number) Unreadable(key, "a number");
-    return *number;
+    return Parsed(object, key, NumberOf, "a number");
 }
 
 std::optional<QString> OptionalText(const Json& object, const char* key) {

@@ -28,7 +28,6 @@ public:
     void setDatabase(const QString& database) { database_ = database; }
     const QString& database() const { return database_; }
     void setUserName(const QString& user) { user_ = user; }
-    const QString& userName() const { return user_; }
     void setPassword(const QString& password) { password_ = password; }
 
     // Runs before every connect, in the manner of a data module's BeforeConnect handler.

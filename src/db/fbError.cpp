@@ -27,16 +27,8 @@ Error::Error(const QString& message, std::vector<intptr_t> codes, std::string sq
       codes_(std::move(codes)),
       sqlState_(std::move(sqlState)) {}
 
-bool Error::hasCode(intptr_t code) const {
-    return std::find(codes_.begin(), codes_.end(), code) != codes_.end();
-}
-
-bool Error::isLockConflict() const {
-    return hasCode(isc_lock_conflict) || hasCode(isc_update_conflict) || hasCode(isc_deadlock);
-}
-
 bool Error::isEngineUnavailable() const {
-    return hasCode(isc_unavailable);
+    return std::find(codes_.begin(), codes_.end(), isc_unavailable) != codes_.end();
 }
 
 Status::Status() : status_(master()->getStatus()), wrapper_(status_) {}

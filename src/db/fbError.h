@@ -19,8 +19,6 @@ public:
     QString message() const { return QString::fromUtf8(what()); }
     const std::vector<intptr_t>& codes() const { return codes_; }
     const std::string& sqlState() const { return sqlState_; }
-    bool hasCode(intptr_t code) const;
-    bool isLockConflict() const;
     // The client library found no engine to open a database file with.
     bool isEngineUnavailable() const;
 

@@ -91,10 +91,4 @@ bool Value::toBool() const {
     return toInt64() != 0;
 }
 
-QVariant Value::toVariant() const {
-    return std::visit(Overloaded{[](std::monostate) { return QVariant(); },
-                                 [](const auto& v) { return QVariant::fromValue(v); }},
-                      data_);
-}
-
 }  // namespace fb

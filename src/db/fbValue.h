@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QString>
 #include <QTime>
-#include <QVariant>
 #include <variant>
 
 namespace fb {
@@ -42,7 +41,6 @@ public:
     QDate toDate() const { return toDateTime().date(); }
     QTime toTime() const;
     bool toBool() const;
-    QVariant toVariant() const;
 
 private:
     Data data_;

@@ -12,15 +12,7 @@
 
 // Checkout of the sale on screen: closing it, taking its card payment on the terminal and
 // recording the payment. The main screen's pay, method-of-payment and cancel handlers forward
-// here:
-//
-//   cmMOPChipAndPINClick:  if (PayForSale(conx, fSalesID, terminal, DataFolder)) {
-//                              if (AskYesNo(ReceiptQuestion)) PrintReceipt(...);
-//                              resetToDefault();
-//                          }
-//   cmCancelMOPClick:      CancelPayment(conx, fSalesID); RefreshTransaction(); ...
-//
-// Statements run on queries of their own and commit at once, keeping the transaction open.
+// here. Statements run on queries of their own and commit at once, keeping the transaction open.
 
 // The customer is asked this once the sale is paid.
 extern const QString ReceiptQuestion;

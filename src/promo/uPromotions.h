@@ -11,14 +11,8 @@
 
 // The promotion engine: the promotions active today, the "*" marker of the lines whose product
 // one of them names, and the greedy evaluation that records a sale's discounts as hits in
-// TBL_PROMO_HITS. The main screen loads the list once and forwards to it:
-//
-//   fPromoList = LoadPromotions(dm.conx, Clock::instance().now());   // FormShow
-//   QString marker = fPromoList.PromoMarker(sid);                     // cdsTXBeforePost
-//   EvaluatePromotions(dm.conx, fSalesID, fPromoList);                // the pay button
-//   RefreshTransaction();                                             // shows the hit rows
-//
-// Each function takes its own queries on the connection.
+// TBL_PROMO_HITS. The main screen loads the list once, marks the lines it shows and evaluates
+// the sale when the customer goes to pay. Each function takes its own queries on the connection.
 
 // A product a trigger line names (only fSID is meaningful), or units of the sale that satisfied
 // a trigger: fQty units of product fSID, worth fValue at the sale's unit price.

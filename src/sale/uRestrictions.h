@@ -7,10 +7,6 @@
 // Sales restrictions asked before a product joins the sale. AddProductToSale (uSale.h) runs
 // the check on the data module's first query and, by its result, shows the controlled-product
 // box, the time-restricted box or the age box (fm_Info); the screen itself never calls it.
-//
-//   TRestrictionResult r = CheckSalesRestrictions(dm->q1, sid, fSalesID, qty,
-//   Clock::instance().now()); switch (r.type) { case rsControlled: /* r.value = limit */ ... case
-//   rsAge: /* r.value = age */ }
 
 enum TRestrictionType { rsNone = 0, rsControlled = 1, rsTime = 2, rsAge = 3 };
 

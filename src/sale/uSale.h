@@ -10,22 +10,8 @@
 #include "db/fbQuery.h"
 #include "sale/uAgeChecks.h"
 
-// The sale and its lines in the database. TFmMain keeps fSalesID / fPreviousSalesID and the
-// widgets; it holds one TSale on the data module's two queries and shows what comes back:
-//
-//   TSale sale(dm->q1, dm->q2);
-//   // AddProductToSale(sid, barcode, qty, caption):
-//   TAddResult r = sale.AddProductToSale(fSalesID, fPreviousSalesID, sid, barcode, qty,
-//                                        caption, view);   // view: the restriction boxes
-//   if (r.added) { show r.panel; RefreshTransaction(); } show tsDefault;
-//   // RefreshTransaction():
-//   TSaleTotals t = sale.ReadTotals(fSalesID);              // lbSubTotal, lbItemCount
-//   sale.LoadLines(fSalesID, cdsTX, marker);                // grid rows; select the last
-//   cmFinishAndPay->setEnabled(cdsTX.rowCount() > 0);
-//   // BarcodeScanned(text):
-//   std::optional<TSaleItem> item = sale.ScanBarcode(text); // none: "Barcode Not Found"
-//   if (item) sale.AddItem(fSalesID, fPreviousSalesID, *item, view);
-//
+// The sale and its lines in the database. The main screen keeps the sale's numbers and the
+// widgets, and shows what TSale gives back: the added line, the totals, the lines of the grid.
 // Each statement stands alone: writes commit with retaining on the connection.
 
 // The scanned-product panel after an accepted product.

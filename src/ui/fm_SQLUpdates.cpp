@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "app/dm_main.h"
 #include "app/uSQLUpdates.h"
@@ -111,15 +112,13 @@ void TfmSQLUpdates::cmProceedClick() {
         lbStatus->setText(text);
         repaintNow();
     };
-    try {
-        RunSQLUpdates(fDm.conx, fDm.q1, fDm.conxA, fDm.qA, fCurrentVer, fUpdateCount, view);
-        cmCancel->setText(QStringLiteral("Continue"));
-        cmCancel->setProperty("tag", 1);
-    } catch (...) {
+    // Whether the updates end or fail (the application's error box shows why), the box can
+    // be closed again.
+    const auto ready = qScopeGuard([this] {
         pbProgress->hide();
         cmCancel->setEnabled(true);
-        throw;  // the application's error box shows it
-    }
-    pbProgress->hide();
-    cmCancel->setEnabled(true);
+    });
+    RunSQLUpdates(fDm.conx, fDm.q1, fDm.conxA, fDm.qA, fCurrentVer, fUpdateCount, view);
+    cmCancel->setText(QStringLiteral("Continue"));
+    cmCancel->setProperty("tag", 1);
 }

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <stdexcept>
 
+#include "app/uLog.h"
+
 namespace {
 
 void ShowStandardErrorBox(const QString& message) {
@@ -47,6 +49,8 @@ void TKioskApplication::reportException(std::exception_ptr error) {
 }
 
 void TKioskApplication::reportError(const QString& message) {
+    // On an unattended kiosk the box is closed by whoever comes next: the log keeps the error.
+    WriteLog(QStringLiteral("Error shown: ") + message, 0);
     try {
         if (const auto& presenter = PresenterSlot())
             presenter(message);

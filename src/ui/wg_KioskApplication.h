@@ -5,8 +5,9 @@
 #include <exception>
 #include <functional>
 
-// The kiosk's application object. An exception that an event handler lets escape is shown in a
-// standard error box and the program goes on, as the kiosk must keep serving customers.
+// The kiosk's application object. An exception that an event handler lets escape is written to
+// the log (level 0) and shown in a standard error box, and the program goes on, as the kiosk
+// must keep serving customers.
 class TKioskApplication : public QApplication {
     Q_OBJECT
 public:
@@ -20,7 +21,7 @@ public:
 
     // Shows the message of an escaped exception.
     static void reportException(std::exception_ptr error);
-    // Shows an error message the way an escaped exception's message is shown.
+    // Logs and shows an error message the way an escaped exception's message is.
     static void reportError(const QString& message);
     static QString exceptionMessage(std::exception_ptr error);
 

@@ -11,6 +11,7 @@
 #include <QStyleFactory>
 #include <stdexcept>
 
+#include "support/LogReader.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_Style.h"
 
@@ -39,6 +40,18 @@ TEST_F(ErrorPresenterTest, ExceptionFromASlotIsShownAndTheProgramGoesOn) {
 
     EXPECT_TRUE(TKioskApplication::deliverGuarded([] { return true; }));
     EXPECT_EQ(shown.size(), 1);
+}
+
+// The box may be closed by whoever comes next to an unattended kiosk: the error is in the log
+// before the box is shown.
+TEST_F(ErrorPresenterTest, TheCatchAllsMessageIsLoggedBeforeItIsShown) {
+    const LogReader log;
+    QStringList loggedWhenShown;
+    TKioskApplication::setErrorPresenter([&](const QString&) { loggedWhenShown = log.newLines(); });
+    TKioskApplication::deliverGuarded([]() -> bool { throw std::runtime_error("Disk full"); });
+    ASSERT_EQ(loggedWhenShown.size(), 1);
+    EXPECT_TRUE(loggedWhenShown[0].endsWith(" Error shown: Disk full"))
+        << loggedWhenShown[0].toStdString();
 }
 
 TEST_F(ErrorPresenterTest, ReportsEveryKindOfException) {
