@@ -1,44 +1,16 @@
 #include "backoffice/fm_importUpdates.h"
 
-#include <QApplication>
 #include <QLabel>
-#include <QPointer>
 #include <memory>
 #include <optional>
 
 #include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_BusyScope.h"
 #include "ui/wg_Fonts.h"
 
 namespace {
 
 constexpr int kIndicatorSize = 96;
-
-// Keeps a window from taking input for as long as it lives, then gives back what it had,
-// including the keyboard focus: the main screen's scan buffer must have it again, or the next
-// scan would go nowhere.
-class InputBlock {
-public:
-    explicit InputBlock(QWidget* window)
-        : window_(window),
-          focus_(QApplication::focusWidget()),
-          wasEnabled_(window && window->isEnabled()) {
-        if (window_) window_->setEnabled(false);
-    }
-    ~InputBlock() {
-        if (window_) window_->setEnabled(wasEnabled_);
-        if (focus_ && focus_->isEnabled()) {
-            focus_->activateWindow();
-            focus_->setFocus();
-        }
-    }
-    InputBlock(const InputBlock&) = delete;
-    InputBlock& operator=(const InputBlock&) = delete;
-
-private:
-    QPointer<QWidget> window_;
-    QPointer<QWidget> focus_;
-    bool wasEnabled_;
-};
 
 }  // namespace
 
@@ -62,21 +34,23 @@ TfmImportUpdates::TfmImportUpdates(QWidget* parent) : TfmBaseDialog(parent) {
 }
 
 bool ImportUpdates(fb::Connection& conx, const ImportFolders& folders, QWidget* mainScreen) {
-    std::optional<InputBlock> block;
+    // The main screen takes no input while files are applied; it has the keyboard focus back
+    // afterwards, so the next scan goes to its scan buffer.
+    std::optional<TBusyScope> busy;
     std::unique_ptr<TfmImportUpdates> window;
     ImportView view;
-    view.keepAlive = [] { QCoreApplication::processEvents(); };
+    view.keepAlive = TBusyScope::keepAlive;
     view.filesStarting = [&] {
-        block.emplace(mainScreen);
+        busy.emplace(mainScreen);
         // Not a child of the main screen, which is disabled meanwhile.
         window = std::make_unique<TfmImportUpdates>();
         window->show();
         window->raise();
-        QCoreApplication::processEvents();
+        TBusyScope::keepAlive();
     };
     view.filesDone = [&] {
         window.reset();
-        block.reset();
+        busy.reset();
     };
     return ImportUpdatesPass(conx, folders, view).anyApplied();
 }

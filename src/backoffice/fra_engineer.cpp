@@ -16,9 +16,12 @@
 #include <QVBoxLayout>
 #include <type_traits>
 
+#include "app/dm_main.h"
+#include "app/uGlobals.h"
 #include "ui/fra_tile.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KioskApplication.h"
 
 namespace {
 
@@ -232,4 +235,18 @@ void TfraEngineer::pickBrandingColour() {
 
 void TfraEngineer::paintSwatch() {
     pnBrandingColour->setColour(WinColour(fBrandingColourTag));
+}
+
+void TfraEngineer::load(Tdm& dm) {
+    setSettings(LoadEngineerSettings(dm.conx, dm.RunTime, BrandingColour));
+}
+
+bool TfraEngineer::save(Tdm& dm) {
+    try {
+        SaveEngineerSettings(dm, settings());
+    } catch (const std::exception& e) {
+        TKioskApplication::reportError(QString::fromUtf8(e.what()));
+        return false;
+    }
+    return true;
 }

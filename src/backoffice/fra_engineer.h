@@ -9,6 +9,7 @@ class QComboBox;
 class QLineEdit;
 class QRadioButton;
 class QTimeEdit;
+class Tdm;
 class TClickPanel;
 class TfraTile;
 
@@ -24,6 +25,11 @@ public:
     void LoadPrinterNames();
     void setSettings(const TEngineerSettings& settings);
     TEngineerSettings settings() const;
+    // Shows the settings as stored.
+    void load(Tdm& dm);
+    // Stores what the engineer made of the settings. A number the settings cannot take is
+    // reported with nothing saved (false); the page keeps the edits, to be corrected.
+    bool save(Tdm& dm);
 
     // Lets the engineer pick the branding colour; a confirmed colour becomes the swatch's tag.
     // Nothing is stored until the page is closed.

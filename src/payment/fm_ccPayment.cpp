@@ -1,16 +1,15 @@
 #include "payment/fm_ccPayment.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 
 #include "app/uLog.h"
-#include "app/uWait.h"
 #include "payment/uPinPadSimulator.h"
 #include "payment/uTerminalClient.h"
 #include "payment/wg_PinPad.h"
 #include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_BusyScope.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_Window.h"
 
@@ -62,7 +61,7 @@ void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
     activateWindow();
     ebScanBuffer->setFocus();
     Timer1.start();
-    QCoreApplication::processEvents();
+    TBusyScope::keepAlive();
 }
 
 void TfmCCPayment::showResult(int ms, const QString& message) {
@@ -77,13 +76,12 @@ void TfmCCPayment::showResult(int ms, const QString& message) {
     setHeaderCaption(nul < 0 ? QString() : message.left(nul));
     lbMessage->setText(nul < 0 ? message : message.mid(nul + 1));
     ActivityIndicator1->setAnimate(false);
-    WaitProcessingEvents(ms, 100);
+    TBusyScope::wait(ms);
 }
 
 // The prompt is only shown to the customer: a terminal that cannot tell it is logged once and
 // the payment goes on.
 void TfmCCPayment::Timer1Timer() {
-    Timer1.stop();
     if (fProgress > 0 && fHook) {
         QString status;
         try {
@@ -94,8 +92,6 @@ void TfmCCPayment::Timer1Timer() {
         }
         lbMessage->setText(status.isEmpty() ? DefaultMessage : status);
     }
-    QCoreApplication::processEvents();
-    Timer1.start();
 }
 
 // Only the payment closes the dialog.
@@ -108,7 +104,8 @@ namespace {
 // The simulated terminal inside the kiosk keeps what it decided for as long as the kiosk runs,
 // as a terminal's journal would; each payment reads the settings afresh.
 TPinPadSimulator& KioskSimulator(TPinPadConfig config) {
-    static TPinPadSimulator simulator(config, [] { return std::make_unique<TPinPadWindow>(); });
+    static TPinPadSimulator simulator(
+        config, [] { return std::make_unique<TPinPadWindow>(); }, TBusyScope::wait);
     simulator.setConfig(std::move(config));
     return simulator;
 }
@@ -131,8 +128,7 @@ TPaymentTerminal CardTerminal(const QString& dataFolder, QWidget* parent) {
             terminal.openClient = [config] {
                 TTerminalAddress address{config.terminal.host, config.terminal.port,
                                          config.connectTimeoutMs, config.answerTimeoutMs};
-                return std::make_unique<TTerminalClient>(address,
-                                                         [] { QCoreApplication::processEvents(); });
+                return std::make_unique<TTerminalClient>(address, TBusyScope::keepAlive);
             };
             break;
     }

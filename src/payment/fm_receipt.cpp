@@ -10,6 +10,8 @@
 
 #include "app/uClock.h"
 #include "app/uFiles.h"
+#include "payment/uPaymentJournal.h"
+#include "ui/AdvDialogs.h"
 #include "ui/wg_Fonts.h"
 
 namespace {
@@ -261,4 +263,13 @@ QStringList PrintReceipt(fb::Connection& conx, int salesId, const QString& appFo
         }
     }
     return jobs;
+}
+
+void ReprintLastReceipt(fb::Connection& conx, const QString& appFolder, const QString& dataFolder) {
+    const int sale = TPaymentJournal(conx).lastPaidSale();
+    if (sale <= 0) {
+        ShowInformation(QStringLiteral("There is no paid sale to reprint."));
+        return;
+    }
+    PrintReceipt(conx, sale, appFolder, dataFolder, true);
 }

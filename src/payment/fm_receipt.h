@@ -57,3 +57,6 @@ void SetPrinterDirectory(std::function<TPrinterDirectory()> directory);
 // marked as one on both reports.
 QStringList PrintReceipt(fb::Connection& conx, int salesId, const QString& appFolder,
                          const QString& dataFolder, bool reprint = false);
+// The receipt of the last paid sale, marked as a reprint: for a customer whose payment was
+// settled after they left, or who asks again. With no paid sale, says so and prints nothing.
+void ReprintLastReceipt(fb::Connection& conx, const QString& appFolder, const QString& dataFolder);

@@ -81,19 +81,21 @@ QHBoxLayout* Centred(std::initializer_list<QWidget*> widgets, int spacing) {
 TfraPayment::TfraPayment(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("tsMOP"));
 
-    lbHeading = new QLabel(QStringLiteral("Select Method of Payment"), this);
+    auto* lbHeading = new QLabel(QStringLiteral("Select Method of Payment"), this);
     lbHeading->setObjectName(QStringLiteral("lbMOPHeading"));
     lbHeading->setFont(KioskFont(KioskFace::Tahoma, 27, true));
     lbHeading->setAlignment(Qt::AlignCenter);
     SetPaletteColour(*lbHeading, QPalette::WindowText, KioskTextColour);
 
-    cmMOPCash = MakeButton(QStringLiteral("cmMOPCash"), QStringLiteral("Cash"),
-                           CashArt(MethodIconSize, KioskTextColour), MethodSize, this);
+    // No cash payment exists: the button is there, disabled for good.
+    auto* cmMOPCash = MakeButton(QStringLiteral("cmMOPCash"), QStringLiteral("Cash"),
+                                 CashArt(MethodIconSize, KioskTextColour), MethodSize, this);
     cmMOPCash->setEnabled(false);
-    cmMOPChipAndPIN = MakeButton(QStringLiteral("cmMOPChipAndPIN"), QStringLiteral("Chip && Pin"),
-                                 ChipAndPinArt(MethodIconSize, KioskTextColour), MethodSize, this);
-    cmCancelMOP = MakeButton(QStringLiteral("cmCancelMOP"), QStringLiteral("Cancel\nPayment"), {},
-                             CancelSize, this);
+    auto* cmMOPChipAndPIN =
+        MakeButton(QStringLiteral("cmMOPChipAndPIN"), QStringLiteral("Chip && Pin"),
+                   ChipAndPinArt(MethodIconSize, KioskTextColour), MethodSize, this);
+    auto* cmCancelMOP = MakeButton(QStringLiteral("cmCancelMOP"), QStringLiteral("Cancel\nPayment"),
+                                   {}, CancelSize, this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(Margin, StripGap, Margin, StripGap);

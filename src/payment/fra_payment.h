@@ -2,20 +2,12 @@
 
 #include <QWidget>
 
-class QLabel;
-class QToolButton;
-
 // The method-of-payment page: a heading, the payment methods and Cancel Payment. It shows no
 // amount (the pay button carries it) and reports what the customer touched.
 class TfraPayment : public QWidget {
     Q_OBJECT
 public:
     explicit TfraPayment(QWidget* parent = nullptr);
-
-    QLabel* lbHeading = nullptr;
-    QToolButton* cmMOPCash = nullptr;  // no cash payment exists: disabled for good
-    QToolButton* cmMOPChipAndPIN = nullptr;
-    QToolButton* cmCancelMOP = nullptr;
 
 signals:
     // A method of payment was touched (both method buttons mean the card).

@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTextStream>
+#include <QThread>
 #include <stdexcept>
 
 #include "app/uClock.h"
 #include "app/uFiles.h"
 #include "app/uStopSignals.h"
-#include "app/uWait.h"
 #include "payment/uSettingLine.h"
 
 namespace {
@@ -461,7 +461,8 @@ QString TSimTransactionHook::receiptText(const TSimTransactionInfo& info) const 
 TPinPadSimulator::TPinPadSimulator(TPinPadConfig config, TPinPadDeviceFactory openDevice,
                                    std::function<void(int ms)> wait)
     : config_(std::move(config)), openDevice_(std::move(openDevice)), wait_(std::move(wait)) {
-    if (!wait_) wait_ = [](int ms) { WaitProcessingEvents(ms, 20); };
+    // The core only sleeps; the kiosk passes a wait that keeps its screens alive.
+    if (!wait_) wait_ = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
 }
 
 std::unique_ptr<TillInformation> TPinPadSimulator::CreateTillInformation() {

@@ -85,7 +85,7 @@ using TPinPadDeviceFactory = std::function<std::unique_ptr<TPinPadDevice>()>;
 class TPinPadSimulator : public TPaymentClient {
 public:
     // openDevice: the virtual PIN pad, needed in interactive mode only. wait: lets the given
-    // milliseconds pass while the screens stay alive (the default processes events).
+    // milliseconds pass; the kiosk's keeps its screens alive meanwhile (the default sleeps).
     explicit TPinPadSimulator(TPinPadConfig config, TPinPadDeviceFactory openDevice = {},
                               std::function<void(int ms)> wait = {});
 

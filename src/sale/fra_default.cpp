@@ -143,3 +143,7 @@ void TfraDefault::showDefaultText() {
     lbDefaultText->show();
     fScanArt->show();
 }
+
+bool TfraDefault::showsProduct() const {
+    return !pnScannedProduct->isHidden();
+}

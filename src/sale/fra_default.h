@@ -26,15 +26,16 @@ public:
     void showDefaultText(const QString& text);
     // Shows the text again as it was last set.
     void showDefaultText();
+    // Whether the product panel (a product or "Barcode Not Found") is shown.
+    bool showsProduct() const;
 
+private:
     QLabel* lbDefaultText = nullptr;
     QFrame* pnScannedProduct = nullptr;
     QFrame* pnScannedProductGlyph = nullptr;
     QLabel* imScannedProduct = nullptr;
     QLabel* lbScannedProduct = nullptr;
     QLabel* lbScannedQty = nullptr;
-
-private:
     QLabel* fScanArt = nullptr;
 };
 

@@ -39,11 +39,12 @@ public:
     int Tag = 0;
     int Page = 0;  // the page of keys the key is on
     TItemKeyKind Kind = TItemKeyKind::Product;
-    QLabel* Image1 = nullptr;
-    QLabel* Label1 = nullptr;
 
 private:
     void ControlClick();
+
+    QLabel* Image1 = nullptr;
+    QLabel* Label1 = nullptr;
 
     QObject* fMessageContainer;
 };

@@ -29,16 +29,17 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
     title->setObjectName(QStringLiteral("lbManagerTitle"));
     title->setFont(KioskFont(KioskFace::Tahoma, 24, true));
 
-    cmVoidLine = MakeTile("cmVoidLine", "Void Line", QColor(196, 196, 255), DarkCaption, this);
-    cmVoidTransaction =
+    auto* cmVoidLine =
+        MakeTile("cmVoidLine", "Void Line", QColor(196, 196, 255), DarkCaption, this);
+    auto* cmVoidTransaction =
         MakeTile("cmVoidTransaction", "Void Transaction", QColor(255, 128, 192), DarkCaption, this);
-    cmRecallLastTA = MakeTile("cmRecallLastTA", "Recall Last Transaction", QColor(255, 230, 217),
-                              DarkCaption, this);
-    cmReprintReceipt = MakeTile("cmReprintReceipt", "Reprint Last Receipt", QColor(217, 236, 255),
-                                DarkCaption, this);
-    cmCloseScreen =
+    auto* cmRecallLastTA = MakeTile("cmRecallLastTA", "Recall Last Transaction",
+                                    QColor(255, 230, 217), DarkCaption, this);
+    auto* cmReprintReceipt = MakeTile("cmReprintReceipt", "Reprint Last Receipt",
+                                      QColor(217, 236, 255), DarkCaption, this);
+    auto* cmCloseScreen =
         MakeTile("cmCloseScreen", "Close Screen", QColor(198, 255, 198), DarkCaption, this);
-    cmShutDown = MakeTile("cmShutDown", "Shut Down System", Qt::red, Qt::white, this);
+    auto* cmShutDown = MakeTile("cmShutDown", "Shut Down System", Qt::red, Qt::white, this);
 
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(12);
@@ -60,4 +61,11 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
     layout->addLayout(tiles);
     layout->addStretch(1);
     layout->addLayout(bottom);
+
+    connect(cmVoidLine, &TClickPanel::clicked, this, &TfraManager::voidLineClicked);
+    connect(cmVoidTransaction, &TClickPanel::clicked, this, &TfraManager::voidTransactionClicked);
+    connect(cmRecallLastTA, &TClickPanel::clicked, this, &TfraManager::recallLastClicked);
+    connect(cmReprintReceipt, &TClickPanel::clicked, this, &TfraManager::reprintReceiptClicked);
+    connect(cmCloseScreen, &TClickPanel::clicked, this, &TfraManager::closeScreenClicked);
+    connect(cmShutDown, &TClickPanel::clicked, this, &TfraManager::shutDownClicked);
 }

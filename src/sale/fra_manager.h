@@ -5,16 +5,17 @@
 class TfraTile;
 
 // The manager page: a row of tiles for the sale on screen, and a bottom strip to leave the
-// page or shut the kiosk down. The main screen binds the tiles to its handlers.
+// page or shut the kiosk down. Each tile's touch is reported by a signal of its own.
 class TfraManager : public QWidget {
     Q_OBJECT
 public:
     explicit TfraManager(QWidget* parent = nullptr);
 
-    TfraTile* cmVoidLine = nullptr;
-    TfraTile* cmVoidTransaction = nullptr;
-    TfraTile* cmRecallLastTA = nullptr;
-    TfraTile* cmReprintReceipt = nullptr;
-    TfraTile* cmCloseScreen = nullptr;
-    TfraTile* cmShutDown = nullptr;
+signals:
+    void voidLineClicked();
+    void voidTransactionClicked();
+    void recallLastClicked();
+    void reprintReceiptClicked();
+    void closeScreenClicked();
+    void shutDownClicked();
 };

@@ -109,8 +109,8 @@ void TItemKeyPanel::buildKeysInView() {
 
 // ---- TfraSearch --------------------------------------------------------------------------
 
-TfraSearch::TfraSearch(TProductList& products, QObject* messageContainer, QWidget* parent)
-    : QWidget(parent), fProducts(products) {
+TfraSearch::TfraSearch(TSearch& search, const QString& resFolder, QWidget* parent)
+    : QWidget(parent), fSearch(search), fProducts(search.products()), fResFolder(resFolder) {
     setObjectName(QStringLiteral("tsFind"));
 
     sbItemKeys = new QScrollArea(this);
@@ -119,7 +119,7 @@ TfraSearch::TfraSearch(TProductList& products, QObject* messageContainer, QWidge
     sbItemKeys->setWidgetResizable(true);
     sbItemKeys->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     sbItemKeys->setFocusPolicy(Qt::NoFocus);
-    pnItemKeys = new TItemKeyPanel(messageContainer);
+    pnItemKeys = new TItemKeyPanel(this);
     sbItemKeys->setWidget(pnItemKeys);
     sbItemKeys->hide();
 
@@ -165,7 +165,34 @@ TfraSearch::TfraSearch(TProductList& products, QObject* messageContainer, QWidge
     connect(dbgFilter, &QTableView::clicked, this, &TfraSearch::dbgFilterCellClick);
 }
 
-void TfraSearch::showPage(const TSearchPage& page, const QString& resFolder) {
+void TfraSearch::ShowFilterScreen(TFilterScreenType mode) {
+    fFilterScreenType = mode;
+    ClearItemKeys();
+    if (mode != fstItemKeys) fSelectedItemKeyGroup = -1;
+    const TSearchPage page =
+        fSearch.ShowFilterScreen(mode, fSelectedItemKeyGroup, ebFilter->text());
+    fFilterScreenType = page.mode;
+    showPage(page);
+}
+
+void TfraSearch::WMItemKeyClick(int tag) {
+    if (fFilterScreenType == fstNoFilter || fFilterScreenType == fstItemKeyGroups) {
+        fSelectedItemKeyGroup = tag;
+        ShowFilterScreen(fstItemKeys);
+    } else {
+        emit productPicked(tag, {});
+    }
+}
+
+void TfraSearch::customEvent(QEvent* event) {
+    if (event->type() != WM_ITEMKEY) return QWidget::customEvent(event);
+    // A second touch queued behind the first belongs to keys that are gone: a group's number
+    // must not be sold as a product.
+    const auto* message = static_cast<TItemKeyMessage*>(event);
+    if (message->lParam == pnItemKeys->page()) WMItemKeyClick(message->wParam);
+}
+
+void TfraSearch::showPage(const TSearchPage& page) {
     ClearItemKeys();
     pnFilterGrid->setVisible(page.grid);
     sbItemKeys->setVisible(!page.grid);
@@ -176,24 +203,16 @@ void TfraSearch::showPage(const TSearchPage& page, const QString& resFolder) {
     }
     // A new page starts at its top; keys are built for what is in view there.
     sbItemKeys->verticalScrollBar()->setValue(0);
-    pnItemKeys->setKeys(page.keys, resFolder);
+    pnItemKeys->setKeys(page.keys, fResFolder);
 }
 
 void TfraSearch::ClearItemKeys() {
     pnItemKeys->clearKeys();
 }
 
-bool TfraSearch::isCurrentKeyPage(int page) const {
-    return page == pnItemKeys->page();
-}
-
 void TfraSearch::clearFilter() {
     const QSignalBlocker detached(ebFilter);
     ebFilter->clear();
-}
-
-QString TfraSearch::filterText() const {
-    return ebFilter->text();
 }
 
 void TfraSearch::InitialiseKeyboard() {
@@ -218,7 +237,7 @@ void TfraSearch::cmKeyboardClick(int tag, const QString& caption) {
 }
 
 void TfraSearch::ebFilterChange(const QString& text) {
-    emit filterScreenWanted(text.isEmpty() ? fstNoFilter : fstFilteredItemKeys);
+    ShowFilterScreen(text.isEmpty() ? fstNoFilter : fstFilteredItemKeys);
 }
 
 void TfraSearch::dbgFilterCellClick(const QModelIndex& index) {

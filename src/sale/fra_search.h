@@ -56,22 +56,23 @@ private:
 };
 
 // The search page: the item keys or the product list, the filter text and the on-screen
-// keyboard. It shows what the search core found and reports what the customer asked for; the
-// keys post their touches to the message container.
+// keyboard. It keeps the mode it shows and the group whose keys are open, shows what the search
+// core finds for them, and reports the product the customer picked. The keys post their
+// touches to the page (WM_ITEMKEY), which acts on them once the touch has been handled.
 class TfraSearch : public QWidget {
     Q_OBJECT
 public:
-    TfraSearch(TProductList& products, QObject* messageContainer, QWidget* parent = nullptr);
+    // Pictures of the keys come from resFolder.
+    TfraSearch(TSearch& search, const QString& resFolder, QWidget* parent = nullptr);
 
-    // Shows the keys or the list of a page, the keys' pictures from resFolder.
-    void showPage(const TSearchPage& page, const QString& resFolder);
+    // Shows the page of a mode: the keys or the list that the search core finds for it.
+    void ShowFilterScreen(TFilterScreenType mode);
+    // A touched item key: a group key opens its products, a product key is picked.
+    void WMItemKeyClick(int tag);
     // Takes every key off the page, the last one first.
     void ClearItemKeys();
-    // Whether a key's message (its Tag and page number) comes from the keys shown now.
-    bool isCurrentKeyPage(int page) const;
     // Empties the filter without reporting the change.
     void clearFilter();
-    QString filterText() const;
     // The keyboard in its full layout (letters and keypad).
     void InitialiseKeyboard();
 
@@ -79,18 +80,24 @@ public:
     void cmKeyboardClick(int tag, const QString& caption);
 
 signals:
-    // The filter changed: the page to show for it.
-    void filterScreenWanted(TFilterScreenType mode);
-    // A product was touched in the list.
+    // A product was touched in the list or on its key (without a caption).
     void productPicked(int sid, const QString& description);
     // "Clear": the customer leaves the page.
     void closeRequested();
 
+protected:
+    void customEvent(QEvent* event) override;
+
 private:
+    void showPage(const TSearchPage& page);
     void ebFilterChange(const QString& text);
     void dbgFilterCellClick(const QModelIndex& index);
 
+    TSearch& fSearch;
     TProductList& fProducts;
+    QString fResFolder;
+    TFilterScreenType fFilterScreenType = fstUnknown;
+    int fSelectedItemKeyGroup = -1;
     QScrollArea* sbItemKeys = nullptr;
     TItemKeyPanel* pnItemKeys = nullptr;
     QWidget* pnFilterGrid = nullptr;

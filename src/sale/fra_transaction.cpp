@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/uText.h"
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
@@ -150,8 +151,10 @@ QWidget* TfraTransaction::buildSubTotalStrip() {
     lbSubTotal->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* basket = MakeLabel(QStringLiteral("imBasket"), {}, font(), strip);
     basket->setPixmap(BasketArt(20, KioskTextColour));
-    lbl_itemX = MakeLabel(QStringLiteral("lbl_itemX"), QStringLiteral("X"),
-                          KioskFont(KioskFace::Tahoma, 12, true), strip);
+    // The "X" between the basket and the count is not shown.
+    auto* itemX = MakeLabel(QStringLiteral("lbl_itemX"), QStringLiteral("X"),
+                            KioskFont(KioskFace::Tahoma, 12, true), strip);
+    itemX->hide();
     lbItemCount = MakeLabel(QStringLiteral("lbItemCount"), QStringLiteral("0"),
                             KioskFont(KioskFace::Tahoma, 12, true), strip);
 
@@ -162,7 +165,7 @@ QWidget* TfraTransaction::buildSubTotalStrip() {
     auto* countRow = new QHBoxLayout;
     countRow->setSpacing(8);
     countRow->addWidget(basket);
-    countRow->addWidget(lbl_itemX);
+    countRow->addWidget(itemX);
     countRow->addWidget(lbItemCount);
     countRow->addStretch(1);
     auto* layout = new QVBoxLayout(strip);
@@ -193,6 +196,8 @@ QWidget* TfraTransaction::buildPayStrip() {
     auto* layout = new QVBoxLayout(pnFinishAndPay);
     layout->setContentsMargins(12, 10, 12, 10);
     layout->addWidget(cmFinishAndPay);
+    connect(cmFinishAndPay, &QPushButton::clicked, this, &TfraTransaction::payClicked);
+    connect(pnFinishAndPay, &TClickPanel::clicked, this, &TClickPanel::clicked);
     return pnFinishAndPay;
 }
 
@@ -208,4 +213,20 @@ void TfraTransaction::showLines() {
 int TfraTransaction::currentRow() const {
     const QModelIndex current = dbgTransaction->currentIndex();
     return current.isValid() ? current.row() : -1;
+}
+
+void TfraTransaction::showTotals(const TSaleTotals& totals) {
+    lbSubTotal->setText(totals.subTotalText);
+    lbItemCount->setText(QString::number(totals.itemCount));
+}
+
+void TfraTransaction::setPayState(const TPayState& state) {
+    cmFinishAndPay->setText(state.dueMinorUnits
+                                ? QStringLiteral("DUE ") + MoneyText(*state.dueMinorUnits / 100.0)
+                                : QStringLiteral("Finish && Pay"));
+    cmFinishAndPay->setEnabled(state.hasLines && !state.dueMinorUnits);
+}
+
+void TfraTransaction::setBarColour(const QColor& colour) {
+    pnFinishAndPay->setColour(colour);
 }

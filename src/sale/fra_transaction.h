@@ -2,8 +2,10 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <optional>
 
 #include "app/uMemTable.h"
+#include "sale/uSale.h"
 #include "ui/fra_tile.h"
 
 class QLabel;
@@ -29,8 +31,16 @@ private:
     const TMemTable& fTable;
 };
 
+// What the pay button offers, from the state of the sale: payment of its lines, or, while the
+// payment page is open, the amount the terminal is asked for.
+struct TPayState {
+    bool hasLines = false;
+    std::optional<qint64> dueMinorUnits;  // set while the sale is at the payment page
+};
+
 // The transaction column, visible on every page: the line grid, the sub-total strip and the
-// pay strip. A touch on its background is reported by clicked().
+// pay strip. A touch on its background (the pay strip's included) is reported by clicked(),
+// a touch on the pay button by payClicked().
 class TfraTransaction : public TClickPanel {
     Q_OBJECT
 public:
@@ -42,17 +52,24 @@ public:
     void showLines();
     // The cdsTX row the grid has selected, or -1.
     int currentRow() const;
+    void showTotals(const TSaleTotals& totals);
+    // "Finish & Pay", live while there are lines; "DUE" and the amount, not live, at the
+    // payment page.
+    void setPayState(const TPayState& state);
+    // The pay strip takes the colour of the bars.
+    void setBarColour(const QColor& colour);
 
-    QTableView* dbgTransaction = nullptr;
-    QLabel* lbSubTotal = nullptr;
-    QLabel* lbItemCount = nullptr;
-    QLabel* lbl_itemX = nullptr;
-    TClickPanel* pnFinishAndPay = nullptr;
-    QPushButton* cmFinishAndPay = nullptr;
+signals:
+    void payClicked();
 
 private:
     QWidget* buildSubTotalStrip();
     QWidget* buildPayStrip();
 
     TTransactionModel* fModel = nullptr;
+    QTableView* dbgTransaction = nullptr;
+    QLabel* lbSubTotal = nullptr;
+    QLabel* lbItemCount = nullptr;
+    TClickPanel* pnFinishAndPay = nullptr;
+    QPushButton* cmFinishAndPay = nullptr;
 };

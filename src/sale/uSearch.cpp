@@ -21,6 +21,30 @@ std::optional<int> ColourOf(const fb::Value& value) {
     return value.toInt();
 }
 
+// Opens q and makes a key of each row; fill reads the row's fields into the key.
+template <class Fill>
+std::vector<TItemKey> ReadKeys(fb::Query& q, const Fill& fill) {
+    q.open();
+    std::vector<TItemKey> keys;
+    for (; !q.eof(); q.next()) {
+        TItemKey key;
+        fill(q, key);
+        keys.push_back(std::move(key));
+    }
+    q.close();
+    return keys;
+}
+
+// What every product key reads alike: its name from the numbering field, the product as its
+// tag, the caption and the picture.
+void ReadProductKey(fb::Query& q, TItemKeyKind kind, const char* numberField, TItemKey& key) {
+    key.kind = kind;
+    key.name = KeyName(q.field(QString::fromLatin1(numberField)));
+    key.tag = q.field("SID").toInt();
+    key.caption = ItemKeyCaption(q.field("DESCRIPTION").toString());
+    key.picture = q.field("BGLYPH").toString();
+}
+
 }  // namespace
 
 QString ItemKeyCaption(const QString& description) {
@@ -164,21 +188,15 @@ TSearchPage TSearch::ShowFilterScreen(TFilterScreenType mode, int group, const Q
 std::vector<TItemKey> TSearch::GroupKeys() {
     q_.close();
     q_.setSQL(QStringLiteral("select * from TBL_PRODUCT_GROUPS order by PRODUCT_GROUP_NO"));
-    q_.open();
-    std::vector<TItemKey> keys;
-    for (; !q_.eof(); q_.next()) {
-        TItemKey key;
+    return ReadKeys(q_, [](fb::Query& q, TItemKey& key) {
         key.kind = TItemKeyKind::Group;
-        key.name = KeyName(q_.field("PRODUCT_GROUP_NO"));
-        key.tag = q_.field("PRODUCT_GROUP").toInt();
-        key.caption = ItemKeyCaption(q_.field("DESCRIPTION").toString());
-        key.colour = ColourOf(q_.field("BCOL"));
-        key.captionColour = ColourOf(q_.field("FCOL"));
-        key.picture = q_.field("GLYPH").toString();
-        keys.push_back(std::move(key));
-    }
-    q_.close();
-    return keys;
+        key.name = KeyName(q.field("PRODUCT_GROUP_NO"));
+        key.tag = q.field("PRODUCT_GROUP").toInt();
+        key.caption = ItemKeyCaption(q.field("DESCRIPTION").toString());
+        key.colour = ColourOf(q.field("BCOL"));
+        key.captionColour = ColourOf(q.field("FCOL"));
+        key.picture = q.field("GLYPH").toString();
+    });
 }
 
 std::vector<TItemKey> TSearch::ProductKeys(int group) {
@@ -188,22 +206,12 @@ std::vector<TItemKey> TSearch::ProductKeys(int group) {
                        "BGROUP = :GID\r\n"
                        "  order by BNUMBER"));
     q_.bind(QStringLiteral("GID"), group);
-    q_.open();
-    std::vector<TItemKey> keys;
-    for (; !q_.eof(); q_.next()) {
-        TItemKey key;
-        key.kind = TItemKeyKind::Product;
-        key.name = KeyName(q_.field("BNUMBER"));
-        key.tag = q_.field("SID").toInt();
-        key.caption = ItemKeyCaption(q_.field("DESCRIPTION").toString());
+    return ReadKeys(q_, [](fb::Query& q, TItemKey& key) {
+        ReadProductKey(q, TItemKeyKind::Product, "BNUMBER", key);
         // A product without a colour keeps the design colour, with a caption readable on it.
-        key.colour = ColourOf(q_.field("BCOLOUR"));
+        key.colour = ColourOf(q.field("BCOLOUR"));
         key.captionColour = ContrastColour(key.colour.value_or(kItemKeyDesignColour));
-        key.picture = q_.field("BGLYPH").toString();
-        keys.push_back(std::move(key));
-    }
-    q_.close();
-    return keys;
+    });
 }
 
 std::vector<TItemKey> TSearch::DescriptionKeys(const QString& text) {
@@ -218,17 +226,7 @@ std::vector<TItemKey> TSearch::DescriptionKeys(const QString& text) {
                        "upper(DESCRIPTION)) > 0\r\n"
                        " order by BNUMBER, DESCRIPTION"));
     q_.bind(QStringLiteral("TXT"), text);
-    q_.open();
-    std::vector<TItemKey> keys;
-    for (; !q_.eof(); q_.next()) {
-        TItemKey key;
-        key.kind = TItemKeyKind::Found;
-        key.name = KeyName(q_.field("SID"));
-        key.tag = q_.field("SID").toInt();
-        key.caption = ItemKeyCaption(q_.field("DESCRIPTION").toString());
-        key.picture = q_.field("BGLYPH").toString();
-        keys.push_back(std::move(key));
-    }
-    q_.close();
-    return keys;
+    return ReadKeys(q_, [](fb::Query& q, TItemKey& key) {
+        ReadProductKey(q, TItemKeyKind::Found, "SID", key);
+    });
 }

@@ -7,9 +7,9 @@
 
 #include "app/uClock.h"
 #include "app/uStopSignals.h"
-#include "app/uWait.h"
 #include "terminal/uTerminalConnection.h"
 #include "terminal/uTerminalPayment.h"
+#include "terminal/uWait.h"
 
 using namespace TerminalProtocol;
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "ui/wg_BusyScope.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_Window.h"
@@ -311,7 +312,7 @@ void TMessageForm::pnMouseDown(const QPoint& globalPos) {
 int ShowMessageForm(const QString& message, const QStringList& captions, int iconKind,
                     const QString& title, int buttonHeight, bool systemMenu, bool escapeAllowed,
                     bool altF4Allowed) {
-    QCoreApplication::processEvents();
+    TBusyScope::keepAlive();
     std::unique_ptr<TMessageForm> box;
     {
         WaitCursor wait;
@@ -328,7 +329,7 @@ int ShowMessageForm(const QString& message, const QStringList& captions, int ico
         result = box->exec();
     }
     box.reset();
-    QCoreApplication::processEvents();
+    TBusyScope::keepAlive();
     return result;
 }
 

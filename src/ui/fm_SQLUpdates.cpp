@@ -9,6 +9,7 @@
 #include "app/dm_main.h"
 #include "app/uSQLUpdates.h"
 #include "ui/AdvDialogs.h"
+#include "ui/wg_BusyScope.h"
 #include "ui/wg_Fonts.h"
 
 namespace {
@@ -91,7 +92,7 @@ void TfmSQLUpdates::cmCancelClick() {
 
 void TfmSQLUpdates::repaintNow() {
     repaint();
-    QApplication::processEvents();
+    TBusyScope::keepAlive();
 }
 
 void TfmSQLUpdates::cmProceedClick() {

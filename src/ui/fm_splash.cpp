@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "ui/wg_BusyScope.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_SplashArtwork.h"
 #include "ui/wg_Window.h"
@@ -86,14 +87,14 @@ void ShowSplash() {
     }
     splash->show();
     splash->repaint();
-    QCoreApplication::processEvents();
+    TBusyScope::keepAlive();
 }
 
 void ShowSplashStatus(const QString& text) {
     if (TfmSplash* splash = Splash()) {
         splash->setStatus(text);
         splash->repaint();
-        QCoreApplication::processEvents();
+        TBusyScope::keepAlive();
     }
     QThread::msleep(static_cast<unsigned long>(std::max(0, WaitMs())));
 }

@@ -52,9 +52,12 @@ protected:
                 [this] { return std::make_unique<FakePaymentView>(viewLog); },
                 {}};
     }
-    // The simulator of the current configuration, made on first use.
+    // The simulator of the current configuration, made on first use; it waits with
+    // simulatorWait when one is set.
     TPinPadSimulator& simulator() {
-        if (!simulator_) simulator_ = std::make_unique<TPinPadSimulator>(config);
+        if (!simulator_)
+            simulator_ =
+                std::make_unique<TPinPadSimulator>(config, TPinPadDeviceFactory{}, simulatorWait);
         return *simulator_;
     }
     bool pay(int salesId) { return TakeCardPayment(db.kiosk(), salesId, terminal(), db.folder()); }
@@ -79,6 +82,7 @@ protected:
     FixedClockGuard clock{QDateTime(QDate(2024, 3, 4), QTime(12, 34, 56))};
     TestDatabases db;
     TPinPadConfig config;
+    std::function<void(int ms)> simulatorWait;  // none: the simulator sleeps
     QStringList viewLog;
     int clientsOpened = 0;
 

@@ -11,11 +11,15 @@
 #include "payment/PaymentFixture.h"
 #include "payment/wg_PinPad.h"
 #include "ui/wg_ActivityIndicator.h"
+#include "ui/wg_BusyScope.h"
 
 namespace {
 
 class PaymentDialogTest : public PaymentFixture {
 protected:
+    // The kiosk's wait: the dialog follows the prompts while the simulator waits.
+    PaymentDialogTest() { simulatorWait = TBusyScope::wait; }
+
     // Every distinct state the payment dialog goes through, as "heading|message|turning".
     void watchDialog() {
         watcher.setInterval(40);
@@ -71,7 +75,7 @@ TEST_F(PaymentDialogTest, ThePersonAtTheVirtualPinPadDecides) {
     bool offered = false;
     int presses = 0;
     // The person presses Decline at the first wait for a choice, which comes once the pad shows.
-    const auto pressDecline = [&](int) {
+    const auto pressDecline = [&](int ms) {
         for (QWidget* window : QApplication::topLevelWidgets())
             if (auto* found = qobject_cast<TPinPadWindow*>(window);
                 found && found->isVisible() && presses == 0) {
@@ -80,7 +84,7 @@ TEST_F(PaymentDialogTest, ThePersonAtTheVirtualPinPadDecides) {
                 found->cmDecline->click();
                 ++presses;
             }
-        QCoreApplication::processEvents();
+        TBusyScope::wait(ms);
     };
     TPinPadSimulator pad(
         config, [] { return std::make_unique<TPinPadWindow>(); }, pressDecline);

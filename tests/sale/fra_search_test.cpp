@@ -52,15 +52,19 @@ protected:
     // A touch on an item key, and the screen's handling of the message it posts.
     void touchKey(const QString& name) {
         Touch(widget(name));
-        QCoreApplication::sendPostedEvents(&screen(), WM_ITEMKEY);
+        QCoreApplication::sendPostedEvents(widget("tsFind"), WM_ITEMKEY);
     }
     QStringList keyCaptions() {
         QStringList captions;
         for (TfraItemKey* key : widget("pnItemKeys")->findChildren<TfraItemKey*>())
-            if (!key->isHidden()) captions << key->Label1->text();
+            if (!key->isHidden()) captions << part(key, "Label1")->text();
         return captions;
     }
     TfraItemKey* key(const QString& name) { return widget<TfraItemKey>(name); }
+    // The picture ("Image1") or the caption ("Label1") of a key.
+    static QLabel* part(TfraItemKey* key, const char* name) {
+        return key->findChild<QLabel*>(QString::fromLatin1(name));
+    }
     int headers() { return select("select count(*) from TBL_SALES_HEADERS").toInt(); }
     QString filter() { return widget<QLineEdit>("ebFilter")->text(); }
     QStringList listed() {
@@ -98,10 +102,10 @@ TEST_F(SearchPageTest, FindShowsTheGroupKeysWithAnEmptyFilter) {
     EXPECT_EQ(widget("pnItemKeys")->width(), 623);
     EXPECT_EQ(drinks->width(), 113);
     EXPECT_EQ(drinks->colour(), QColor(0x33, 0x33, 0x33));
-    EXPECT_EQ(drinks->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
-    EXPECT_FALSE(drinks->Image1->isHidden());
-    EXPECT_FALSE(drinks->Image1->pixmap().isNull());
-    EXPECT_TRUE(key("ik_2")->Image1->isHidden());  // no picture: the caption has the key
+    EXPECT_EQ(part(drinks, "Label1")->palette().color(QPalette::WindowText), QColor(Qt::white));
+    EXPECT_FALSE(part(drinks, "Image1")->isHidden());
+    EXPECT_FALSE(part(drinks, "Image1")->pixmap().isNull());
+    EXPECT_TRUE(part(key("ik_2"), "Image1")->isHidden());  // no picture: the caption has the key
     EXPECT_EQ(focus(), widget("ebScanBuffer"));
 }
 
@@ -111,8 +115,10 @@ TEST_F(SearchPageTest, AGroupKeyShowsItsProductsInTheirColours) {
     EXPECT_EQ(keyCaptions(), (QStringList{"Diet Cola", "Latte"}));
     EXPECT_EQ(key("ik_1")->Tag, 200);
     EXPECT_EQ(key("ik_1")->size(), QSize(120, 140));
-    EXPECT_EQ(key("ik_1")->Label1->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(key("ik_2")->Label1->palette().color(QPalette::WindowText), QColor(Qt::white));
+    EXPECT_EQ(part(key("ik_1"), "Label1")->palette().color(QPalette::WindowText),
+              QColor(Qt::black));
+    EXPECT_EQ(part(key("ik_2"), "Label1")->palette().color(QPalette::WindowText),
+              QColor(Qt::white));
     EXPECT_EQ(page(), "tsFind");
     EXPECT_EQ(headers(), 0);
 }
@@ -142,7 +148,7 @@ TEST_F(SearchPageTest, KeysFarDownAreBuiltWhenScrolledTo) {
     auto* box = widget<QScrollArea>("sbItemKeys");
     QCoreApplication::sendPostedEvents();  // the box takes the panel's new height
     box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
-    EXPECT_EQ(key("ik_62")->Label1->text(), "Sweet 62");
+    EXPECT_EQ(part(key("ik_62"), "Label1")->text(), "Sweet 62");
     ModalScript script;
     answerQuantity(script, {"1"});
     touchKey("ik_62");
@@ -162,7 +168,7 @@ TEST_F(SearchPageTest, ATouchQueuedBehindAPageChangeIsIgnored) {
     Touch(drinks);
     ModalScript script;
     answerQuantity(script, {"1"});
-    QCoreApplication::sendPostedEvents(&screen(), WM_ITEMKEY);
+    QCoreApplication::sendPostedEvents(widget("tsFind"), WM_ITEMKEY);
     EXPECT_EQ(keyCaptions(), (QStringList{"Diet Cola", "Latte"}));
     EXPECT_FALSE(script.done());  // no quantity was asked
     EXPECT_EQ(headers(), 0);

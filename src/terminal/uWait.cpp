@@ -1,4 +1,4 @@
-#include "app/uWait.h"
+#include "terminal/uWait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

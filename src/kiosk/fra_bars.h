@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QColor>
+#include <QDateTime>
+
+#include "ui/fra_tile.h"
+
+class QLabel;
+class QToolButton;
+
+inline constexpr int KioskBarHeight = 101;
+// The bars' colour where the site has no branding colour.
+inline const QColor KioskBarColour{0x24, 0x3b, 0x5e};
+
+// The clock's text: "Tue, 5. Mar 2024, 14:07:09" in the regional day and month names.
+QString ClockText(const QDateTime& now);
+
+// The top bar of the main window: the site's name and the clock. A touch on it is reported by
+// clicked().
+class TfraTopBar : public TClickPanel {
+    Q_OBJECT
+public:
+    explicit TfraTopBar(QWidget* parent = nullptr);
+
+    void setSiteName(const QString& name);
+    void setTime(const QString& text);
+
+private:
+    QLabel* lbSiteName = nullptr;
+    QLabel* lbTime = nullptr;
+};
+
+// The bottom bar under the pages: Assistance, and the top-up and search pages. A touch on its
+// background is reported by clicked().
+class TfraBottomBar : public TClickPanel {
+    Q_OBJECT
+public:
+    explicit TfraBottomBar(QWidget* parent = nullptr);
+
+    // Top-Ups shows only at a site that sells them.
+    void setTopupsVisible(bool visible);
+
+signals:
+    void topupsClicked();
+    void lookupClicked();
+
+private:
+    QToolButton* cmTopups = nullptr;
+};

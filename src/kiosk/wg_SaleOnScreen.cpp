@@ -1,0 +1,81 @@
+#include "kiosk/wg_SaleOnScreen.h"
+
+#include "app/dm_main.h"
+#include "app/uClock.h"
+#include "payment/uCheckout.h"
+#include "sale/fra_transaction.h"
+#include "ui/AdvDialogs.h"
+
+TSaleOnScreen::TSaleOnScreen(Tdm& dm) : fDm(dm), fSale(dm.conx) {}
+
+TAddResult TSaleOnScreen::add(const TSaleItem& item, TSaleView& view) {
+    return fSale.AddItem(fSalesID, fPreviousSalesID, item, view);
+}
+
+void TSaleOnScreen::refresh() {
+    fColumn->showTotals(fSale.ReadTotals(fSalesID));
+    fSale.LoadLines(fSalesID, cdsTX, [this](int sid) { return promoMarker(sid); });
+    fColumn->showLines();
+    showPayState();
+}
+
+void TSaleOnScreen::evaluatePromotions() {
+    ::EvaluatePromotions(fDm.conx, fSalesID, fPromoList);
+    refresh();
+}
+
+void TSaleOnScreen::loadPromotions() {
+    fPromoList = ::LoadPromotions(fDm.conx, Clock::instance().now());
+}
+
+void TSaleOnScreen::clear() {
+    fSalesID = -1;
+    fAmountDue.reset();
+    cdsTX.clear();
+    fColumn->showLines();
+}
+
+bool TSaleOnScreen::voidSelectedLine() {
+    const int row = fColumn->currentRow();
+    const qint64 lineId =
+        row >= 0 ? cdsTX.value(row, QStringLiteral("SALES_LINE_ID")).toInt64() : 0;
+    // Only product lines can go; a discount or the blank row before the discounts cannot.
+    if (lineId <= 0) {
+        ShowInformation(QStringLiteral("Please select a product line"));
+        return false;
+    }
+    if (ShowQuestion(QStringLiteral("Void the selected line")) != mrYes) return false;
+    fSale.VoidLine(lineId);
+    refresh();
+    return true;
+}
+
+bool TSaleOnScreen::voidTransaction() {
+    if (const QString refusal = VoidRefusal(fDm.conx, fSalesID); !refusal.isEmpty()) {
+        ShowError(refusal);
+        return false;
+    }
+    if (ShowQuestion(QStringLiteral("Void current transaction")) != mrYes) return false;
+    fSale.VoidTransaction(fSalesID, fPreviousSalesID);
+    return true;
+}
+
+void TSaleOnScreen::recallLast() {
+    fSalesID = fPreviousSalesID;
+    refresh();
+}
+
+void TSaleOnScreen::showAmountDue() {
+    fAmountDue = AmountDueInMinorUnits(fDm.conx, fSalesID);
+    showPayState();
+}
+
+void TSaleOnScreen::reopen() {
+    if (fSalesID > 0) CancelPayment(fDm.conx, fSalesID);
+    fAmountDue.reset();
+    refresh();
+}
+
+void TSaleOnScreen::showPayState() {
+    fColumn->setPayState({cdsTX.rowCount() > 0, fAmountDue});
+}
