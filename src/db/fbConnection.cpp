@@ -122,7 +122,7 @@ Firebird::ITransaction* Connection::startEngineTransaction() {
     return transaction;
 }
 
-Firebird::ITransaction* Connection::ownTransaction() {
+Firebird::ITransaction* Connection::transaction() {
     if (!transaction_) transaction_.reset(startEngineTransaction());
     return transaction_.get();
 }
@@ -186,7 +186,7 @@ StatementLease Connection::acquire(const QString& sql) {
     for (auto& s : entries)
         if (!s->leased()) return StatementLease(s.get());
     if (cache_.size() > kStatementCacheLimit) dropIdleStatements();
-    auto statement = std::make_unique<PreparedStatement>(attachment(), ownTransaction(), sql);
+    auto statement = std::make_unique<PreparedStatement>(attachment(), transaction(), sql);
     StatementLease lease(statement.get());
     cache_[sql].push_back(std::move(statement));
     return lease;

@@ -55,6 +55,9 @@ public:
                                int pageSize = 8192);
 
     Firebird::IAttachment* attachment();
+    // The connection's own transaction, the one queries given no Transaction run in, started
+    // on demand.
+    Firebird::ITransaction* transaction();
     // A prepared statement of that text, leased until the lease ends.
     StatementLease acquire(const QString& sql);
     // Changes whenever cached statements are dropped after a change of metadata.
@@ -65,8 +68,6 @@ private:
     friend class Transaction;
     void attach(Query* query) { queries_.insert(query); }
     void detach(Query* query) { queries_.erase(query); }
-    // The connection's own transaction, started on demand.
-    Firebird::ITransaction* ownTransaction();
     Firebird::ITransaction* startEngineTransaction();
     void endOwnTransaction(bool commit);
     // Called after a query wrote data or metadata in the connection's own transaction (own)

@@ -34,7 +34,7 @@ void Query::setTransaction(Transaction& transaction) {
 }
 
 Firebird::ITransaction* Query::runningTransaction() {
-    if (!inTransaction_) return connection().ownTransaction();
+    if (!inTransaction_) return connection().transaction();
     if (!transaction_) throw Error(QStringLiteral("The query's transaction has ended"));
     return transaction_->handle();
 }
