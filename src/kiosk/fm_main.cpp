@@ -235,12 +235,7 @@ void TFmMain::tmTimeTimer() {
 
 void TFmMain::AddProductToSale(int sid, const QString& barcode, double quantity,
                                const QString& caption) {
-    TSaleItem item;
-    item.sid = sid;
-    item.barcode = barcode;
-    item.quantity = quantity;
-    item.caption = caption;
-    AddItem(item);
+    AddItem(TSaleItem{sid, barcode, quantity, caption, std::nullopt, false});
 }
 
 void TFmMain::AddItem(const TSaleItem& item) {
