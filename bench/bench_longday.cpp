@@ -75,14 +75,15 @@ public:
     }
 
 private:
+    // The monitoring tables are a snapshot of their transaction: each reading has its own.
     double value(const QString& sql) {
-        conx_.startTransaction();
-        fb::Query q(conx_);
+        fb::Transaction reading(conx_);
+        fb::Query q(reading);
         q.setSQL(sql);
         q.open();
         const double v = q.field(0).toDouble();
         q.close();
-        conx_.commit();
+        reading.commit();
         return v;
     }
 
