@@ -176,7 +176,7 @@ private:
     };
 
     // Inserts one row per element of a section: bind binds the element's values and returns
-    // its key, details then writes the rows that belong to the element (its barcodes, say).
+    // its key, details then writes the rows that belong to the element (a promotion's lines, say).
     template <class Row, class Bind, class Details = NoDetails>
     void writeRows(const QString& sql, const std::vector<Row>& rows, const char* list,
                    const char* idKey, Bind&& bind, Details&& details = {}) {

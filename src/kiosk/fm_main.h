@@ -19,6 +19,7 @@
 #include "sale/uGlobalScanner.h"
 #include "sale/uSale.h"
 #include "sale/uSearch.h"
+#include "ui/wg_Window.h"
 
 class QStackedWidget;
 class Tdm;
@@ -39,7 +40,7 @@ class TfraTransaction;
 class TFmMain : public QWidget, public TBarcodeSink, private TSaleView {
     Q_OBJECT
 public:
-    static constexpr QSize DesignSize{1024, 768};
+    static constexpr QSize DesignSize = KioskDesignSize;
 
     explicit TFmMain(Tdm& dm, QWidget* parent = nullptr);
     ~TFmMain() override;

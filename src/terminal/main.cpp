@@ -4,17 +4,16 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
-#include <QSize>
 #include <cstdio>
 #include <memory>
 #include <optional>
 
 #include "app/uStopSignals.h"
-#include "ui/wg_Window.h"
 #include "terminal/uTerminalConfig.h"
 #include "terminal/uTerminalJournal.h"
 #include "terminal/uTerminalService.h"
 #include "terminal/wg_TerminalPad.h"
+#include "ui/wg_Window.h"
 
 namespace {
 
@@ -157,8 +156,8 @@ int Run(int argc, char** argv) {
                        : std::make_unique<QCoreApplication>(argc, argv);
     std::optional<TTerminalPad> pad;
     if (options.window) {
-        // The pad shares the kiosk's screen: it is scaled as the kiosk's 1024 x 768 design is.
-        ScaleDesignToScreen(QSize(1024, 768));
+        // The pad shares the kiosk's screen: it is scaled as the kiosk's design is.
+        ScaleDesignToScreen(KioskDesignSize);
         pad.emplace();
     }
 

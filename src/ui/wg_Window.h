@@ -4,6 +4,10 @@
 
 class QWidget;
 
+// The size the kiosk's screens are designed at, which every position of a page refers to; the
+// PIN pad window of the terminal service, sharing the kiosk's screen, is scaled by it too.
+inline constexpr QSize KioskDesignSize{1024, 768};
+
 // Places a top-level window in the middle of the screen it is on (the primary screen before
 // it is shown); a window over one drawn in a scaled view, in the middle of that one.
 void CentreOnScreen(QWidget& window);

@@ -62,23 +62,28 @@ QString prepare(KioskProcess& kiosk, const KioskFolder& folder, const VirtualDis
     return runtime;
 }
 
-QString runAs(KioskProcess& kiosk, const QStringList& command) {
-    QProcess process;
+namespace {
+
+// Starts a command as the user in the kiosk's environment, its output and errors together.
+void StartAs(QProcess& process, KioskProcess& kiosk, const QStringList& command) {
     process.setProcessEnvironment(kiosk.environment());
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(QStringLiteral("runuser"),
                   QStringList{QStringLiteral("-u"), user(), QStringLiteral("--")} + command);
+}
+
+}  // namespace
+
+QString runAs(KioskProcess& kiosk, const QStringList& command) {
+    QProcess process;
+    StartAs(process, kiosk, command);
     process.waitForFinished(30000);
     return QString::fromLocal8Bit(process.readAll());
 }
 
 QString whyNotRunning(KioskProcess& kiosk) {
     QProcess cage;
-    cage.setProcessEnvironment(kiosk.environment());
-    cage.setProcessChannelMode(QProcess::MergedChannels);
-    cage.start(QStringLiteral("runuser"),
-               {QStringLiteral("-u"), user(), QStringLiteral("--"), QStringLiteral("cage"),
-                QStringLiteral("--"), QStringLiteral("true")});
+    StartAs(cage, kiosk, {QStringLiteral("cage"), QStringLiteral("--"), QStringLiteral("true")});
     if (!cage.waitForFinished(30000)) {
         cage.kill();
         cage.waitForFinished();
