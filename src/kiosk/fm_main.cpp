@@ -25,6 +25,7 @@
 #include "sale/wg_TestModeBand.h"
 #include "ui/AdvDialogs.h"
 #include "ui/fm_splash.h"
+#include "ui/wg_AccessModes.h"
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Colours.h"
 
@@ -125,6 +126,10 @@ void TFmMain::bindHandlers() {
     connect(tsManager, &TfraManager::shutDownClicked, this, &TFmMain::cmShutDownClick);
     connect(pnBottom, &TfraBottomBar::lookupClicked, this, &TFmMain::cmLookupClick);
     connect(pnBottom, &TfraBottomBar::topupsClicked, this, &TFmMain::cmTopupsClick);
+    connect(pnBottom, &TfraBottomBar::speechClicked, this,
+            [] { TAccessModes::instance().toggleSpeech(); });
+    connect(pnBottom, &TfraBottomBar::largeTextClicked, this,
+            [] { TAccessModes::instance().toggleLargeText(); });
     connect(pnl_trans, &TfraTransaction::payClicked, this, &TFmMain::cmFinishAndPayClick);
     connect(tsMOP, &TfraPayment::methodChosen, this, &TFmMain::cmMOPChipAndPINClick);
     connect(tsMOP, &TfraPayment::cancelPayment, this, &TFmMain::cmCancelMOPClick);

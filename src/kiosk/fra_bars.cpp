@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr QSize BarButtonSize{120, 85};
+// Five keys fit beside each other under the pages.
+constexpr QSize BarButtonSize{108, 85};
 constexpr int BarIconSize = 44;
 
 QToolButton* MakeBarButton(const QString& name, const QString& caption, const QPixmap& picture,
@@ -24,10 +25,13 @@ QToolButton* MakeBarButton(const QString& name, const QString& caption, const QP
     button->setFixedSize(BarButtonSize);
     button->setFont(KioskFont(KioskFace::Tahoma, 16));
     button->setFocusPolicy(flat ? Qt::NoFocus : Qt::StrongFocus);
+    // Without the style's side padding "Assistance" fits the key.
+    button->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 0px; }"));
     if (flat) {
         button->setAutoRaise(true);
         button->setStyleSheet(QStringLiteral(
-            "QToolButton { color: white; background: transparent; border: none; }"
+            "QToolButton { color: white; background: transparent; border: none; padding: 2px "
+            "0px; }"
             "QToolButton:pressed { background: rgba(255, 255, 255, 40); border-radius: 10px; }"));
     }
     return button;
@@ -78,19 +82,28 @@ TfraBottomBar::TfraBottomBar(QWidget* parent) : TClickPanel(parent) {
 
     auto* cmAssistance = MakeBarButton(QStringLiteral("cmAssistance"), QStringLiteral("Assistance"),
                                        AssistanceArt(BarIconSize, Qt::white), true, this);
+    auto* cmSpeech = MakeBarButton(QStringLiteral("cmSpeech"), QStringLiteral("Speech"),
+                                   SpeechArt(BarIconSize, Qt::white), true, this);
+    auto* cmLargeText = MakeBarButton(QStringLiteral("cmLargeText"), QStringLiteral("Large Text"),
+                                      LargeTextArt(BarIconSize, Qt::white), true, this);
     cmTopups = MakeBarButton(QStringLiteral("cmTopups"), QStringLiteral("Top-Ups"),
                              TopupArt(BarIconSize, KioskTextColour), false, this);
     auto* cmLookup = MakeBarButton(QStringLiteral("cmLookup"), QStringLiteral("Find"),
                                    FindArt(BarIconSize, Qt::white), true, this);
 
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(12, 8, 12, 8);
-    layout->setSpacing(12);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->setSpacing(8);
     layout->addWidget(cmAssistance);
+    layout->addWidget(cmSpeech);
+    layout->addWidget(cmLargeText);
     layout->addStretch(1);
     layout->addWidget(cmTopups);
     layout->addWidget(cmLookup);
 
+    connect(cmAssistance, &QToolButton::clicked, this, &TfraBottomBar::assistanceClicked);
+    connect(cmSpeech, &QToolButton::clicked, this, &TfraBottomBar::speechClicked);
+    connect(cmLargeText, &QToolButton::clicked, this, &TfraBottomBar::largeTextClicked);
     connect(cmTopups, &QToolButton::clicked, this, &TfraBottomBar::topupsClicked);
     connect(cmLookup, &QToolButton::clicked, this, &TfraBottomBar::lookupClicked);
 }

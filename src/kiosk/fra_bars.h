@@ -30,8 +30,8 @@ private:
     QLabel* lbTime = nullptr;
 };
 
-// The bottom bar under the pages: Assistance, and the top-up and search pages. A touch on its
-// background is reported by clicked().
+// The bottom bar under the pages: Assistance, the switches of speech and of large text, and the
+// top-up and search pages. A touch on its background is reported by clicked().
 class TfraBottomBar : public TClickPanel {
     Q_OBJECT
 public:
@@ -41,6 +41,9 @@ public:
     void setTopupsVisible(bool visible);
 
 signals:
+    void assistanceClicked();
+    void speechClicked();
+    void largeTextClicked();
     void topupsClicked();
     void lookupClicked();
 

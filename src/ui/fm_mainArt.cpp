@@ -36,6 +36,40 @@ QPixmap AssistanceArt(int size, const QColor& colour) {
     });
 }
 
+QPixmap SpeechArt(int size, const QColor& colour) {
+    return DrawArt(size, [&](QPainter& p) {
+        // A loudspeaker with two waves of sound.
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        QPainterPath speaker;
+        speaker.moveTo(12, 38);
+        speaker.lineTo(30, 38);
+        speaker.lineTo(52, 18);
+        speaker.lineTo(52, 82);
+        speaker.lineTo(30, 62);
+        speaker.lineTo(12, 62);
+        speaker.closeSubpath();
+        p.drawPath(speaker);
+        p.setPen(Stroke(colour, 7));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(50, 34, 20, 32), -60 * 16, 120 * 16);
+        p.drawArc(QRectF(50, 20, 38, 60), -60 * 16, 120 * 16);
+    });
+}
+
+QPixmap LargeTextArt(int size, const QColor& colour) {
+    return DrawArt(size, [&](QPainter& p) {
+        // A small and a large letter A.
+        p.setPen(Stroke(colour, 7));
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygonF{{8, 84}, {26, 40}, {44, 84}});
+        p.drawLine(QPointF(15, 68), QPointF(37, 68));
+        p.setPen(Stroke(colour, 10));
+        p.drawPolyline(QPolygonF{{46, 88}, {70, 14}, {94, 88}});
+        p.drawLine(QPointF(55, 62), QPointF(85, 62));
+    });
+}
+
 QPixmap TopupArt(int size, const QColor& colour) {
     return DrawArt(size, [&](QPainter& p) {
         // A mobile phone with a plus on its screen.

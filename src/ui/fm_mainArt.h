@@ -16,6 +16,8 @@ QPixmap DrawArt(int size, const std::function<void(QPainter&)>& paint);
 QPen Stroke(const QColor& colour, qreal width);
 
 QPixmap AssistanceArt(int size, const QColor& colour);
+QPixmap SpeechArt(int size, const QColor& colour);
+QPixmap LargeTextArt(int size, const QColor& colour);
 QPixmap TopupArt(int size, const QColor& colour);
 QPixmap FindArt(int size, const QColor& colour);
 QPixmap BasketArt(int size, const QColor& colour);
