@@ -1,5 +1,7 @@
 #include "app/uSpeech.h"
 
+#include <algorithm>
+
 TSpeaker& TSpeaker::instance() {
     static TSpeaker speaker;
     return speaker;
@@ -47,4 +49,33 @@ void TSpeaker::togglePause() {
         fSink->pause();
     else
         fSink->resume();
+}
+
+namespace {
+
+bool IsPinMask(QChar c) {
+    return c == u'*' || c == QChar(0x2022) || c == QChar(0x25CF);
+}
+
+qsizetype MaskLength(const QString& text) {
+    return std::count_if(text.begin(), text.end(), IsPinMask);
+}
+
+QString WithoutMask(QString text) {
+    text.removeIf(IsPinMask);
+    return text.simplified();
+}
+
+}  // namespace
+
+QString SpokenTerminalStatus(const QString& before, const QString& now) {
+    QStringList spoken;
+    const QString words = WithoutMask(now);
+    if (words != WithoutMask(before)) spoken << words;
+    const qsizetype grown = MaskLength(now) - MaskLength(before);
+    if (grown > 0)
+        spoken << QStringLiteral("Digit entered.");
+    else if (grown < 0 && MaskLength(now) > 0)
+        spoken << QStringLiteral("Digit removed.");
+    return spoken.join(u' ');
 }

@@ -62,6 +62,12 @@ private:
     QString fLast;
 };
 
+// A prompt of the payment terminal as it is spoken when it follows the one before. A terminal
+// shows the PIN masked as it is typed ("PIN: ****"); the mask is never read out: its growing
+// says "Digit entered.", its shrinking "Digit removed.", and the rest of the prompt is read
+// when it changed.
+QString SpokenTerminalStatus(const QString& before, const QString& now);
+
 // A sink that keeps what it is given, for tests and for a kiosk without a voice.
 class TSpeechRecorder : public ISpeechSink {
 public:

@@ -9,14 +9,17 @@
 #include <algorithm>
 
 #include "app/dm_main.h"
+#include "app/uAssistance.h"
 #include "app/uClock.h"
 #include "app/uGlobals.h"
+#include "app/uSpeech.h"
 #include "backoffice/fm_importUpdates.h"
 #include "backoffice/fra_engineer.h"
 #include "kiosk/fra_bars.h"
 #include "payment/fm_receipt.h"
 #include "payment/fra_payment.h"
 #include "payment/uCheckout.h"
+#include "payment/uReceipt.h"
 #include "payment/uTestMode.h"
 #include "sale/fm_getQuantity.h"
 #include "sale/fra_manager.h"
@@ -28,10 +31,15 @@
 #include "ui/wg_AccessModes.h"
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Colours.h"
+#include "ui/wg_Tone.h"
 
 namespace {
 
 const QColor PageColour(0xf0, 0xf3, 0xf8);
+
+const QString SpeechOnText = QStringLiteral(
+    "Speech on. Tab and the arrow keys move between the keys, Enter chooses, Escape goes back. "
+    "F4 repeats, F5 pauses, F1 calls for assistance.");
 
 QVBoxLayout* Column(QWidget* parent = nullptr) {
     auto* layout = new QVBoxLayout(parent);
@@ -53,6 +61,7 @@ TFmMain::TFmMain(Tdm& dm, QWidget* parent)
     setWindowTitle(QStringLiteral("KelvoPOS Self Serv"));
     resize(DesignSize);
     buildScreen();
+    describePages();
     bindHandlers();
     tmTime.setInterval(1000);
     fGlobalScanner = std::make_unique<TGlobalScanner>(*this);
@@ -106,6 +115,16 @@ void TFmMain::buildScreen() {
     });
 }
 
+void TFmMain::describePages() {
+    tsDefault->setAccessibleDescription(TfraDefault::DefaultText);
+    tsFind->setAccessibleDescription(QStringLiteral(
+        "Find a product: choose a group and then a product, or type the product's name"));
+    tsMOP->setAccessibleDescription(QStringLiteral("Choose how to pay"));
+    tsManager->setAccessibleDescription(QStringLiteral("Manager page"));
+    tsTopup->setAccessibleDescription(QStringLiteral("Mobile top-ups: choose your network"));
+    tsEngineer->setAccessibleDescription(QStringLiteral("Engineer page"));
+}
+
 void TFmMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QSize spare = size() - DesignSize;
@@ -126,6 +145,9 @@ void TFmMain::bindHandlers() {
     connect(tsManager, &TfraManager::shutDownClicked, this, &TFmMain::cmShutDownClick);
     connect(pnBottom, &TfraBottomBar::lookupClicked, this, &TFmMain::cmLookupClick);
     connect(pnBottom, &TfraBottomBar::topupsClicked, this, &TFmMain::cmTopupsClick);
+    connect(pnBottom, &TfraBottomBar::assistanceClicked, this, &TFmMain::cmAssistanceClick);
+    connect(&TAccessModes::instance(), &TAccessModes::speechChanged, this,
+            &TFmMain::speechSwitched);
     connect(pnBottom, &TfraBottomBar::speechClicked, this,
             [] { TAccessModes::instance().toggleSpeech(); });
     connect(pnBottom, &TfraBottomBar::largeTextClicked, this,
@@ -221,6 +243,7 @@ void TFmMain::pcMainChange() {
     ClearItemKeys();
     tsFind->clearFilter();
     QWidget* page = pcMain->currentWidget();
+    TSpeaker::instance().say(page->accessibleDescription());
     if (page == tsDefault && !tsDefault->showsProduct())
         tsDefault->showDefaultText();
     else if (page == tsFind)
@@ -251,6 +274,7 @@ void TFmMain::AddItem(const TSaleItem& item) {
     if (!result.added) return;
     tsDefault->showProduct(result.panel, fDm.ResFolder);
     RefreshTransaction();
+    TSpeaker::instance().say(fOnScreen.spokenNewLine());
     ShowPage(tsDefault);
 }
 
@@ -264,9 +288,10 @@ void TFmMain::cmVoidLineClick() {
 }
 
 void TFmMain::cmVoidTransactionClick() {
-    if (fOnScreen.voidTransaction())
+    if (fOnScreen.voidTransaction()) {
+        SaleEnded();
         resetToDefault();
-    else
+    } else
         ShowPage(tsDefault);
 }
 
@@ -287,9 +312,10 @@ void TFmMain::BarcodeScanned(const QString& barcode) {
     const std::optional<TSaleItem> item = fOnScreen.sale().ScanBarcode(barcode);
     // The sale page comes back whatever adding the product did.
     const auto back = qScopeGuard([this] { ShowPage(tsDefault); });
-    if (!item)
+    if (!item) {
         tsDefault->showNotFound();
-    else
+        TSpeaker::instance().say(TfraDefault::NotFoundText, TSpeechKind::Error);
+    } else
         AddItem(*item);
 }
 
@@ -316,6 +342,7 @@ void TFmMain::cmFinishAndPayClick() {
     EvaluatePromotions();
     ShowPage(tsMOP);
     fOnScreen.showAmountDue();
+    TSpeaker::instance().say(fOnScreen.spokenAmountDue());
     TBusyScope::keepAlive();
 }
 
@@ -327,13 +354,43 @@ void TFmMain::cmMOPChipAndPINClick() {
 // customer, never on the payment page of a paid sale.
 void TFmMain::SalePaid() {
     try {
-        if (AskYesNo(ReceiptQuestion, this))
-            PrintReceipt(fDm.conx, fOnScreen.id(), fDm.AppFolder, fDm.DataFolder);
+        if (WantsReceipt()) PrintReceipt(fDm.conx, fOnScreen.id(), fDm.AppFolder, fDm.DataFolder);
     } catch (...) {
+        SaleEnded();
         resetToDefault();
         throw;
     }
+    SaleEnded();
     resetToDefault();
+}
+
+bool TFmMain::WantsReceipt() {
+    if (!TAccessModes::instance().speech()) return AskYesNo(ReceiptQuestion, this);
+    const QStringList captions{QStringLiteral("&Yes"), QStringLiteral("&No"),
+                               QStringLiteral("&Hear Receipt")};
+    for (;;) {
+        const int answer = ShowChoice(ReceiptQuestion, captions);
+        if (answer != 2) return answer == 0;
+        TSpeaker::instance().say(SpokenReceipt(BuildReceipt(fDm.conx, fOnScreen.id())));
+    }
+}
+
+void TFmMain::SaleEnded() {
+    TAccessModes::instance().endOfSale();
+}
+
+void TFmMain::speechSwitched(bool on) {
+    if (!on) return;
+    TSpeaker::instance().say(SpeechOnText);
+    TSpeaker::instance().say(pcMain->currentWidget()->accessibleDescription());
+}
+
+void TFmMain::cmAssistanceClick() {
+    const TAssistanceConfig config = LoadAssistanceConfig(fDm.DataFolder);
+    CallAssistance(config);
+    if (config.tone) SoundCallTone();
+    ShowAssistanceCalled(this);
+    fScan->focus();
 }
 
 void TFmMain::SettlePayments() {

@@ -84,6 +84,8 @@ public:
     void pnBottomClick() { fScan->focus(); }
     void pnl_transClick() { fScan->focus(); }
     void tmTimeTimer();
+    // A customer's call for help: the shop's command, a tone, and "Help is on its way".
+    void cmAssistanceClick();
     void cmCloseEngineerScreenClick();
     void pnBrandingColourClick();
 
@@ -115,6 +117,13 @@ private:
     void bindHandlers();
     void FormShow();
     void SalePaid();
+    // Asks whether the customer wants a receipt; with speech on, the receipt can be heard first.
+    bool WantsReceipt();
+    // The sale is over: the next customer finds the kiosk in its standard modes.
+    void SaleEnded();
+    // What each page asks of the customer, spoken as it shows.
+    void describePages();
+    void speechSwitched(bool on);
     void paintBars();
     // Asks the quantity of a product picked on the search page and sells it.
     void SellPickedProduct(int sid, const QString& caption);

@@ -11,6 +11,7 @@
 #include "app/dm_main.h"
 #include "app/uProgramFolder.h"
 #include "app/uServiceNotify.h"
+#include "app/uSpeech.h"
 #include "app/uStartFailure.h"
 #include "app/uStopSignals.h"
 #include "db/fbEngine.h"
@@ -18,9 +19,12 @@
 #include "ui/AdvDialogs.h"
 #include "ui/fm_SQLUpdates.h"
 #include "ui/fm_splash.h"
+#include "ui/wg_AccessModes.h"
 #include "ui/wg_KioskApplication.h"
 #include "ui/wg_ScaledHost.h"
+#include "ui/wg_ScreenSpeech.h"
 #include "ui/wg_Style.h"
+#include "ui/wg_Voice.h"
 #include "ui/wg_Window.h"
 
 namespace {
@@ -111,6 +115,27 @@ bool PrepareEngineFolders(TStartFailure& failure) {
     }
 }
 
+// The kiosk's voice, started when a customer first asks for speech so the engine costs the
+// start nothing, and the reading of the screens it speaks.
+class TKioskSpeech {
+public:
+    TKioskSpeech() {
+        QObject::connect(&TAccessModes::instance(), &TAccessModes::speechChanged, &fScreen,
+                         [this](bool on) {
+                             if (!on || fVoice) return;
+                             fVoice = std::make_unique<TVoice>();
+                             TSpeaker::instance().setSink(fVoice.get());
+                         });
+    }
+    ~TKioskSpeech() { TSpeaker::instance().setSink(nullptr); }
+    TKioskSpeech(const TKioskSpeech&) = delete;
+    TKioskSpeech& operator=(const TKioskSpeech&) = delete;
+
+private:
+    TScreenSpeech fScreen;
+    std::unique_ptr<TVoice> fVoice;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -135,6 +160,8 @@ int main(int argc, char** argv) {
         dm = nullptr;
         return failure.exitStatus();
     }
+    // Before the main screen, whose first words on switching speech on need the voice.
+    TKioskSpeech speech;
     TFmMain mainScreen(dataModule);
     const QScreen* screen = QGuiApplication::primaryScreen();
     // A screen smaller than the design shows it through a scaled view: Qt's own scaling only

@@ -1,7 +1,10 @@
 #include "kiosk/wg_SaleOnScreen.h"
 
+#include <QLocale>
+
 #include "app/dm_main.h"
 #include "app/uClock.h"
+#include "app/uText.h"
 #include "payment/uCheckout.h"
 #include "sale/fra_transaction.h"
 #include "ui/AdvDialogs.h"
@@ -13,7 +16,8 @@ TAddResult TSaleOnScreen::add(const TSaleItem& item, TSaleView& view) {
 }
 
 void TSaleOnScreen::refresh() {
-    fColumn->showTotals(fSale.ReadTotals(fSalesID));
+    fTotals = fSale.ReadTotals(fSalesID);
+    fColumn->showTotals(fTotals);
     fSale.LoadLines(fSalesID, cdsTX, [this](int sid) { return promoMarker(sid); });
     fColumn->showLines();
     showPayState();
@@ -74,6 +78,38 @@ void TSaleOnScreen::reopen() {
     if (fSalesID > 0) CancelPayment(fDm.conx, fSalesID);
     fAmountDue.reset();
     refresh();
+}
+
+QString TSaleOnScreen::spokenNewLine() const {
+    int newest = -1;
+    qint64 newestId = 0;
+    for (int row = 0; row < cdsTX.rowCount(); ++row) {
+        const qint64 id = cdsTX.value(row, QStringLiteral("SALES_LINE_ID")).toInt64();
+        if (id > newestId) {
+            newestId = id;
+            newest = row;
+        }
+    }
+    if (newest < 0) return spokenSubTotal();
+    const double quantity = cdsTX.value(newest, QStringLiteral("SALES_QTY")).toDouble();
+    const QString line =
+        QStringLiteral("%1, quantity %2, %3.")
+            .arg(cdsTX.value(newest, QStringLiteral("PRODUCT")).toString().trimmed(),
+                 QLocale::c().toString(quantity, 'g', 6),
+                 MoneyText(cdsTX.value(newest, QStringLiteral("SALES_AMT")).toDouble()));
+    return line + u' ' + spokenSubTotal();
+}
+
+QString TSaleOnScreen::spokenSubTotal() const {
+    return QStringLiteral("Sub-total %1, %2 %3.")
+        .arg(fTotals.subTotalText)
+        .arg(fTotals.itemCount)
+        .arg(fTotals.itemCount == 1 ? QStringLiteral("item") : QStringLiteral("items"));
+}
+
+QString TSaleOnScreen::spokenAmountDue() const {
+    return fAmountDue ? QStringLiteral("Amount due %1.").arg(MoneyText(*fAmountDue / 100.0))
+                      : QString();
 }
 
 void TSaleOnScreen::showPayState() {

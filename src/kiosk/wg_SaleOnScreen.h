@@ -52,6 +52,14 @@ public:
     // worked out afresh at the next pay.
     void reopen();
 
+    // What the customer hears when a product is added: the newest product line with its
+    // quantity and price, then the sub-total.
+    QString spokenNewLine() const;
+    // The sub-total and the number of items, as spoken.
+    QString spokenSubTotal() const;
+    // What the terminal will be asked for, as spoken at the payment page.
+    QString spokenAmountDue() const;
+
     // PROMO_MARKER of a line of the product sid: "*" when a loaded promotion names it.
     QString promoMarker(int sid) const { return fPromoList.PromoMarker(sid); }
 
@@ -63,7 +71,8 @@ private:
     TSale fSale;
     int fSalesID = -1;
     int fPreviousSalesID = -1;
-    std::optional<qint64> fAmountDue;  // what the terminal is asked for, at the payment page
+    std::optional<qint64> fAmountDue;
+    TSaleTotals fTotals;  // what the terminal is asked for, at the payment page
     TMemTable cdsTX;
     TPromoList fPromoList;
 };

@@ -5,9 +5,11 @@
 #include <QLineEdit>
 
 #include "app/uLog.h"
+#include "app/uSpeech.h"
 #include "payment/uPinPadSimulator.h"
 #include "payment/uTerminalClient.h"
 #include "payment/wg_PinPad.h"
+#include "ui/wg_AccessModes.h"
 #include "ui/wg_ActivityIndicator.h"
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Fonts.h"
@@ -76,7 +78,11 @@ void TfmCCPayment::showResult(int ms, const QString& message) {
     setHeaderCaption(nul < 0 ? QString() : message.left(nul));
     lbMessage->setText(nul < 0 ? message : message.mid(nul + 1));
     ActivityIndicator1->setAnimate(false);
-    TBusyScope::wait(ms);
+    // A result with a heading is the payment's success; one without is a refusal or a failure.
+    TSpeaker::instance().say(
+        nul < 0 ? message : message.left(nul) + QStringLiteral(". ") + message.mid(nul + 1),
+        nul < 0 ? TSpeechKind::Error : TSpeechKind::Prompt);
+    TBusyScope::wait(TAccessModes::instance().timedMessageMs(ms));
 }
 
 // The prompt is only shown to the customer: a terminal that cannot tell it is logged once and
@@ -90,8 +96,17 @@ void TfmCCPayment::Timer1Timer() {
             if (!fStatusFailed) WriteLog(QString::fromUtf8(e.what()), 0);
             fStatusFailed = true;
         }
-        lbMessage->setText(status.isEmpty() ? DefaultMessage : status);
+        showStatus(status.isEmpty() ? DefaultMessage : status);
     }
+}
+
+// A new prompt of the terminal is spoken; the digits of a PIN never are, only that one more
+// was entered.
+void TfmCCPayment::showStatus(const QString& status) {
+    if (status == lbMessage->text()) return;
+    const QString spoken = SpokenTerminalStatus(lbMessage->text(), status);
+    lbMessage->setText(status);
+    TSpeaker::instance().say(spoken);
 }
 
 // Only the payment closes the dialog.

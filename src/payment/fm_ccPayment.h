@@ -26,6 +26,7 @@ public:
 
     // Shows the terminal's current prompt while the payment is in progress.
     void Timer1Timer();
+    void showStatus(const QString& status);
     int progress() const { return fProgress; }
 
 protected:

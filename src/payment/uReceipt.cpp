@@ -164,3 +164,20 @@ int FindPrinter(const QStringList& installed, const QString& name) {
         if (installed.at(i).compare(name, Qt::CaseInsensitive) == 0) return i;
     return -1;
 }
+
+QString SpokenReceipt(const TReceipt& receipt) {
+    QStringList parts{QStringLiteral("Your receipt")};
+    const TMemTable& lines = receipt.cdsReceipt;
+    for (int row = 0; row < lines.rowCount(); ++row) {
+        QString line = lines.value(row, kProduct).toString().simplified();
+        if (line.isEmpty()) continue;
+        line.replace(QStringLiteral(" @ "), QStringLiteral(" at "));
+        const fb::Value& value = lines.value(row, kValue);
+        if (!value.isNull()) line += QStringLiteral(", ") + MoneyText(value.toDouble());
+        parts << line;
+    }
+    parts << QStringLiteral("Total ") + receipt.labels.total;
+    if (!receipt.labels.paidByCard.isEmpty())
+        parts << QStringLiteral("Paid by card ") + receipt.labels.paidByCard;
+    return parts.join(QStringLiteral(". ")) + u'.';
+}

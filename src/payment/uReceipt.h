@@ -47,6 +47,10 @@ struct TReceipt {
 // reports. Database errors propagate.
 TReceipt BuildReceipt(fb::Connection& conx, int salesId, bool reprint = false);
 
+// The receipt as it is read aloud on request: each line with its amount, the discounts, the
+// total and what the card paid.
+QString SpokenReceipt(const TReceipt& receipt);
+
 // A VALUE of cdsReceipt as the detail line prints it: "0.00" form without group separators,
 // empty when the value is empty or 0.
 QString ReceiptAmountText(const fb::Value& value);

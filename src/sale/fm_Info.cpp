@@ -115,6 +115,7 @@ void ShowControlledProduct(int limit, QWidget* parent) {
     TfmInfoBox box(parent);
     box.setRestriction(rsControlled, limit);
     box.setCaption(QStringLiteral("Controlled Product"));
+    box.setProperty("speechError", true);
     box.setMessage(QStringLiteral("Only %1 product(s) allowed per sale\r\n\r\n"
                                   "Please put the product aside and continue with your scanning")
                        .arg(limit));
@@ -126,6 +127,7 @@ void ShowTimeRestricted(QWidget* parent) {
     TfmInfoBox box(parent);
     box.setRestriction(rsTime, 0);
     box.setCaption(QStringLiteral("Time Restricted Product"));
+    box.setProperty("speechError", true);
     box.setMessage(
         QStringLiteral("This product cannot be sold at this time\r\n\r\n"
                        "Please put the product aside and continue with your scanning"));
@@ -151,6 +153,14 @@ TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget*
 TAgeCheck ConfirmAge(int age, fb::Query& q, QWidget* parent) {
     return ConfirmAge(
         age, [&q](const QString& code) { return CheckAgeAuthority(q, code); }, parent);
+}
+
+void ShowAssistanceCalled(QWidget* parent) {
+    TfmInfoBox box(parent);
+    box.setCaption(QStringLiteral("Assistance"));
+    box.setMessage(AssistanceCalledText);
+    box.setButtons(true, false);
+    box.exec();
 }
 
 bool AskYesNo(const QString& question, QWidget* parent) {

@@ -61,5 +61,8 @@ void ShowTimeRestricted(QWidget* parent = nullptr);
 TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent = nullptr);
 // The same, with staff codes looked up on q.
 TAgeCheck ConfirmAge(int age, fb::Query& q, QWidget* parent = nullptr);
+// "Help is on its way": a customer has called for help; OK closes the box.
+inline const QString AssistanceCalledText = QStringLiteral("Help is on its way");
+void ShowAssistanceCalled(QWidget* parent = nullptr);
 // A question answered with "Yes" or "No"; true on "Yes".
 bool AskYesNo(const QString& question, QWidget* parent = nullptr);

@@ -29,6 +29,7 @@ QLabel* MakeLabel(const QString& name, const QFont& font, QWidget* parent) {
 }  // namespace
 
 const QString TfraDefault::DefaultText = QStringLiteral("Scan a product or use the buttons below");
+const QString TfraDefault::NotFoundText = QStringLiteral("Barcode Not Found");
 
 QString ShownCaption(const QString& caption) {
     QString shown;
@@ -123,7 +124,7 @@ void TfraDefault::showNotFound() {
     pnScannedProduct->show();
     lbDefaultText->hide();
     fScanArt->hide();
-    lbScannedProduct->setText(QStringLiteral("Barcode Not Found"));
+    lbScannedProduct->setText(NotFoundText);
     lbScannedQty->hide();
     imScannedProduct->clear();
     pnScannedProductGlyph->hide();

@@ -12,6 +12,7 @@ class TfraDefault : public QWidget {
     Q_OBJECT
 public:
     static const QString DefaultText;
+    static const QString NotFoundText;
 
     explicit TfraDefault(QWidget* parent = nullptr);
 

@@ -170,6 +170,7 @@ TMessageForm::TMessageForm(const QString& message, const QStringList& captions, 
     setFixedSize(fLayout.client);
     buildPanels();
     buildIcon(iconKind);
+    setProperty("speechError", iconKind == miError);
     buildLabel();
     buildButtons(captions);
     CentreOnScreen(*this);
@@ -331,6 +332,12 @@ int ShowMessageForm(const QString& message, const QStringList& captions, int ico
     box.reset();
     TBusyScope::keepAlive();
     return result;
+}
+
+int ShowChoice(const QString& message, const QStringList& captions) {
+    const int index =
+        ShowMessageForm(message, captions, miQuestion, {}, KioskButtonHeight) - FirstButtonResult;
+    return index >= 0 && index < captions.size() ? index : -1;
 }
 
 int ShowQuestion(const QString& message, const QString& title) {

@@ -101,6 +101,9 @@ int ShowMessageForm(const QString& message, const QStringList& captions, int ico
 
 // "&Yes"/"&No" question: mrYes or mrNo.
 int ShowQuestion(const QString& message, const QString& title = {});
+// A question with a button per caption: the index of the caption chosen, -1 when the box ended
+// otherwise.
+int ShowChoice(const QString& message, const QStringList& captions);
 // Information with one "&Ok" button: always mrOk.
 int ShowInformation(const QString& message, const QString& title = {});
 // Error with one "&Ok" button: mrOk.
