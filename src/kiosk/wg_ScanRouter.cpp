@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include "kiosk/fra_bars.h"
+#include "ui/wg_ScanPoint.h"
 
 namespace {
 
@@ -47,6 +48,8 @@ TScanRouter::TScanRouter(QWidget* window, QWidget* host, UserOfCode userOfCode)
     cmEndScan->setDefault(true);
     cmEndScan->lower();
     connect(cmEndScan, &QPushButton::clicked, this, &TScanRouter::endScan);
+    MarkScanPoint(*ebScanBuffer);
+    MarkScanPoint(*cmEndScan);
 
     qApp->installEventFilter(this);
 }

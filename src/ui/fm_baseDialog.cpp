@@ -8,6 +8,7 @@
 #include "app/uGlobals.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_ScanPoint.h"
 #include "ui/wg_Window.h"
 
 namespace {
@@ -41,6 +42,8 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     cmEndScan->setGeometry(116, 21, 75, 25);
     cmEndScan->setDefault(true);
     cmEndScan->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
+    MarkScanPoint(*ebScanBuffer);
+    MarkScanPoint(*cmEndScan);
 
     pnHeader = new QLabel(fClient);
     pnHeader->setObjectName(QStringLiteral("pnHeader"));

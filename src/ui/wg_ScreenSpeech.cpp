@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/uSpeech.h"
+#include "ui/wg_ScanPoint.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ template <class T>
 QList<T*> InReadingOrder(QWidget* window) {
     QList<T*> found;
     for (T* widget : window->findChildren<T*>())
-        if (widget->isVisibleTo(window)) found << widget;
+        if (widget->isVisibleTo(window) && !IsScanPoint(*widget)) found << widget;
     std::stable_sort(found.begin(), found.end(), [window](QWidget* a, QWidget* b) {
         const QPoint pa = a->mapTo(window, QPoint());
         const QPoint pb = b->mapTo(window, QPoint());
@@ -128,7 +129,7 @@ bool TScreenSpeech::eventFilter(QObject* watched, QEvent* event) {
 
 // The hidden scan buffers hold the focus between keys; they are not announced.
 void TScreenSpeech::focusChanged(QWidget* now) {
-    if (!now || !TSpeaker::instance().enabled()) return;
+    if (!now || !TSpeaker::instance().enabled() || IsScanPoint(*now)) return;
     if (qobject_cast<QAbstractButton*>(now) == nullptr && RoleWord(now).isEmpty()) return;
     if (auto* view = qobject_cast<QAbstractItemView*>(now)) followRows(view);
     TSpeaker::instance().say(describe(now));
