@@ -71,7 +71,7 @@ TEST_F(SpeechScreenTest, BoxesAreSpokenWithTheirButtonsAndErrorsAsErrors) {
         {[] { ShowError("The printer is out of paper"); },
          "Error. The printer is out of paper. Buttons: Ok."},
         {[] { ShowQuestion("Void current transaction"); },
-         "Void current transaction. Buttons: Yes, No. | No, button"},
+         "Void current transaction. Buttons: Yes, No."},
         {[this] { ShowTimeRestricted(&screen()); },
          "Error. Time Restricted Product. This product cannot be sold at this time Please put the "
          "product aside and continue with your scanning. Buttons: OK, No."},
@@ -81,7 +81,9 @@ TEST_F(SpeechScreenTest, BoxesAreSpokenWithTheirButtonsAndErrorsAsErrors) {
         ModalScript script;
         script.on<QDialog>([](QDialog& box) { box.reject(); });
         c.show();
-        EXPECT_EQ(said().join(" | ").toStdString(), c.expected.toStdString());
+        // The box is read first; the key that then takes the focus follows it.
+        ASSERT_FALSE(said().isEmpty());
+        EXPECT_EQ(said().first().toStdString(), c.expected.toStdString());
     }
 }
 
