@@ -7,6 +7,7 @@
 #include <QSignalBlocker>
 #include <limits>
 
+#include "app/uSpeech.h"
 #include "app/uText.h"
 #include "sale/fra_keyboard.h"
 #include "sale/uSearch.h"
@@ -96,26 +97,25 @@ void TfmGetQuantity::FormShow() {
 // A digit follows a quantity other than 0 and replaces a 0; "Clear" starts again at 0.
 void TfmGetQuantity::cmKeyboardClick(int tag, const QString& caption) {
     if (tag == TfraKeyboard::TagClear)
-        lbQty->setText(QStringLiteral("0"));
+        showQuantity(QStringLiteral("0"));
     else if (TextToInt(lbQty->text(), 0) != 0)
-        lbQty->setText(lbQty->text() + caption);
+        showQuantity(lbQty->text() + caption);
     else
-        lbQty->setText(caption);
+        showQuantity(caption);
 }
 
 void TfmGetQuantity::cmPlusClick() {
     const qint64 quantity = TextToInt(lbQty->text(), 0);
-    if (quantity < std::numeric_limits<qint64>::max())
-        lbQty->setText(QString::number(quantity + 1));
+    if (quantity < std::numeric_limits<qint64>::max()) showQuantity(QString::number(quantity + 1));
 }
 
 void TfmGetQuantity::cmMinusClick() {
     const qint64 quantity = TextToInt(lbQty->text(), 0);
-    if (quantity > 0) lbQty->setText(QString::number(quantity - 1));
+    if (quantity > 0) showQuantity(QString::number(quantity - 1));
 }
 
 void TfmGetQuantity::ebScanBufferChange(const QString& text) {
-    lbQty->setText(text);
+    showQuantity(text);
 }
 
 // A quantity the sale cannot take (a scanned barcode, more than the most) is refused in the
@@ -126,9 +126,17 @@ void TfmGetQuantity::cmOKClick() {
         return;
     }
     lbQuestion->setText(RefusedText);
+    TSpeaker::instance().say(RefusedText, TSpeechKind::Error);
     const QSignalBlocker quiet(ebScanBuffer);
     ebScanBuffer->clear();
-    lbQty->setText(QStringLiteral("0"));
+    showQuantity(QStringLiteral("0"));
+}
+
+// Each change of the quantity is heard as it is seen.
+void TfmGetQuantity::showQuantity(const QString& text) {
+    if (text == lbQty->text()) return;
+    lbQty->setText(text);
+    TSpeaker::instance().say(QStringLiteral("Quantity ") + text);
 }
 
 int GetQuantity(QWidget* parent) {

@@ -36,6 +36,7 @@ private:
     void cmMinusClick();
     void ebScanBufferChange(const QString& text);
     void cmOKClick();
+    void showQuantity(const QString& text);
 };
 
 // Asks the quantity in the dialog; 0 unless it was closed with OK on a quantity from 1 to 999.
