@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <utility>
 
 #include "app/uLog.h"
 #include "payment/uPinPadSimulator.h"
@@ -92,6 +93,12 @@ void TfmCCPayment::Timer1Timer() {
         }
         lbMessage->setText(status.isEmpty() ? DefaultMessage : status);
     }
+}
+
+void TfmCCPayment::reject() {
+    if (fProgress == 0 || !fCancel) return;
+    const auto cancel = std::exchange(fCancel, {});  // once
+    cancel();
 }
 
 // Only the payment closes the dialog.

@@ -8,6 +8,7 @@
 #include "app/uGlobals.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_Window.h"
 
 namespace {
@@ -35,6 +36,7 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     ebScanBuffer = new QLineEdit(fClient);
     ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
     ebScanBuffer->setGeometry(296, 25, 57, 21);
+    MarkScanBuffer(ebScanBuffer);
 
     cmEndScan = new QPushButton(QStringLiteral("X"), fClient);
     cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
