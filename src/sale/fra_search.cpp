@@ -1,6 +1,5 @@
 #include "sale/fra_search.h"
 
-#include <QApplication>
 #include <QPushButton>
 
 #include <QHeaderView>
@@ -175,7 +174,7 @@ TfraSearch::TfraSearch(TSearch& search, const QString& resFolder, QWidget* paren
 }
 
 void TfraSearch::ShowFilterScreen(TFilterScreenType mode) {
-    const QWidget* focus = QApplication::focusWidget();
+    const QWidget* focus = window()->focusWidget();
     const bool onItemKey = focus && pnItemKeys->isAncestorOf(focus);
     fFilterScreenType = mode;
     ClearItemKeys();

@@ -52,7 +52,9 @@ void TFocusRing::place() {
         return;
     }
     const QRect key(fTarget->mapTo(parentWidget(), QPoint(0, 0)), fTarget->size());
-    setGeometry(key.adjusted(-Thickness, -Thickness, Thickness, Thickness));
+    // A key at the edge of the window has the ring's band over its own edge there.
+    setGeometry(key.adjusted(-Thickness, -Thickness, Thickness, Thickness)
+                    .intersected(parentWidget()->rect()));
     // Only the band is the ring's: the key shows through the middle.
     setMask(QRegion(rect()) -
             QRegion(rect().adjusted(Thickness, Thickness, -Thickness, -Thickness)));

@@ -177,11 +177,12 @@ TKeypadNavigator::~TKeypadNavigator() {
 }
 
 // The ring of window stands around its focus widget when that is a key, else it hides. A
-// window keeps its focus widget while another window is active, but shows no ring then.
+// window under a modal dialog keeps its focus widget but shows no ring meanwhile.
 void TKeypadNavigator::showRing(QWidget* window) {
     if (!window) return;
     QWidget* focus = window->focusWidget();
-    if (IsKeypadKey(focus))
+    const QWidget* modal = QApplication::activeModalWidget();
+    if (IsKeypadKey(focus) && (!modal || modal == window))
         TFocusRing::of(window).follow(focus);
     else if (TFocusRing* ring = TFocusRing::find(window))
         ring->follow(nullptr);
@@ -198,6 +199,11 @@ bool TKeypadNavigator::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
             touched(qobject_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event));
+            break;
+        case QEvent::WindowBlocked:
+        case QEvent::WindowUnblocked:
+            if (auto* window = qobject_cast<QWidget*>(watched); window && window->isWindow())
+                showRing(window);
             break;
         case QEvent::KeyPress: {
             auto* target = qobject_cast<QWidget*>(watched);

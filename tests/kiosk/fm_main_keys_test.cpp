@@ -183,6 +183,15 @@ TEST_F(KeyboardTest, AProductIsFoundAndSoldByKeys) {
     EXPECT_TRUE(ringAroundFocus());
     key(Qt::Key_Right);
     EXPECT_EQ(keyTarget()->accessibleName(), "Bakery");
+    key(Qt::Key_Return);
+    // The group's products, the keyboard on the first of them; Escape leaves the page.
+    EXPECT_EQ(keyTarget()->accessibleName(), "Scone");
+    key(Qt::Key_Escape);
+    ASSERT_EQ(page(), "tsDefault");
+    ASSERT_TRUE(tabTo("cmLookup"));
+    key(Qt::Key_Return);
+    key(Qt::Key_Right);
+    key(Qt::Key_Right);
     key(Qt::Key_Left);
     EXPECT_EQ(keyTarget()->accessibleName(), "Hot Drinks");
     key(Qt::Key_Return);
@@ -198,6 +207,7 @@ TEST_F(KeyboardTest, AProductIsFoundAndSoldByKeys) {
         key(Qt::Key_Tab);  // the first key: "+"
         seen << focused();
         seen << (ringAroundFocus() ? "ring" : "no ring");
+        seen << (TFocusRing::find(&screen())->isVisible() ? "ring behind" : "none behind");
         key(Qt::Key_Return);
         key(Qt::Key_Return);
         seen << dialog.lbQty->text();
@@ -205,7 +215,7 @@ TEST_F(KeyboardTest, AProductIsFoundAndSoldByKeys) {
     });
     key(Qt::Key_Return);
     EXPECT_TRUE(script.done());
-    EXPECT_EQ(seen, QStringList({"cmPlus", "ring", "2"}));
+    EXPECT_EQ(seen, QStringList({"cmPlus", "ring", "none behind", "2"}));
     EXPECT_EQ(select("select PRODUCT || ' x' || cast(SALES_QTY as integer) from TBL_SALES_LINES"),
               "Latte x2");
     EXPECT_EQ(page(), "tsDefault");
