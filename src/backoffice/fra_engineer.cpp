@@ -21,6 +21,7 @@
 #include "ui/fra_tile.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_KioskApplication.h"
 
 namespace {
@@ -64,6 +65,10 @@ void AddRow(QFormLayout* form, const QString& caption, Field* field) {
     if constexpr (std::is_base_of_v<QWidget, Field>) {
         field->ensurePolished();
         label->setMinimumHeight(field->sizeHint().height());
+        // A screen reader names the field by its caption; an editable list's own text box too.
+        label->setBuddy(field);
+        if constexpr (std::is_base_of_v<QComboBox, Field>)
+            if (field->lineEdit()) field->lineEdit()->setAccessibleName(caption);
     }
     form->addRow(label, field);
 }
@@ -162,6 +167,8 @@ QWidget* TfraEngineer::buildBranding() {
     pnBrandingColour->setFixedSize(SwatchSize);
     pnBrandingColour->setFrameShape(QFrame::NoFrame);
     pnBrandingColour->setCursor(Qt::PointingHandCursor);
+    pnBrandingColour->setAccessibleName(QStringLiteral("Branding colour"));
+    MakeKeypadKey(pnBrandingColour);
     connect(pnBrandingColour, &TClickPanel::clicked, this, &TfraEngineer::brandingColourClicked);
 
     QFormLayout* form = MakeForm(box);
@@ -176,6 +183,7 @@ QWidget* TfraEngineer::buildBottomBar() {
         new TfraTile(QStringLiteral("cmCloseEngineerScreen"), QStringLiteral("Close Screen"),
                      WinColour(CloseButtonColour), KioskTextColour, bar);
     cmCloseEngineerScreen->setFixedSize(CloseButtonSize);
+    MarkEscapeKey(cmCloseEngineerScreen);
     connect(cmCloseEngineerScreen, &TClickPanel::clicked, this, &TfraEngineer::closeScreenClicked);
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(16, 8, 16, 8);

@@ -7,6 +7,7 @@
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ QToolButton* MakeBarButton(const QString& name, const QString& caption, const QP
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFixedSize(BarButtonSize);
     button->setFont(KioskFont(KioskFace::Tahoma, 16));
-    button->setFocusPolicy(flat ? Qt::NoFocus : Qt::StrongFocus);
+    MakeKeypadKey(button);
     // Without the style's side padding "Assistance" fits the key.
     button->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 0px; }"));
     if (flat) {
@@ -94,6 +95,7 @@ TfraBottomBar::TfraBottomBar(QWidget* parent) : TClickPanel(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
+    MarkAssistanceKey(cmAssistance);
     layout->addWidget(cmAssistance);
     layout->addWidget(cmSpeech);
     layout->addWidget(cmLargeText);

@@ -20,6 +20,7 @@
 #include "ui/fm_SQLUpdates.h"
 #include "ui/fm_splash.h"
 #include "ui/wg_AccessModes.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_KioskApplication.h"
 #include "ui/wg_ScaledHost.h"
 #include "ui/wg_ScreenSpeech.h"
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
     if (!ApplyKioskStyle(app))
         ShowError(QStringLiteral("The visual style \"Aqua Light Slate\" could not be applied."));
     QGuiApplication::setApplicationDisplayName(kTitle);
+    const TKeypadNavigator keypad;
 
     Tdm dataModule(QCoreApplication::applicationFilePath(), dataModuleView(failure, stopSignals));
     dm = &dataModule;

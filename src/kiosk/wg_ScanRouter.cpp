@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include "kiosk/fra_bars.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_ScanPoint.h"
 
 namespace {
@@ -40,6 +41,7 @@ TScanRouter::TScanRouter(QWidget* window, QWidget* host, UserOfCode userOfCode)
     ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
     ebScanBuffer->setGeometry(400, 40, 121, 21);
     ebScanBuffer->lower();
+    MarkScanBuffer(ebScanBuffer);
 
     cmEndScan = new QPushButton(QStringLiteral("X"), host);
     cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
@@ -48,7 +50,6 @@ TScanRouter::TScanRouter(QWidget* window, QWidget* host, UserOfCode userOfCode)
     cmEndScan->setDefault(true);
     cmEndScan->lower();
     connect(cmEndScan, &QPushButton::clicked, this, &TScanRouter::endScan);
-    MarkScanPoint(*ebScanBuffer);
     MarkScanPoint(*cmEndScan);
 
     qApp->installEventFilter(this);
@@ -92,7 +93,9 @@ bool TScanRouter::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // Enter in the buffer presses cmEndScan, as a default button would; a code typed while another
-// control of the window holds the focus goes to the buffer as well.
+// control of the window holds the focus goes to the buffer as well. A key keeps the focus while
+// a scan goes on, so the customer's place stays; Enter on a key with no scan under way is the
+// key's own.
 bool TScanRouter::forwardToScanBuffer(QWidget* target, QEvent* event) {
     if (!target || target->window() != fWindow) return false;
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->window() != fWindow)
@@ -104,7 +107,9 @@ bool TScanRouter::forwardToScanBuffer(QWidget* target, QEvent* event) {
         return true;
     }
     if (TakesText(target) || !IsScanKey(key)) return false;
-    focus();
+    const bool atKey = IsKeypadKey(target);
+    if (atKey && IsEnter(key) && ebScanBuffer->text().isEmpty()) return false;
+    if (!atKey) focus();
     QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
                    key->count());
     QCoreApplication::sendEvent(ebScanBuffer, &copy);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <utility>
 
 #include "app/uLog.h"
 #include "app/uSpeech.h"
@@ -107,6 +108,12 @@ void TfmCCPayment::showStatus(const QString& status) {
     const QString spoken = SpokenTerminalStatus(lbMessage->text(), status);
     lbMessage->setText(status);
     TSpeaker::instance().say(spoken);
+}
+
+void TfmCCPayment::reject() {
+    if (fProgress == 0 || !fCancel) return;
+    const auto cancel = std::exchange(fCancel, {});  // once
+    cancel();
 }
 
 // Only the payment closes the dialog.

@@ -23,6 +23,11 @@ public:
 
     void showProgress(NonGuiTransactionHook& hook) override;
     void showResult(int ms, const QString& message) override;
+    void offerCancel(std::function<void()> cancel) override { fCancel = std::move(cancel); }
+
+    // Escape: a payment the terminal has not answered is cancelled; the dialog stays until the
+    // payment's result has shown.
+    void reject() override;
 
     // Shows the terminal's current prompt while the payment is in progress.
     void Timer1Timer();
@@ -39,6 +44,7 @@ private:
     int fProgress = 0;  // 1 while the payment runs, 0 once a result shows
     NonGuiTransactionHook* fHook = nullptr;
     bool fStatusFailed = false;
+    std::function<void()> fCancel;
 };
 
 // The card terminal of this kiosk: the simulated PIN pad configured by dataFolder's

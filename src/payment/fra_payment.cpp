@@ -10,6 +10,7 @@
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ QToolButton* MakeButton(const QString& name, const QString& caption, const QPixm
     button->setText(caption);
     button->setFont(KioskFont(KioskFace::Tahoma, 16));
     button->setFixedSize(size);
-    button->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
+    MakeKeypadKey(button);
     if (!picture.isNull()) {
         button->setIcon(QIcon(picture));
         button->setIconSize(picture.size());
@@ -106,6 +107,7 @@ TfraPayment::TfraPayment(QWidget* parent) : QWidget(parent) {
     layout->addStretch(1);
     layout->addLayout(Centred({cmCancelMOP}, 0));
 
+    MarkEscapeKey(cmCancelMOP);
     connect(cmMOPCash, &QToolButton::clicked, this, &TfraPayment::methodChosen);
     connect(cmMOPChipAndPIN, &QToolButton::clicked, this, &TfraPayment::methodChosen);
     connect(cmCancelMOP, &QToolButton::clicked, this, &TfraPayment::cancelPayment);

@@ -160,6 +160,7 @@ private:
     bool accept();
     bool refuse(const QString& state, const QString& message);
     bool inDoubt(const std::exception& e);
+    void cancel();
     void ShowResult(int ms, const QString& message);
     void AbortAndShowResult(int ms, const QString& message);
 
@@ -202,6 +203,7 @@ bool CardPayment::run(qint64 amount) {
     info_ = client_.CreateTransactionInfo();
     hook_ = client_.CreateNonGuiTransactionHook();
     hook_->PrepareTransaction(attempt_.reference, int(amount));
+    view_->offerCancel([this] { cancel(); });
     view_->showProgress(*hook_);
     try {
         return transact();
@@ -313,7 +315,19 @@ bool CardPayment::inDoubt(const std::exception& e) {
     return false;
 }
 
+// The terminal may have decided already; whatever it answers stands.
+void CardPayment::cancel() {
+    WriteLog(QStringLiteral("Card payment %1 cancelled by the customer").arg(attempt_.reference),
+             1);
+    try {
+        client_.Abort(attempt_.reference);
+    } catch (const std::exception& e) {
+        WriteLog(QStringLiteral("Card payment %1: %2").arg(attempt_.reference, e.what()), 0);
+    }
+}
+
 void CardPayment::ShowResult(int ms, const QString& message) {
+    view_->offerCancel({});
     transactionOpen_ = false;
     hook_->EndTransaction();
     view_->showResult(ms, message);

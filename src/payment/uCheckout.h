@@ -48,6 +48,10 @@ public:
     // The prompts stop and the result shows (a NUL separates a heading from the message); then
     // ms pass with the screens alive.
     virtual void showResult(int ms, const QString& message) = 0;
+    // While the terminal has not answered, the customer may cancel: cancel asks the terminal
+    // to stop the payment, whose answer then ends it as usual. A view without a way to cancel
+    // keeps nothing.
+    virtual void offerCancel(std::function<void()> cancel) { (void)cancel; }
 };
 
 // The steps of a card payment at which its state is committed, for a watcher that wants to

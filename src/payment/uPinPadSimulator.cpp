@@ -276,6 +276,7 @@ private:
         if (device_) device_->display(text);
     }
     QString receiptText(const TSimTransactionInfo& info) const;
+    bool aborted() const { return owner_.aborted_.count(reference_) > 0; }
 
     void decide(TTerminalStatus::State state, const TSimTransactionInfo* info) {
         if (reference_.isEmpty()) return;
@@ -342,6 +343,7 @@ int TSimTransactionHook::AuthoriseTransaction(int cashbackAmount, TransactionInf
             QStringLiteral("AuthoriseTransaction"),
             QStringLiteral("the transaction information is not this client's"));
     pause(config().authoriseDelayMs);
+    if (aborted()) choice_ = TPinPadChoice::RemoveCard;
     const TPinPadConfig& c = config();
     switch (choice_) {
         case TPinPadChoice::Approve:
@@ -415,7 +417,7 @@ QString TSimTransactionHook::currentStatus() const {
 void TSimTransactionHook::pause(int ms) {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (elapsed.elapsed() < ms) {
+    while (elapsed.elapsed() < ms && !aborted()) {
         if (StopRequested()) Interrupted();
         owner_.wait_(int(std::min<qint64>(kPollMs, ms - elapsed.elapsed())));
         const QString status = currentStatus();
@@ -429,7 +431,8 @@ TPinPadChoice TSimTransactionHook::waitForChoice() {
     QElapsedTimer elapsed;
     elapsed.start();
     TPinPadChoice choice = device_->choice();
-    while (choice == TPinPadChoice::None && elapsed.elapsed() < config().choiceTimeoutMs) {
+    while (choice == TPinPadChoice::None && elapsed.elapsed() < config().choiceTimeoutMs &&
+           !aborted()) {
         if (StopRequested()) Interrupted();
         owner_.wait_(kPollMs);
         choice = device_->choice();
@@ -501,6 +504,7 @@ TTerminalStatus TPinPadSimulator::TransactionStatus(const QString& reference) {
 
 void TPinPadSimulator::Abort(const QString& reference) {
     record(QStringLiteral("Abort(%1)").arg(reference));
+    aborted_.insert(reference);
 }
 
 bool TPinPadSimulator::Reversal(const QString& reference) {

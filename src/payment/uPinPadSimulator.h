@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "payment/uPaymentClient.h"
@@ -122,4 +123,7 @@ private:
     std::function<void(int ms)> wait_;
     QStringList calls_;
     std::map<QString, Decision> decisions_;
+    // References whose payment was asked to stop while it ran: its waits end and the customer
+    // counts as having removed the card.
+    std::set<QString> aborted_;
 };

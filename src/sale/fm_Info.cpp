@@ -7,6 +7,7 @@
 
 #include "ui/AdvDialogs.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* pa
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setFont(KioskFont(KioskFace::Tahoma, 16, true));
-    button->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
+    MakeKeypadKey(button);
     button->setAutoDefault(false);
     return button;
 }
@@ -49,6 +50,7 @@ TfmInfoBox::TfmInfoBox(QWidget* parent) : TfmBaseDialog(parent) {
     cmNo = MakeButton(QStringLiteral("cmNo"), QStringLiteral("No"), client);
     cmOk->setGeometry(QRect(QPoint(FooterGap, footerTop), ButtonSize));
     cmNo->setGeometry(QRect(QPoint(width - FooterGap - ButtonSize.width(), footerTop), ButtonSize));
+    MarkEscapeKey(cmNo);
     connect(cmOk, &QPushButton::clicked, this, [this] { done(mrOk); });
     connect(cmNo, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(cmEndScan, &QPushButton::clicked, this, &TfmInfoBox::cmEndScanClick);

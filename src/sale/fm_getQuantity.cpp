@@ -13,6 +13,7 @@
 #include "sale/uSearch.h"
 #include "ui/AdvDialogs.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ QPushButton* MakeButton(const QString& name, const QString& caption, const QFont
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
     button->setFont(font);
-    button->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
+    MakeKeypadKey(button);
     button->setAutoDefault(false);
     return button;
 }
@@ -76,6 +77,7 @@ TfmGetQuantity::TfmGetQuantity(QWidget* parent) : TfmBaseDialog(parent) {
         QRect(QPoint(width - Margin - FooterSize.width(), footerTop), FooterSize));
 
     connect(fraKeyboard1, &TfraKeyboard::keyClicked, this, &TfmGetQuantity::cmKeyboardClick);
+    MarkEscapeKey(cmCancel);
     connect(cmPlus, &QPushButton::clicked, this, &TfmGetQuantity::cmPlusClick);
     connect(cmMinus, &QPushButton::clicked, this, &TfmGetQuantity::cmMinusClick);
     connect(cmOK, &QPushButton::clicked, this, &TfmGetQuantity::cmOKClick);

@@ -7,6 +7,7 @@
 #include "sale/fra_default.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_ResImage.h"
 
 namespace {
@@ -41,6 +42,7 @@ TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
     layout->addWidget(Image1, 1);
     layout->addWidget(Label1);
 
+    MakeKeypadKey(this);
     connect(this, &TClickPanel::clicked, this, &TfraItemKey::ControlClick);
 }
 
@@ -50,6 +52,9 @@ void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& 
     Kind = key.kind;
     resize(size);
     Label1->setText(ShownCaption(key.caption));
+    // A screen reader reads the caption as written; a key without one is named by its picture.
+    const QString spoken = QString(key.caption).replace(QLatin1String("&&"), QLatin1String("&"));
+    setAccessibleName(spoken.simplified().isEmpty() ? key.picture : spoken.simplified());
     setColour(key.colour ? WinColour(*key.colour) : DesignColour);
     SetPaletteColour(*Label1, QPalette::WindowText,
                      key.captionColour ? WinColour(*key.captionColour) : KioskTextColour);

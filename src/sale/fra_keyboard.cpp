@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ QPushButton* TfraKeyboard::addKey(QGridLayout* grid, const QString& caption, int
     auto* key = new QPushButton(caption, grid->parentWidget());
     key->setObjectName(QStringLiteral("key_") + caption);
     key->setProperty("Tag", tag);
-    key->setFocusPolicy(Qt::NoFocus);
+    MakeKeypadKey(key);
     key->setAutoDefault(false);
     key->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     grid->addWidget(key, row, column);

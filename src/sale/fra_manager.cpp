@@ -6,6 +6,7 @@
 
 #include "ui/fra_tile.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
     connect(cmVoidTransaction, &TClickPanel::clicked, this, &TfraManager::voidTransactionClicked);
     connect(cmRecallLastTA, &TClickPanel::clicked, this, &TfraManager::recallLastClicked);
     connect(cmReprintReceipt, &TClickPanel::clicked, this, &TfraManager::reprintReceiptClicked);
+    MarkEscapeKey(cmCloseScreen);
     connect(cmCloseScreen, &TClickPanel::clicked, this, &TfraManager::closeScreenClicked);
     connect(cmShutDown, &TClickPanel::clicked, this, &TfraManager::shutDownClicked);
 }

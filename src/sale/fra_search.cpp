@@ -1,5 +1,7 @@
 #include "sale/fra_search.h"
 
+#include <QPushButton>
+
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMoveEvent>
@@ -14,6 +16,7 @@
 #include "sale/fra_keyboard.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -128,6 +131,8 @@ TfraSearch::TfraSearch(TSearch& search, const QString& resFolder, QWidget* paren
     dbgFilter = new QTableView(pnFilterGrid);
     dbgFilter->setObjectName(QStringLiteral("dbgFilter"));
     dbgFilter->setModel(&fProducts);
+    dbgFilter->setAccessibleName(QStringLiteral("Search results"));
+    MakeKeypadKey(dbgFilter);
     dbgFilter->setFont(KioskFont(KioskFace::Tahoma, 16, true));
     dbgFilter->horizontalHeader()->hide();
     dbgFilter->verticalHeader()->hide();
@@ -144,10 +149,13 @@ TfraSearch::TfraSearch(TSearch& search, const QString& resFolder, QWidget* paren
 
     ebFilter = new QLineEdit(this);
     ebFilter->setObjectName(QStringLiteral("ebFilter"));
+    ebFilter->setAccessibleName(QStringLiteral("Search text"));
     ebFilter->setFont(KioskFont(KioskFace::Tahoma, 16, true));
 
     fraKeyboard1 = new TfraKeyboard(this);
     fraKeyboard1->setFixedHeight(KeyboardHeight);
+    // The keyboard's Clear leaves the search page.
+    MarkEscapeKey(fraKeyboard1->key(QStringLiteral("Clear")));
 
     auto* filterRow = new QHBoxLayout;
     filterRow->setContentsMargins(SideMargin, 6, SideMargin, 6);
@@ -166,6 +174,8 @@ TfraSearch::TfraSearch(TSearch& search, const QString& resFolder, QWidget* paren
 }
 
 void TfraSearch::ShowFilterScreen(TFilterScreenType mode) {
+    const QWidget* focus = window()->focusWidget();
+    const bool onItemKey = focus && pnItemKeys->isAncestorOf(focus);
     fFilterScreenType = mode;
     ClearItemKeys();
     if (mode != fstItemKeys) fSelectedItemKeyGroup = -1;
@@ -173,6 +183,16 @@ void TfraSearch::ShowFilterScreen(TFilterScreenType mode) {
         fSearch.ShowFilterScreen(mode, fSelectedItemKeyGroup, ebFilter->text());
     fFilterScreenType = page.mode;
     showPage(page);
+    // A group opened from the keyboard: the keyboard goes on among its products.
+    if (onItemKey) focusFirstItemKey();
+}
+
+void TfraSearch::focusFirstItemKey() {
+    for (QWidget* key : KeypadKeys(window()))
+        if (pnItemKeys->isAncestorOf(key) || key == dbgFilter) {
+            key->setFocus(Qt::TabFocusReason);
+            return;
+        }
 }
 
 void TfraSearch::WMItemKeyClick(int tag) {

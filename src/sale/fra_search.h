@@ -90,6 +90,8 @@ protected:
 
 private:
     void showPage(const TSearchPage& page);
+    // The first key of the page now shown, for a keyboard that was on an item key.
+    void focusFirstItemKey();
     void ebFilterChange(const QString& text);
     void dbgFilterCellClick(const QModelIndex& index);
 

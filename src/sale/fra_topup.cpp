@@ -13,6 +13,7 @@
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ QPushButton* MakeChoice(const QString& name, const QString& caption, int tag, QW
     button->setProperty("Tag", tag);
     button->setFixedSize(ChoiceSize);
     button->setFont(KioskFont(KioskFace::Tahoma, 16, true));
-    button->setFocusPolicy(Qt::NoFocus);
+    MakeKeypadKey(button);
     button->setAutoDefault(false);
     return button;
 }
@@ -42,7 +43,7 @@ QToolButton* MakePictureButton(const QString& name, const QPixmap& picture, QWid
     button->setIcon(QIcon(picture));
     button->setIconSize(QSize(PictureSize, PictureSize));
     button->setFixedSize(PictureButtonSize);
-    button->setFocusPolicy(Qt::NoFocus);
+    MakeKeypadKey(button);
     return button;
 }
 
@@ -88,6 +89,8 @@ TfraTopup::TfraTopup(QWidget* parent) : QWidget(parent) {
     cmTopupCancel->setIcon(QIcon(CancelArt(40, QColor(0xc6, 0x28, 0x28))));
     cmTopupCancel->setIconSize(QSize(40, 40));
     cmTopupCancel->setAutoDefault(false);
+    MakeKeypadKey(cmTopupCancel);
+    MarkEscapeKey(cmTopupCancel);
     connect(cmTopupCancel, &QPushButton::clicked, this, &TfraTopup::cmTopupCancelClick);
 
     auto* footer = new QHBoxLayout;
@@ -174,6 +177,9 @@ QWidget* TfraTopup::buildConfirmationSheet() {
                                        ConfirmArt(PictureSize, ConfirmGreen), sheet);
     cmTopupAbort =
         MakePictureButton(QStringLiteral("cmTopupAbort"), BackArt(PictureSize, BackAmber), sheet);
+    // Picture-only keys, named for a screen reader.
+    cmTopupConfirm->setAccessibleName(QStringLiteral("Confirm top-up"));
+    cmTopupAbort->setAccessibleName(QStringLiteral("Back"));
     connect(cmTopupConfirm, &QToolButton::clicked, this, &TfraTopup::cmTopupConfirmClick);
     connect(cmTopupAbort, &QToolButton::clicked, this, &TfraTopup::cmTopupAbortClick);
     auto* buttons = new QHBoxLayout;

@@ -12,6 +12,7 @@
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 namespace {
 
@@ -98,6 +99,8 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     dbgTransaction = new QTableView(this);
     dbgTransaction->setObjectName(QStringLiteral("dbgTransaction"));
     dbgTransaction->setModel(fModel);
+    dbgTransaction->setAccessibleName(QStringLiteral("Your shopping"));
+    MakeKeypadKey(dbgTransaction);
     dbgTransaction->setFont(KioskFont(KioskFace::Tahoma, 19));
     dbgTransaction->horizontalHeader()->hide();
     dbgTransaction->verticalHeader()->hide();
@@ -184,7 +187,7 @@ QWidget* TfraTransaction::buildPayStrip() {
     cmFinishAndPay = new QPushButton(QStringLiteral("PAY"), pnFinishAndPay);
     cmFinishAndPay->setObjectName(QStringLiteral("cmFinishAndPay"));
     cmFinishAndPay->setFont(KioskFont(KioskFace::Tahoma, 37, true));
-    cmFinishAndPay->setFocusPolicy(Qt::NoFocus);
+    MakeKeypadKey(cmFinishAndPay);
     cmFinishAndPay->setEnabled(false);
     cmFinishAndPay->setStyleSheet(QStringLiteral(
         "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"

@@ -19,6 +19,7 @@
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_Window.h"
 
 namespace {
@@ -225,6 +226,11 @@ void TMessageForm::buildButtons(const QStringList& captions) {
         button->setGeometry(fLayout.buttons[i]);
         button->setCursor(Qt::PointingHandCursor);
         button->setAutoDefault(true);
+        MakeKeypadKey(button);
+        // Escape answers as the box's No or Cancel would, or as its only button.
+        const QString plain = QString(captions[i]).remove(u'&');
+        if (count == 1 || plain == QLatin1String("No") || plain == QLatin1String("Cancel"))
+            MarkEscapeKey(button);
         connect(button, &QPushButton::clicked, this, [this, i] { done(FirstButtonResult + i); });
         buttons[i] = button;
     }

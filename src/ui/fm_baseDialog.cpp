@@ -8,6 +8,7 @@
 #include "app/uGlobals.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_ScanPoint.h"
 #include "ui/wg_Window.h"
 
@@ -36,13 +37,13 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     ebScanBuffer = new QLineEdit(fClient);
     ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
     ebScanBuffer->setGeometry(296, 25, 57, 21);
+    MarkScanBuffer(ebScanBuffer);
 
     cmEndScan = new QPushButton(QStringLiteral("X"), fClient);
     cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
     cmEndScan->setGeometry(116, 21, 75, 25);
     cmEndScan->setDefault(true);
     cmEndScan->setFocusPolicy(Qt::NoFocus);  // the scan buffer keeps the keyboard
-    MarkScanPoint(*ebScanBuffer);
     MarkScanPoint(*cmEndScan);
 
     pnHeader = new QLabel(fClient);

@@ -5,11 +5,14 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "ui/wg_AccessibleKeys.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_KeypadNavigation.h"
 
 TClickPanel::TClickPanel(QWidget* parent) : QFrame(parent) {
     setAutoFillBackground(true);
     setFocusPolicy(Qt::NoFocus);
+    InstallKeyAccessibility();
 }
 
 void TClickPanel::setColour(const QColor& colour) {
@@ -42,6 +45,7 @@ TfraTile::TfraTile(const QString& name, const QString& caption, const QColor& co
     setColour(colour);
     setFrameShape(QFrame::StyledPanel);
     setCursor(Qt::PointingHandCursor);
+    MakeKeypadKey(this);
 
     fCaption = new QLabel(caption, this);
     fCaption->setObjectName(name + QStringLiteral("Caption"));

@@ -5,8 +5,9 @@
 
 class QLabel;
 
-// A panel that answers a touch anywhere on its background. Touch targets do not take the
-// keyboard focus, so the scan buffer keeps it.
+// A panel that answers a touch anywhere on its background. A panel is a background and takes no
+// focus; a panel that is a key (a tile, an item key) takes it from the keyboard only
+// (MakeKeypadKey), so a touch leaves the scan buffer its focus.
 class TClickPanel : public QFrame {
     Q_OBJECT
 public:

@@ -2,8 +2,9 @@
 
 #include <QWidget>
 
-// A window's scan point, the hidden scan buffer and its Enter button, lies behind the screen
-// where no customer sees it: it is neither read aloud nor a key to move to.
+// A window's scan point, the hidden scan buffer (MarkScanBuffer marks it) and its Enter button,
+// lies behind the screen where no customer sees it: it is neither read aloud nor a key to move
+// to.
 inline void MarkScanPoint(QWidget& widget) {
     widget.setProperty("kioskScanPoint", true);
 }

@@ -138,7 +138,8 @@ TEST_F(SpeechScreenTest, AssistanceCallsForHelpWithATheShopsCommandATheToneAndAL
     Touch(widget("cmAssistance"));
 
     EXPECT_EQ(shown, "Help is on its way");
-    EXPECT_EQ(said().join(" | ").toStdString(), "Assistance. Help is on its way. Buttons: OK.");
+    ASSERT_FALSE(said().isEmpty());
+    EXPECT_EQ(said().first().toStdString(), "Assistance. Help is on its way. Buttons: OK.");
     EXPECT_EQ(tones, 1);
     EXPECT_TRUE(log.newLines().filter("Assistance called by a customer").size() == 1);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(called); }, 10000))

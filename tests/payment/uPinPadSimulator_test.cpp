@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
+#include <utility>
 
 #include "payment/PaymentFixture.h"
 
@@ -130,6 +132,45 @@ TEST_F(InteractivePaymentTest, EveryChoiceOnThePadHasItsOutcome) {
         }
     }
     EXPECT_EQ(select("select count(*) from TBL_SALES_PAYMENTS"), "1");
+}
+
+// The payment dialog's Escape: the customer cancels while the card is still being read.
+class CancellingView : public FakePaymentView {
+public:
+    using FakePaymentView::FakePaymentView;
+    void offerCancel(std::function<void()> cancel) override { cancel_ = std::move(cancel); }
+    void cancel() {
+        if (cancel_) std::exchange(cancel_, {})();
+    }
+
+private:
+    std::function<void()> cancel_;
+};
+
+using CancelledPaymentTest = PaymentFixture;
+
+// Asked to stop, the simulator ends its wait and answers as for a removed card: nothing is
+// charged and the sale stays open.
+TEST_F(CancelledPaymentTest, ACancelAtTheTerminalEndsThePaymentUncharged) {
+    config.cardEnquiryDelayMs = 600000;
+    config.responseCode = 1;
+    CancellingView* view = nullptr;
+    simulatorWait = [&](int) {
+        if (view) view->cancel();
+    };
+    TPaymentTerminal terminal{[&] { return std::make_unique<BorrowedClient>(simulator()); },
+                              [&] {
+                                  auto made = std::make_unique<CancellingView>(viewLog);
+                                  view = made.get();
+                                  return made;
+                              },
+                              {}};
+    const int id = sale(2.5);
+    EXPECT_FALSE(TakeCardPayment(db.kiosk(), id, terminal, db.folder()));
+    EXPECT_EQ(viewLog.value(1), "3000 Transaction Cancelled");
+    EXPECT_EQ(calls().filter(QStringLiteral("Abort(")).size(), 1);
+    EXPECT_EQ(select("select count(*) from TBL_SALES_PAYMENTS"), "0");
+    EXPECT_EQ(select("select SALE_END from TBL_SALES_HEADERS"), "");
 }
 
 }  // namespace
