@@ -206,9 +206,9 @@ bool TKeypadNavigator::eventFilter(QObject* watched, QEvent* event) {
                 showRing(window);
             break;
         // The application's focus signal misses focus moving inside a window shown through a
-        // scaled view; the widgets themselves are told.
-        // A key that loses the focus to another window (a dialog, scaled or not) keeps it in
-        // its own window but loses its ring until the focus comes back.
+        // scaled view; the widgets themselves are told. A key that loses the focus to another
+        // window (a dialog) stays its window's focus widget, but without its ring until the
+        // focus comes back.
         case QEvent::FocusIn:
             if (auto* widget = qobject_cast<QWidget*>(watched)) showRing(widget->window());
             break;
