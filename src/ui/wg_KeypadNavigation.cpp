@@ -207,12 +207,27 @@ bool TKeypadNavigator::eventFilter(QObject* watched, QEvent* event) {
             if (auto* window = qobject_cast<QWidget*>(watched); window && window->isWindow())
                 showRing(window);
             break;
+        // The application's focus signal misses focus moving inside a window shown through a
+        // scaled view; the widgets themselves are told. A key that loses the focus to another
+        // window (a dialog) stays its window's focus widget, but without its ring until the
+        // focus comes back.
+        case QEvent::FocusIn:
+            if (auto* widget = qobject_cast<QWidget*>(watched)) showRing(widget->window());
+            break;
+        case QEvent::FocusOut:
+            if (auto* widget = qobject_cast<QWidget*>(watched))
+                if (TFocusRing* ring = TFocusRing::find(widget->window());
+                    ring && ring->target() == widget)
+                    ring->follow(nullptr);
+            break;
         case QEvent::KeyPress: {
             auto* target = qobject_cast<QWidget*>(watched);
             // Each key once, where the window delivers it: to its focus widget, or to the
             // window itself while nothing has the focus. A scaled view hands its keys on to
             // the window it shows.
             if (!target || qobject_cast<QGraphicsView*>(target)) break;
+            // An open list's popup keeps its own keys.
+            if (target->window()->windowType() == Qt::Popup) break;
             QWidget* focus = target->window()->focusWidget();
             if (focus ? focus != target : !target->isWindow()) break;
             if (QWidget* modal = QApplication::activeModalWidget();

@@ -82,8 +82,6 @@ bool IsSpeechError(const QWidget* widget) {
 
 TScreenSpeech::TScreenSpeech(QObject* parent) : QObject(parent) {
     qApp->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { focusChanged(now); });
 }
 
 TScreenSpeech::~TScreenSpeech() {
@@ -116,7 +114,11 @@ QString TScreenSpeech::describeDialog(QWidget* dialog) {
     return spoken + u'.';
 }
 
+// A widget's own focus event, not the application's focusChanged: a window embedded in the
+// scaled view is never the active window, and its focus changes reach no one else.
 bool TScreenSpeech::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType())
+        focusChanged(static_cast<QWidget*>(watched));
     if (event->type() == QEvent::Show && TSpeaker::instance().enabled()) {
         auto* dialog = qobject_cast<QDialog*>(watched);
         if (dialog && dialog->isWindow() && !static_cast<QShowEvent*>(event)->spontaneous())

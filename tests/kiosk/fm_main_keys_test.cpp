@@ -64,13 +64,22 @@ TEST_F(KeyboardTest, TheRingShowsThroughTheScaledView) {
     TScaledHost host(screen(), TFmMain::DesignSize);
     host.resize(TFmMain::DesignSize / 2);
     host.show();
-    ASSERT_TRUE(tabTo("cmLookup"));
+    host.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host));
+    // The keys reach the window through the view, as the window system sends them.
+    for (int i = 0; i < 6; ++i) QTest::keyClick(&host, Qt::Key_Tab);
+    ASSERT_EQ(focused(), "cmLookup");
     ASSERT_TRUE(ringAroundFocus());
     const QRect ring = TFocusRing::find(&screen())->geometry();
     const QImage shown = host.grab().toImage();
     // The middle of the ring's top band, at half the size.
     const QPoint band((ring.left() + ring.right()) / 4, (ring.top() + 3) / 2);
     EXPECT_EQ(shown.pixelColor(band), QColor(0xff, 0xd6, 0x00)) << band.x() << "," << band.y();
+    // A scan ends with the keyboard on the scan buffer: no key has the focus, no ring shows.
+    for (const QChar ch : QString(Cola)) QTest::keyClick(&host, ch.toLatin1());
+    QTest::keyClick(&host, Qt::Key_Return);
+    EXPECT_EQ(lines(), 1);
+    EXPECT_FALSE(TFocusRing::find(&screen())->isVisible());
 }
 
 TEST_F(KeyboardTest, ArrowsMoveToTheNearestKeyInTheirDirection) {
