@@ -7,6 +7,7 @@
 #include "sale/fra_default.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_LargeText.h"
 #include "ui/wg_ResImage.h"
 
 namespace {
@@ -42,6 +43,7 @@ TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
     layout->addWidget(Label1);
 
     connect(this, &TClickPanel::clicked, this, &TfraItemKey::ControlClick);
+    connect(&TLargeText::instance(), &TLargeText::applied, this, &TfraItemKey::showPicture);
 }
 
 void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& resFolder) {
@@ -58,10 +60,16 @@ void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& 
     const bool pictured = key.kind == TItemKeyKind::Found
                               ? LoadStoredImage(key.picture, Image1, resFolder)
                               : LoadResImage(key.picture, Image1, resFolder);
-    // Without a picture the caption has the whole key.
-    Image1->setVisible(pictured);
-    Label1->setMinimumHeight(pictured ? CaptionHeight : 0);
-    Label1->setMaximumHeight(pictured ? CaptionHeight : QWIDGETSIZE_MAX);
+    fPictured = pictured;
+    showPicture();
+}
+
+// Without a picture the caption has the whole key.
+void TfraItemKey::showPicture() {
+    const bool shown = fPictured && !TLargeText::instance().on();
+    Image1->setVisible(shown);
+    Label1->setMinimumHeight(shown ? CaptionHeight : 0);
+    Label1->setMaximumHeight(shown ? CaptionHeight : QWIDGETSIZE_MAX);
 }
 
 void TfraItemKey::clearKey() {

@@ -11,6 +11,8 @@ namespace {
 
 constexpr QSize TileSize{100, 75};
 const QColor DarkCaption(0x1c, 0x26, 0x36);
+// A deep red: white reads on it at 6.5:1 (on pure red only at 4:1).
+const QColor ShutDownRed(0xc0, 0x00, 0x00);
 
 TfraTile* MakeTile(const char* name, const char* caption, const QColor& colour,
                    const QColor& captionColour, QWidget* parent) {
@@ -39,7 +41,7 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
                                       QColor(217, 236, 255), DarkCaption, this);
     auto* cmCloseScreen =
         MakeTile("cmCloseScreen", "Close Screen", QColor(198, 255, 198), DarkCaption, this);
-    auto* cmShutDown = MakeTile("cmShutDown", "Shut Down System", Qt::red, Qt::white, this);
+    auto* cmShutDown = MakeTile("cmShutDown", "Shut Down System", ShutDownRed, Qt::white, this);
 
     auto* tiles = new QHBoxLayout;
     tiles->setSpacing(12);

@@ -12,11 +12,16 @@
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_LargeText.h"
 
 namespace {
 
 constexpr int SubTotalHeight = 99;
 constexpr int PayStripHeight = 101;
+constexpr int LineHeight = 34;
+// Room for the enlarged texts: the totals' two rows, and "Finish & Pay" on two lines.
+constexpr int LargeSubTotalHeight = 124;
+constexpr int LargePayStripHeight = 170;
 constexpr int QtyWidth = 63;
 constexpr int MarkerWidth = 32;
 constexpr int CellPadding = 4;
@@ -101,7 +106,7 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     dbgTransaction->setFont(KioskFont(KioskFace::Tahoma, 19));
     dbgTransaction->horizontalHeader()->hide();
     dbgTransaction->verticalHeader()->hide();
-    dbgTransaction->verticalHeader()->setDefaultSectionSize(34);
+    dbgTransaction->verticalHeader()->setDefaultSectionSize(LineHeight);
     dbgTransaction->setShowGrid(false);
     dbgTransaction->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgTransaction->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -118,13 +123,8 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     columns->setMinimumSectionSize(MarkerWidth);
     columns->setSectionResizeMode(QHeaderView::Fixed);
     columns->setSectionResizeMode(TTransactionModel::colProduct, QHeaderView::Stretch);
-    columns->resizeSection(TTransactionModel::colQty, QtyWidth);
     columns->resizeSection(TTransactionModel::colPromoMarker, MarkerWidth);
-    // Wide enough for a discount row's negative amount as well as a line's.
-    const int amountWidth =
-        dbgTransaction->fontMetrics().horizontalAdvance(QStringLiteral("-000.00")) +
-        2 * CellPadding + 2;
-    columns->resizeSection(TTransactionModel::colAmount, std::max(QtyWidth, amountWidth));
+    fitColumns();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -132,10 +132,36 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     layout->addWidget(dbgTransaction, 1);
     layout->addWidget(buildSubTotalStrip());
     layout->addWidget(buildPayStrip());
+    connect(&TLargeText::instance(), &TLargeText::applied, this,
+            &TfraTransaction::largeTextApplied);
+}
+
+void TfraTransaction::fitColumns() {
+    const QFontMetrics metrics = dbgTransaction->fontMetrics();
+    const auto width = [&](const QString& widest) {
+        return std::max(QtyWidth, metrics.horizontalAdvance(widest) + 2 * CellPadding + 2);
+    };
+    QHeaderView* columns = dbgTransaction->horizontalHeader();
+    columns->resizeSection(TTransactionModel::colQty, width(QStringLiteral("00.00")));
+    // Wide enough for a discount row's negative amount as well as a line's.
+    columns->resizeSection(TTransactionModel::colAmount, width(QStringLiteral("-000.00")));
+}
+
+void TfraTransaction::largeTextApplied(bool on) {
+    fitColumns();
+    dbgTransaction->setWordWrap(on);
+    dbgTransaction->verticalHeader()->setSectionResizeMode(on ? QHeaderView::ResizeToContents
+                                                              : QHeaderView::Interactive);
+    if (!on) dbgTransaction->verticalHeader()->setDefaultSectionSize(LineHeight);
+    for (int row = 0; !on && row < fModel->rowCount(); ++row)
+        dbgTransaction->setRowHeight(row, LineHeight);
+    pnSubTotal->setFixedHeight(on ? LargeSubTotalHeight : SubTotalHeight);
+    pnFinishAndPay->setFixedHeight(on ? LargePayStripHeight : PayStripHeight);
+    TLargeText::fitCaption(*cmFinishAndPay);
 }
 
 QWidget* TfraTransaction::buildSubTotalStrip() {
-    auto* strip = new QWidget(this);
+    auto* strip = pnSubTotal = new QWidget(this);
     strip->setObjectName(QStringLiteral("pnSubTotal"));
     strip->setFixedHeight(SubTotalHeight);
     strip->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -188,8 +214,8 @@ QWidget* TfraTransaction::buildPayStrip() {
     cmFinishAndPay->setEnabled(false);
     cmFinishAndPay->setStyleSheet(QStringLiteral(
         "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3cb96a, stop:1 #23944b); }"
-        "#cmFinishAndPay:pressed { background: #1d7d3f; }"
+        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #22803f, stop:1 #17662f); }"
+        "#cmFinishAndPay:pressed { background: #125425; }"
         "#cmFinishAndPay:disabled { color: rgba(255,255,255,110); border: 1px solid "
         "rgba(255,255,255,60); background: rgba(255,255,255,28); }"));
 
@@ -224,6 +250,7 @@ void TfraTransaction::setPayState(const TPayState& state) {
     cmFinishAndPay->setText(state.dueMinorUnits
                                 ? QStringLiteral("DUE ") + MoneyText(*state.dueMinorUnits / 100.0)
                                 : QStringLiteral("Finish && Pay"));
+    TLargeText::fitCaption(*cmFinishAndPay);
     cmFinishAndPay->setEnabled(state.hasLines && !state.dueMinorUnits);
 }
 
