@@ -32,6 +32,8 @@ TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
     Label1->setTextFormat(Qt::PlainText);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setWordWrap(true);
+    // Its own font: under the style sheet a child does not take its parent's font.
+    Label1->setFont(font());
     SetPaletteColour(*Label1, QPalette::WindowText, KioskTextColour);
     // The caption and the picture are the key: a touch on either is a touch on the key.
     for (QLabel* part : {Image1, Label1}) part->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -180,6 +180,7 @@ protected:
                  [this] {
                      scan(Crisps);
                      scan(Cola);
+                     scan(Crisps);
                  }},
                 {"search with a group open",
                  [this] {
