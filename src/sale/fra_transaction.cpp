@@ -158,6 +158,8 @@ void TfraTransaction::largeTextApplied(bool on) {
     pnSubTotal->setFixedHeight(on ? LargeSubTotalHeight : SubTotalHeight);
     pnFinishAndPay->setFixedHeight(on ? LargePayStripHeight : PayStripHeight);
     TLargeText::fitCaption(*cmFinishAndPay);
+    // The style sheets' change of the mode takes the strip's colour with it.
+    if (fBarColour.isValid()) pnFinishAndPay->setColour(fBarColour);
 }
 
 QWidget* TfraTransaction::buildSubTotalStrip() {
@@ -255,5 +257,6 @@ void TfraTransaction::setPayState(const TPayState& state) {
 }
 
 void TfraTransaction::setBarColour(const QColor& colour) {
+    fBarColour = colour;
     pnFinishAndPay->setColour(colour);
 }

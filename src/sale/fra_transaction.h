@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QWidget>
 #include <optional>
 
@@ -76,5 +77,6 @@ private:
     QLabel* lbItemCount = nullptr;
     TClickPanel* pnFinishAndPay = nullptr;
     QWidget* pnSubTotal = nullptr;
+    QColor fBarColour;
     QPushButton* cmFinishAndPay = nullptr;
 };

@@ -21,6 +21,7 @@
 #include "payment/uCheckout.h"
 #include "sale/fm_Info.h"
 #include "sale/fm_getQuantity.h"
+#include "support/FixedClock.h"
 #include "ui/AdvDialogs.h"
 #include "ui/wg_AccessModes.h"
 #include "ui/wg_Colours.h"
@@ -102,14 +103,18 @@ bool Covered(QWidget& window, QWidget& widget) {
     return top && top != &widget && !widget.isAncestorOf(top) && !top->isAncestorOf(&widget);
 }
 
-// Every caption of the window on its background, and every row of its lists: the pairs below
-// the bound, each named with its widget and both colours. Disabled keys are not measured.
-QStringList CaptionsBelow(QWidget& window, double bound, const QString& shot) {
-    // Layouts and rows resized to enlarged texts settle over a few turns of the event loop.
+// Layouts and rows resized to new texts settle over a few turns of the event loop.
+void Settle() {
     for (int turn = 0; turn < 3; ++turn) {
         QCoreApplication::sendPostedEvents();
         QApplication::processEvents();
     }
+}
+
+// Every caption of the window on its background, and every row of its lists: the pairs below
+// the bound, each named with its widget and both colours. Disabled keys are not measured.
+QStringList CaptionsBelow(QWidget& window, double bound, const QString& shot) {
+    Settle();
     const QImage image = window.grab().toImage();
     SaveShot(image, shot);
     QStringList failures;
@@ -239,9 +244,10 @@ struct Look {
     int branding;
     double bound;
 };
+// The standard looks come after a high-contrast one too: the mode leaves nothing behind.
 const Look Looks[] = {{"standard", false, NoBrandingColour, 4.5},
-                      {"standard, light branding", false, LightBranding, 4.5},
                       {"high contrast", true, NoBrandingColour, 7},
+                      {"standard, light branding", false, LightBranding, 4.5},
                       {"high contrast, light branding", true, LightBranding, 7}};
 
 TEST_F(LargeTextTest, EveryCaptionOfEveryPageAndDialogReadsInEachPalette) {
@@ -311,7 +317,12 @@ TEST_F(LargeTextTest, EveryTextGrowsByHalfAgainAndComesBackExactly) {
                 fonts[widget] = Drawn(*widget);
         return fonts;
     };
+    // The clock stands still, so its label is the same in each grab.
+    const FixedClockGuard clock(QDateTime(QDate(2025, 6, 28), QTime(9, 30)));
+    screen().tmTimeTimer();
+    Settle();
     const auto standard = fontsOf(screen());
+    const QImage standardLook = screen().grab().toImage();
     const std::map<QString, QFont> standardTexts = TextFonts(screen());
     const std::map<QString, QFont> standardBox = TextFonts(*dialogs()["info box"]());
 
@@ -329,6 +340,15 @@ TEST_F(LargeTextTest, EveryTextGrowsByHalfAgainAndComesBackExactly) {
 
     box.reset();
     largeText(false);
+    Settle();
+    const QImage back = screen().grab().toImage();
+    QRect differs;
+    for (int y = 0; y < back.height(); ++y)
+        for (int x = 0; x < back.width(); ++x)
+            if (back.pixel(x, y) != standardLook.pixel(x, y)) differs |= QRect(x, y, 1, 1);
+    EXPECT_TRUE(differs.isEmpty())
+        << "the standard look is not back in " << differs.x() << "," << differs.y() << " "
+        << differs.width() << "x" << differs.height();
     for (const auto& [widget, font] : fontsOf(screen())) {
         ASSERT_TRUE(standard.count(widget)) << widget->objectName().toStdString();
         EXPECT_EQ(font.toStdString(), standard.at(widget).toStdString())
