@@ -10,6 +10,7 @@
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_LargeText.h"
+#include "ui/wg_Palettes.h"
 
 namespace {
 
@@ -157,6 +158,8 @@ TfraBottomBar::TfraBottomBar(QWidget* parent) : TClickPanel(parent) {
 }
 
 void TfraBottomBar::largeTextApplied(bool on) {
+    // The key's own face is black in the mode: its picture turns to the mode's key colour.
+    cmTopups->setIcon(QIcon(TopupArt(BarIconSize, on ? HighContrast::KeyText : KioskTextColour)));
     for (auto* key : findChildren<QToolButton*>()) {
         if (on) {
             key->setMinimumWidth(BarButtonSize.width() / 2);

@@ -32,6 +32,21 @@ const QString kProduct = QStringLiteral("PRODUCT");
 const QString kMarker = QStringLiteral("PROMO_MARKER");
 const QString kAmount = QStringLiteral("SALES_AMT");
 
+// The pay key: white on green; disabled (no lines yet, or the amount due while paying) it lies
+// flat on the strip, its caption in the strip's caption colour so the amount due reads.
+QString PayKeySheet(const QColor& caption) {
+    const QString rgb =
+        QStringLiteral("%1, %2, %3").arg(caption.red()).arg(caption.green()).arg(caption.blue());
+    return QStringLiteral(
+               "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"
+               "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #22803f, stop:1 "
+               "#17662f); }"
+               "#cmFinishAndPay:pressed { background: #125425; }"
+               "#cmFinishAndPay:disabled { color: rgb(%1); border: 1px solid rgba(%1, 90);"
+               "  background: transparent; }")
+        .arg(rgb);
+}
+
 // Quantities and amounts show with two decimals; an empty field (the row before the
 // promotion rows) shows nothing.
 QString NumberText(const fb::Value& value) {
@@ -214,12 +229,7 @@ QWidget* TfraTransaction::buildPayStrip() {
     cmFinishAndPay->setFont(KioskFont(KioskFace::Tahoma, 37, true));
     cmFinishAndPay->setFocusPolicy(Qt::NoFocus);
     cmFinishAndPay->setEnabled(false);
-    cmFinishAndPay->setStyleSheet(QStringLiteral(
-        "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #22803f, stop:1 #17662f); }"
-        "#cmFinishAndPay:pressed { background: #125425; }"
-        "#cmFinishAndPay:disabled { color: rgba(255,255,255,110); border: 1px solid "
-        "rgba(255,255,255,60); background: rgba(255,255,255,28); }"));
+    cmFinishAndPay->setStyleSheet(PayKeySheet(Qt::white));
 
     auto* layout = new QVBoxLayout(pnFinishAndPay);
     layout->setContentsMargins(12, 10, 12, 10);
@@ -259,4 +269,5 @@ void TfraTransaction::setPayState(const TPayState& state) {
 void TfraTransaction::setBarColour(const QColor& colour) {
     fBarColour = colour;
     pnFinishAndPay->setColour(colour);
+    cmFinishAndPay->setStyleSheet(PayKeySheet(WinColour(CaptionColour(WinColourValue(colour)))));
 }
