@@ -101,6 +101,33 @@ int ContrastColour(int colour) {
     return lightness >= 0.5 ? 16777215 : 0;
 }
 
+namespace {
+
+// The linear light of one sRGB channel of 0..255.
+double LinearChannel(int value) {
+    const double c = value / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+}  // namespace
+
+double RelativeLuminance(int colour) {
+    return 0.2126 * LinearChannel(colour & 0xFF) + 0.7152 * LinearChannel((colour >> 8) & 0xFF) +
+           0.0722 * LinearChannel((colour >> 16) & 0xFF);
+}
+
+double ContrastRatio(int first, int second) {
+    const double a = RelativeLuminance(first);
+    const double b = RelativeLuminance(second);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+int CaptionColour(int colour) {
+    constexpr int Black = 0;
+    constexpr int White = 0xFFFFFF;
+    return ContrastRatio(colour, White) > ContrastRatio(colour, Black) ? White : Black;
+}
+
 QString FormatMoney(int decimals, bool thousands, bool parentheses, qint64 value) {
     QLocale locale;
     locale.setNumberOptions(thousands ? QLocale::DefaultNumberOptions

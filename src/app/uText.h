@@ -50,6 +50,15 @@ QString FloatText(double value);
 // White (16777215) for a dark Windows colour value (0x00BBGGRR), black (0) for a light one.
 int ContrastColour(int colour);
 
+// WCAG 2.1 relative luminance of a Windows colour value: 0 for black, 1 for white.
+double RelativeLuminance(int colour);
+// WCAG 2.1 contrast ratio of two Windows colour values: 1 (equal) to 21 (black on white).
+double ContrastRatio(int first, int second);
+// The caption colour for text on the colour: black (0) or white (16777215), whichever has the
+// higher contrast ratio on it (never below 4.58:1). Unlike ContrastColour, which weighs the
+// channels by brightness, this follows the WCAG luminance, so a caption always meets 4.5:1.
+int CaptionColour(int colour);
+
 // value is the amount times 10000, already rounded. Halves of the last decimal round upward;
 // thousands adds the regional group separators; parentheses writes a negative amount as
 // "(1.23)". An amount that rounds to zero is never signed.

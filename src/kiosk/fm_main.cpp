@@ -31,6 +31,7 @@
 #include "ui/wg_AccessModes.h"
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Colours.h"
+#include "ui/wg_LargeText.h"
 #include "ui/wg_Tone.h"
 
 namespace {
@@ -60,6 +61,7 @@ TFmMain::TFmMain(Tdm& dm, QWidget* parent)
     setObjectName(QStringLiteral("FmMain"));
     setWindowTitle(QStringLiteral("KelvoPOS Self Serv"));
     resize(DesignSize);
+    TLargeText::instance();
     buildScreen();
     describePages();
     bindHandlers();
@@ -222,8 +224,8 @@ void TFmMain::resetToDefault() {
 void TFmMain::paintBars() {
     const bool branded = BrandingColour != NoBrandingColour && BrandingColour != 0;
     const QColor colour = branded ? WinColour(BrandingColour) : KioskBarColour;
-    pnTop->setColour(colour);
-    pnBottom->setColour(colour);
+    pnTop->setBarColour(colour);
+    pnBottom->setBarColour(colour);
     SetPaletteColour(*this, QPalette::Window, colour);
     pnl_trans->setBarColour(colour);
 }

@@ -3,17 +3,43 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QToolButton>
+#include <iterator>
 
+#include "app/uText.h"
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_KeypadNavigation.h"
+#include "ui/wg_LargeText.h"
+#include "ui/wg_Palettes.h"
 
 namespace {
 
 // Five keys fit beside each other under the pages.
 constexpr QSize BarButtonSize{108, 85};
 constexpr int BarIconSize = 44;
+
+using BarArt = QPixmap (*)(int, const QColor&);
+
+// The keys drawn on the bar itself, with their pictures in the caption colour.
+struct FlatKey {
+    const char* name;
+    const char* caption;
+    BarArt art;
+};
+const FlatKey FlatKeys[] = {{"cmAssistance", "Assistance", AssistanceArt},
+                            {"cmSpeech", "Speech", SpeechArt},
+                            {"cmLargeText", "Large Text", LargeTextArt},
+                            {"cmLookup", "Find", FindArt}};
+
+QString FlatKeySheet(const QColor& caption) {
+    return QStringLiteral(
+               "QToolButton { color: %1; background: transparent; border: none; padding: 2px "
+               "0px; }"
+               "QToolButton:pressed { background: rgba(%2, %2, %2, 40); border-radius: 10px; }")
+        .arg(caption.name())
+        .arg(caption.lightness() > 127 ? 255 : 0);
+}
 
 QToolButton* MakeBarButton(const QString& name, const QString& caption, const QPixmap& picture,
                            bool flat, QWidget* parent) {
@@ -30,15 +56,16 @@ QToolButton* MakeBarButton(const QString& name, const QString& caption, const QP
     button->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 0px; }"));
     if (flat) {
         button->setAutoRaise(true);
-        button->setStyleSheet(QStringLiteral(
-            "QToolButton { color: white; background: transparent; border: none; padding: 2px "
-            "0px; }"
-            "QToolButton:pressed { background: rgba(255, 255, 255, 40); border-radius: 10px; }"));
+        button->setStyleSheet(FlatKeySheet(Qt::white));
     }
     return button;
 }
 
 }  // namespace
+
+QColor BarCaptionColour(const QColor& bar) {
+    return WinColour(CaptionColour(WinColourValue(bar)));
+}
 
 QString ClockText(const QDateTime& now) {
     return QLocale().toString(now, QStringLiteral("ddd, d. MMM yyyy, hh:mm:ss"));
@@ -66,6 +93,25 @@ TfraTopBar::TfraTopBar(QWidget* parent) : TClickPanel(parent) {
     layout->addWidget(lbSiteName);
     layout->addStretch(1);
     layout->addWidget(lbTime);
+    connect(&TLargeText::instance(), &TLargeText::applied, this, &TfraTopBar::largeTextApplied);
+}
+
+void TfraTopBar::largeTextApplied(bool on) {
+    static_cast<QBoxLayout*>(layout())->setDirection(on ? QBoxLayout::TopToBottom
+                                                        : QBoxLayout::LeftToRight);
+    layout()->setContentsMargins(28, on ? 4 : 0, 28, on ? 4 : 0);
+    if (on) {
+        setMinimumHeight(KioskBarHeight);
+        setMaximumHeight(QWIDGETSIZE_MAX);
+    } else {
+        setFixedHeight(KioskBarHeight);
+    }
+}
+
+void TfraTopBar::setBarColour(const QColor& colour) {
+    setColour(colour);
+    for (QLabel* label : {lbSiteName, lbTime})
+        SetPaletteColour(*label, QPalette::WindowText, BarCaptionColour(colour));
 }
 
 void TfraTopBar::setSiteName(const QString& name) {
@@ -81,16 +127,18 @@ TfraBottomBar::TfraBottomBar(QWidget* parent) : TClickPanel(parent) {
     setFixedHeight(KioskBarHeight);
     setColour(KioskBarColour);
 
-    auto* cmAssistance = MakeBarButton(QStringLiteral("cmAssistance"), QStringLiteral("Assistance"),
-                                       AssistanceArt(BarIconSize, Qt::white), true, this);
-    auto* cmSpeech = MakeBarButton(QStringLiteral("cmSpeech"), QStringLiteral("Speech"),
-                                   SpeechArt(BarIconSize, Qt::white), true, this);
-    auto* cmLargeText = MakeBarButton(QStringLiteral("cmLargeText"), QStringLiteral("Large Text"),
-                                      LargeTextArt(BarIconSize, Qt::white), true, this);
+    QToolButton* keys[std::size(FlatKeys)];
+    for (size_t i = 0; i < std::size(FlatKeys); ++i)
+        keys[i] = MakeBarButton(QString::fromLatin1(FlatKeys[i].name),
+                                QString::fromLatin1(FlatKeys[i].caption),
+                                FlatKeys[i].art(BarIconSize, Qt::white), true, this);
+    auto* cmAssistance = keys[0];
+    auto* cmSpeech = keys[1];
+    auto* cmLargeText = keys[2];
+    auto* cmLookup = keys[3];
     cmTopups = MakeBarButton(QStringLiteral("cmTopups"), QStringLiteral("Top-Ups"),
                              TopupArt(BarIconSize, KioskTextColour), false, this);
-    auto* cmLookup = MakeBarButton(QStringLiteral("cmLookup"), QStringLiteral("Find"),
-                                   FindArt(BarIconSize, Qt::white), true, this);
+    fCaptionColour = Qt::white;
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
@@ -108,6 +156,32 @@ TfraBottomBar::TfraBottomBar(QWidget* parent) : TClickPanel(parent) {
     connect(cmLargeText, &QToolButton::clicked, this, &TfraBottomBar::largeTextClicked);
     connect(cmTopups, &QToolButton::clicked, this, &TfraBottomBar::topupsClicked);
     connect(cmLookup, &QToolButton::clicked, this, &TfraBottomBar::lookupClicked);
+    connect(&TLargeText::instance(), &TLargeText::applied, this, &TfraBottomBar::largeTextApplied);
+}
+
+void TfraBottomBar::largeTextApplied(bool on) {
+    // The key's own face is black in the mode: its picture turns to the mode's key colour.
+    cmTopups->setIcon(QIcon(TopupArt(BarIconSize, on ? HighContrast::KeyText : KioskTextColour)));
+    for (auto* key : findChildren<QToolButton*>()) {
+        if (on) {
+            key->setMinimumWidth(BarButtonSize.width() / 2);
+            key->setMaximumWidth(QWIDGETSIZE_MAX);
+        } else {
+            key->setFixedSize(BarButtonSize);
+        }
+    }
+}
+
+void TfraBottomBar::setBarColour(const QColor& colour) {
+    setColour(colour);
+    const QColor caption = BarCaptionColour(colour);
+    if (caption == fCaptionColour) return;
+    fCaptionColour = caption;
+    for (const FlatKey& key : FlatKeys) {
+        auto* button = findChild<QToolButton*>(QString::fromLatin1(key.name));
+        button->setIcon(QIcon(key.art(BarIconSize, caption)));
+        button->setStyleSheet(FlatKeySheet(caption));
+    }
 }
 
 void TfraBottomBar::setTopupsVisible(bool visible) {

@@ -12,6 +12,10 @@ inline constexpr int KioskBarHeight = 101;
 // The bars' colour where the site has no branding colour.
 inline const QColor KioskBarColour{0x24, 0x3b, 0x5e};
 
+// The colour of the bars' captions and pictures on the bar colour: white or black, whichever
+// reads better (4.58:1 at least).
+QColor BarCaptionColour(const QColor& bar);
+
 // The clock's text: "Tue, 5. Mar 2024, 14:07:09" in the regional day and month names.
 QString ClockText(const QDateTime& now);
 
@@ -24,8 +28,13 @@ public:
 
     void setSiteName(const QString& name);
     void setTime(const QString& text);
+    // The bar's colour, with captions readable on it.
+    void setBarColour(const QColor& colour);
 
 private:
+    // In the large text mode the clock goes under the site's name, and the bar grows to them.
+    void largeTextApplied(bool on);
+
     QLabel* lbSiteName = nullptr;
     QLabel* lbTime = nullptr;
 };
@@ -39,6 +48,8 @@ public:
 
     // Top-Ups shows only at a site that sells them.
     void setTopupsVisible(bool visible);
+    // The bar's colour, with captions and pictures readable on it.
+    void setBarColour(const QColor& colour);
 
 signals:
     void assistanceClicked();
@@ -48,5 +59,9 @@ signals:
     void lookupClicked();
 
 private:
+    // In the large text mode the keys grow to their enlarged captions.
+    void largeTextApplied(bool on);
+
     QToolButton* cmTopups = nullptr;
+    QColor fCaptionColour;
 };

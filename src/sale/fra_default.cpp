@@ -8,6 +8,7 @@
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
+#include "ui/wg_LargeText.h"
 #include "ui/wg_ResImage.h"
 
 namespace {
@@ -106,6 +107,12 @@ TfraDefault::TfraDefault(QWidget* parent) : QWidget(parent) {
     layout->addStretch(1);
 
     pnScannedProduct->hide();
+    connect(&TLargeText::instance(), &TLargeText::applied, this, &TfraDefault::largeTextApplied);
+}
+
+void TfraDefault::largeTextApplied(bool on) {
+    pnScannedProduct->setMinimumHeight(PanelHeight);
+    pnScannedProduct->setMaximumHeight(on ? QWIDGETSIZE_MAX : PanelHeight);
 }
 
 void TfraDefault::showProduct(const TScannedProduct& product, const QString& resFolder) {

@@ -31,6 +31,9 @@ public:
     bool showsProduct() const;
 
 private:
+    // In the large text mode the product's panel grows to the lines of its enlarged name.
+    void largeTextApplied(bool on);
+
     QLabel* lbDefaultText = nullptr;
     QFrame* pnScannedProduct = nullptr;
     QFrame* pnScannedProductGlyph = nullptr;

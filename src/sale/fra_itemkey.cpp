@@ -8,6 +8,7 @@
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_KeypadNavigation.h"
+#include "ui/wg_LargeText.h"
 #include "ui/wg_ResImage.h"
 
 namespace {
@@ -32,6 +33,8 @@ TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
     Label1->setTextFormat(Qt::PlainText);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setWordWrap(true);
+    // Its own font: under the style sheet a child does not take its parent's font.
+    Label1->setFont(font());
     SetPaletteColour(*Label1, QPalette::WindowText, KioskTextColour);
     // The caption and the picture are the key: a touch on either is a touch on the key.
     for (QLabel* part : {Image1, Label1}) part->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -44,6 +47,7 @@ TfraItemKey::TfraItemKey(QWidget* owner, QObject* messageContainer)
 
     MakeKeypadKey(this);
     connect(this, &TClickPanel::clicked, this, &TfraItemKey::ControlClick);
+    connect(&TLargeText::instance(), &TLargeText::applied, this, &TfraItemKey::showPicture);
 }
 
 void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& resFolder) {
@@ -63,10 +67,16 @@ void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& 
     const bool pictured = key.kind == TItemKeyKind::Found
                               ? LoadStoredImage(key.picture, Image1, resFolder)
                               : LoadResImage(key.picture, Image1, resFolder);
-    // Without a picture the caption has the whole key.
-    Image1->setVisible(pictured);
-    Label1->setMinimumHeight(pictured ? CaptionHeight : 0);
-    Label1->setMaximumHeight(pictured ? CaptionHeight : QWIDGETSIZE_MAX);
+    fPictured = pictured;
+    showPicture();
+}
+
+// Without a picture the caption has the whole key.
+void TfraItemKey::showPicture() {
+    const bool shown = fPictured && !TLargeText::instance().on();
+    Image1->setVisible(shown);
+    Label1->setMinimumHeight(shown ? CaptionHeight : 0);
+    Label1->setMaximumHeight(shown ? CaptionHeight : QWIDGETSIZE_MAX);
 }
 
 void TfraItemKey::clearKey() {

@@ -43,8 +43,12 @@ public:
 private:
     void ControlClick();
 
+    // The picture shows where it has room: in the large text mode the caption has the key.
+    void showPicture();
+
     QLabel* Image1 = nullptr;
     QLabel* Label1 = nullptr;
+    bool fPictured = false;
 
     QObject* fMessageContainer;
 };

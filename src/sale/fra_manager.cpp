@@ -1,5 +1,6 @@
 #include "sale/fra_manager.h"
 
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -7,11 +8,16 @@
 #include "ui/fra_tile.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_KeypadNavigation.h"
+#include "ui/wg_LargeText.h"
 
 namespace {
 
 constexpr QSize TileSize{100, 75};
+// Room for three lines of enlarged captions such as "Recall Last Transaction".
+constexpr QSize LargeTileSize{200, 120};
 const QColor DarkCaption(0x1c, 0x26, 0x36);
+// A deep red: white reads on it at 6.5:1 (on pure red only at 4:1).
+const QColor ShutDownRed(0xc0, 0x00, 0x00);
 
 TfraTile* MakeTile(const char* name, const char* caption, const QColor& colour,
                    const QColor& captionColour, QWidget* parent) {
@@ -40,15 +46,17 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
                                       QColor(217, 236, 255), DarkCaption, this);
     auto* cmCloseScreen =
         MakeTile("cmCloseScreen", "Close Screen", QColor(198, 255, 198), DarkCaption, this);
-    auto* cmShutDown = MakeTile("cmShutDown", "Shut Down System", Qt::red, Qt::white, this);
+    auto* cmShutDown = MakeTile("cmShutDown", "Shut Down System", ShutDownRed, Qt::white, this);
 
+    fSaleTiles = {cmVoidLine, cmVoidTransaction, cmRecallLastTA, cmReprintReceipt};
+    fTiles = {cmVoidLine,       cmVoidTransaction, cmRecallLastTA,
+              cmReprintReceipt, cmCloseScreen,     cmShutDown};
+    fTileGrid = new QGridLayout;
+    fTileGrid->setSpacing(12);
     auto* tiles = new QHBoxLayout;
-    tiles->setSpacing(12);
-    tiles->addWidget(cmVoidLine);
-    tiles->addWidget(cmVoidTransaction);
-    tiles->addWidget(cmRecallLastTA);
-    tiles->addWidget(cmReprintReceipt);
+    tiles->addLayout(fTileGrid);
     tiles->addStretch(1);
+    placeTiles(false);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(cmCloseScreen);
@@ -70,4 +78,14 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
     MarkEscapeKey(cmCloseScreen);
     connect(cmCloseScreen, &TClickPanel::clicked, this, &TfraManager::closeScreenClicked);
     connect(cmShutDown, &TClickPanel::clicked, this, &TfraManager::shutDownClicked);
+    connect(&TLargeText::instance(), &TLargeText::applied, this, &TfraManager::placeTiles);
+}
+
+void TfraManager::placeTiles(bool large) {
+    const int columns = large ? 2 : int(fSaleTiles.size());
+    for (size_t i = 0; i < fSaleTiles.size(); ++i) {
+        fTileGrid->removeWidget(fSaleTiles[i]);
+        fTileGrid->addWidget(fSaleTiles[i], int(i) / columns, int(i) % columns);
+    }
+    for (TfraTile* tile : fTiles) tile->setFixedSize(large ? LargeTileSize : TileSize);
 }

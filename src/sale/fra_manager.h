@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QWidget>
+#include <vector>
 
+class QGridLayout;
 class TfraTile;
 
 // The manager page: a row of tiles for the sale on screen, and a bottom strip to leave the
@@ -18,4 +20,13 @@ signals:
     void reprintReceiptClicked();
     void closeScreenClicked();
     void shutDownClicked();
+
+private:
+    // The sale's tiles: one row at the standard size; two rows of larger tiles in the large
+    // text mode, where the enlarged captions need the room.
+    void placeTiles(bool large);
+
+    QGridLayout* fTileGrid = nullptr;
+    std::vector<TfraTile*> fSaleTiles;
+    std::vector<TfraTile*> fTiles;
 };

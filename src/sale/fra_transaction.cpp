@@ -13,11 +13,16 @@
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_KeypadNavigation.h"
+#include "ui/wg_LargeText.h"
 
 namespace {
 
 constexpr int SubTotalHeight = 99;
 constexpr int PayStripHeight = 101;
+constexpr int LineHeight = 34;
+// Room for the enlarged texts: the totals' two rows, and "Finish & Pay" on two lines.
+constexpr int LargeSubTotalHeight = 124;
+constexpr int LargePayStripHeight = 170;
 constexpr int QtyWidth = 63;
 constexpr int MarkerWidth = 32;
 constexpr int CellPadding = 4;
@@ -27,6 +32,21 @@ const QString kQty = QStringLiteral("SALES_QTY");
 const QString kProduct = QStringLiteral("PRODUCT");
 const QString kMarker = QStringLiteral("PROMO_MARKER");
 const QString kAmount = QStringLiteral("SALES_AMT");
+
+// The pay key: white on green; disabled (no lines yet, or the amount due while paying) it lies
+// flat on the strip, its caption in the strip's caption colour so the amount due reads.
+QString PayKeySheet(const QColor& caption) {
+    const QString rgb =
+        QStringLiteral("%1, %2, %3").arg(caption.red()).arg(caption.green()).arg(caption.blue());
+    return QStringLiteral(
+               "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"
+               "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #22803f, stop:1 "
+               "#17662f); }"
+               "#cmFinishAndPay:pressed { background: #125425; }"
+               "#cmFinishAndPay:disabled { color: rgb(%1); border: 1px solid rgba(%1, 90);"
+               "  background: transparent; }")
+        .arg(rgb);
+}
 
 // Quantities and amounts show with two decimals; an empty field (the row before the
 // promotion rows) shows nothing.
@@ -104,7 +124,7 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     dbgTransaction->setFont(KioskFont(KioskFace::Tahoma, 19));
     dbgTransaction->horizontalHeader()->hide();
     dbgTransaction->verticalHeader()->hide();
-    dbgTransaction->verticalHeader()->setDefaultSectionSize(34);
+    dbgTransaction->verticalHeader()->setDefaultSectionSize(LineHeight);
     dbgTransaction->setShowGrid(false);
     dbgTransaction->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgTransaction->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -121,13 +141,8 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     columns->setMinimumSectionSize(MarkerWidth);
     columns->setSectionResizeMode(QHeaderView::Fixed);
     columns->setSectionResizeMode(TTransactionModel::colProduct, QHeaderView::Stretch);
-    columns->resizeSection(TTransactionModel::colQty, QtyWidth);
     columns->resizeSection(TTransactionModel::colPromoMarker, MarkerWidth);
-    // Wide enough for a discount row's negative amount as well as a line's.
-    const int amountWidth =
-        dbgTransaction->fontMetrics().horizontalAdvance(QStringLiteral("-000.00")) +
-        2 * CellPadding + 2;
-    columns->resizeSection(TTransactionModel::colAmount, std::max(QtyWidth, amountWidth));
+    fitColumns();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -135,10 +150,38 @@ TfraTransaction::TfraTransaction(const TMemTable& cdsTX, QWidget* parent) : TCli
     layout->addWidget(dbgTransaction, 1);
     layout->addWidget(buildSubTotalStrip());
     layout->addWidget(buildPayStrip());
+    connect(&TLargeText::instance(), &TLargeText::applied, this,
+            &TfraTransaction::largeTextApplied);
+}
+
+void TfraTransaction::fitColumns() {
+    const QFontMetrics metrics = dbgTransaction->fontMetrics();
+    const auto width = [&](const QString& widest) {
+        return std::max(QtyWidth, metrics.horizontalAdvance(widest) + 2 * CellPadding + 2);
+    };
+    QHeaderView* columns = dbgTransaction->horizontalHeader();
+    columns->resizeSection(TTransactionModel::colQty, width(QStringLiteral("00.00")));
+    // Wide enough for a discount row's negative amount as well as a line's.
+    columns->resizeSection(TTransactionModel::colAmount, width(QStringLiteral("-000.00")));
+}
+
+void TfraTransaction::largeTextApplied(bool on) {
+    fitColumns();
+    dbgTransaction->setWordWrap(on);
+    dbgTransaction->verticalHeader()->setSectionResizeMode(on ? QHeaderView::ResizeToContents
+                                                              : QHeaderView::Interactive);
+    if (!on) dbgTransaction->verticalHeader()->setDefaultSectionSize(LineHeight);
+    for (int row = 0; !on && row < fModel->rowCount(); ++row)
+        dbgTransaction->setRowHeight(row, LineHeight);
+    pnSubTotal->setFixedHeight(on ? LargeSubTotalHeight : SubTotalHeight);
+    pnFinishAndPay->setFixedHeight(on ? LargePayStripHeight : PayStripHeight);
+    TLargeText::fitCaption(*cmFinishAndPay);
+    // The style sheets' change of the mode takes the strip's colour with it.
+    if (fBarColour.isValid()) pnFinishAndPay->setColour(fBarColour);
 }
 
 QWidget* TfraTransaction::buildSubTotalStrip() {
-    auto* strip = new QWidget(this);
+    auto* strip = pnSubTotal = new QWidget(this);
     strip->setObjectName(QStringLiteral("pnSubTotal"));
     strip->setFixedHeight(SubTotalHeight);
     strip->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -189,12 +232,7 @@ QWidget* TfraTransaction::buildPayStrip() {
     cmFinishAndPay->setFont(KioskFont(KioskFace::Tahoma, 37, true));
     MakeKeypadKey(cmFinishAndPay);
     cmFinishAndPay->setEnabled(false);
-    cmFinishAndPay->setStyleSheet(QStringLiteral(
-        "#cmFinishAndPay { color: white; border: 1px solid #1e7a3c; border-radius: 10px;"
-        "  background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #3cb96a, stop:1 #23944b); }"
-        "#cmFinishAndPay:pressed { background: #1d7d3f; }"
-        "#cmFinishAndPay:disabled { color: rgba(255,255,255,110); border: 1px solid "
-        "rgba(255,255,255,60); background: rgba(255,255,255,28); }"));
+    cmFinishAndPay->setStyleSheet(PayKeySheet(Qt::white));
 
     auto* layout = new QVBoxLayout(pnFinishAndPay);
     layout->setContentsMargins(12, 10, 12, 10);
@@ -227,9 +265,12 @@ void TfraTransaction::setPayState(const TPayState& state) {
     cmFinishAndPay->setText(state.dueMinorUnits
                                 ? QStringLiteral("DUE ") + MoneyText(*state.dueMinorUnits / 100.0)
                                 : QStringLiteral("Finish && Pay"));
+    TLargeText::fitCaption(*cmFinishAndPay);
     cmFinishAndPay->setEnabled(state.hasLines && !state.dueMinorUnits);
 }
 
 void TfraTransaction::setBarColour(const QColor& colour) {
+    fBarColour = colour;
     pnFinishAndPay->setColour(colour);
+    cmFinishAndPay->setStyleSheet(PayKeySheet(WinColour(CaptionColour(WinColourValue(colour)))));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QWidget>
 #include <optional>
 
@@ -65,11 +66,17 @@ signals:
 private:
     QWidget* buildSubTotalStrip();
     QWidget* buildPayStrip();
+    // The columns' widths for the font the lines show in.
+    void fitColumns();
+    // In the large text mode the lines wrap and the strips grow to their enlarged texts.
+    void largeTextApplied(bool on);
 
     TTransactionModel* fModel = nullptr;
     QTableView* dbgTransaction = nullptr;
     QLabel* lbSubTotal = nullptr;
     QLabel* lbItemCount = nullptr;
     TClickPanel* pnFinishAndPay = nullptr;
+    QWidget* pnSubTotal = nullptr;
+    QColor fBarColour;
     QPushButton* cmFinishAndPay = nullptr;
 };

@@ -21,6 +21,15 @@ std::optional<int> ColourOf(const fb::Value& value) {
     return value.toInt();
 }
 
+// The caption colour of a key: the stored one where it reads at 4.5:1 on the key, else black
+// or white, whichever reads better.
+int ReadableCaptionColour(std::optional<int> colour, std::optional<int> caption) {
+    constexpr double Readable = 4.5;
+    const int background = colour.value_or(kItemKeyDesignColour);
+    if (caption && ContrastRatio(background, *caption) >= Readable) return *caption;
+    return CaptionColour(background);
+}
+
 // Opens q and makes a key of each row; fill reads the row's fields into the key.
 template <class Fill>
 std::vector<TItemKey> ReadKeys(fb::Query& q, const Fill& fill) {
@@ -194,7 +203,7 @@ std::vector<TItemKey> TSearch::GroupKeys() {
         key.tag = q.field("PRODUCT_GROUP").toInt();
         key.caption = ItemKeyCaption(q.field("DESCRIPTION").toString());
         key.colour = ColourOf(q.field("BCOL"));
-        key.captionColour = ColourOf(q.field("FCOL"));
+        key.captionColour = ReadableCaptionColour(key.colour, ColourOf(q.field("FCOL")));
         key.picture = q.field("GLYPH").toString();
     });
 }
@@ -210,7 +219,7 @@ std::vector<TItemKey> TSearch::ProductKeys(int group) {
         ReadProductKey(q, TItemKeyKind::Product, "BNUMBER", key);
         // A product without a colour keeps the design colour, with a caption readable on it.
         key.colour = ColourOf(q.field("BCOLOUR"));
-        key.captionColour = ContrastColour(key.colour.value_or(kItemKeyDesignColour));
+        key.captionColour = CaptionColour(key.colour.value_or(kItemKeyDesignColour));
     });
 }
 

@@ -31,12 +31,13 @@ inline constexpr int kItemKeyDesignColour = 0xf5eee9;
 // One key of the search page, as the page shows it.
 struct TItemKey {
     TItemKeyKind kind = TItemKeyKind::Product;
-    QString name;                      // "ik_" and a number; only names the control
-    int tag = 0;                       // PRODUCT_GROUP of a group key, SID of a product key
-    QString caption;                   // cut to 20 characters, every "&" doubled
-    std::optional<int> colour;         // Windows colour value; none keeps the design colour
-    std::optional<int> captionColour;  // likewise
-    QString picture;                   // empty: no picture
+    QString name;               // "ik_" and a number; only names the control
+    int tag = 0;                // PRODUCT_GROUP of a group key, SID of a product key
+    QString caption;            // cut to 20 characters, every "&" doubled
+    std::optional<int> colour;  // Windows colour value; none keeps the design colour
+    // Windows colour value that reads at 4.5:1 or better on the key; none: the kiosk's own
+    std::optional<int> captionColour;
+    QString picture;  // empty: no picture
 };
 
 // What the search page shows for a mode.

@@ -20,6 +20,7 @@
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_KeypadNavigation.h"
+#include "ui/wg_LargeText.h"
 #include "ui/wg_Window.h"
 
 namespace {
@@ -166,8 +167,9 @@ TMessageForm::TMessageForm(const QString& message, const QStringList& captions, 
     setPalette(palette);
     setAutoFillBackground(true);
 
-    fLayout = ComputeMessageFormLayout(message, captions, iconKind != miNone, buttonHeight, font(),
-                                       ScreenWidth());
+    // In the large text mode the box is laid out for the enlarged font it will show.
+    fLayout = ComputeMessageFormLayout(message, captions, iconKind != miNone, buttonHeight,
+                                       TLargeText::shown(font()), ScreenWidth());
     setFixedSize(fLayout.client);
     buildPanels();
     buildIcon(iconKind);

@@ -6,9 +6,11 @@
 #include <QPushButton>
 
 #include "app/uGlobals.h"
+#include "app/uText.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_KeypadNavigation.h"
+#include "ui/wg_LargeText.h"
 #include "ui/wg_ScanPoint.h"
 #include "ui/wg_Window.h"
 
@@ -59,11 +61,36 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     ebScanBuffer->setFocus();
     CentreOnScreen(*this);
     FormCreate();
+    connect(&TLargeText::instance(), &TLargeText::applied, this,
+            [this](bool on) { scaleTo(on ? TLargeText::Scale : 1); });
+}
+
+void TfmBaseDialog::showEvent(QShowEvent* event) {
+    scaleTo(TLargeText::instance().on() ? TLargeText::Scale : 1);
+    QDialog::showEvent(event);
+}
+
+void TfmBaseDialog::scaleTo(double scale) {
+    if (scale == fScale) return;
+    const double by = scale / fScale;
+    fScale = scale;
+    const auto scaled = [by](const QRect& r) {
+        return QRect(qRound(r.x() * by), qRound(r.y() * by), qRound(r.width() * by),
+                     qRound(r.height() * by));
+    };
+    const QSize client = scaled(QRect(QPoint(), fClient->size())).size();
+    setFixedSize(client.grownBy({BorderWidth, BorderWidth, BorderWidth, BorderWidth}));
+    fClient->resize(client);
+    for (QWidget* control : fClient->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        control->setGeometry(scaled(control->geometry()));
+    CentreOnScreen(*this);
 }
 
 void TfmBaseDialog::FormCreate() {
-    if (BrandingColour != NoBrandingColour)
-        SetPaletteColour(*pnHeader, QPalette::Window, WinColour(BrandingColour));
+    if (BrandingColour == NoBrandingColour) return;
+    SetPaletteColour(*pnHeader, QPalette::Window, WinColour(BrandingColour));
+    // The caption reads on whatever colour the site chose.
+    SetPaletteColour(*pnHeader, QPalette::WindowText, WinColour(CaptionColour(BrandingColour)));
 }
 
 void TfmBaseDialog::setHeaderCaption(const QString& caption) {

@@ -16,7 +16,7 @@ class QPushButton;
 // read ebScanBuffer. Neither Enter nor Escape closes the dialog by itself.
 //
 // Derived dialogs place their controls on clientArea() (355 x 458, inside the 2-pixel border),
-// below the 49-pixel header.
+// below the 49-pixel header. In the large text mode the dialog shows 1.5 times that size.
 class TfmBaseDialog : public QDialog {
     Q_OBJECT
 public:
@@ -35,11 +35,17 @@ protected:
     QWidget* clientArea() const { return fClient; }
 
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     QLineEdit* ebScanBuffer = nullptr;
     QPushButton* cmEndScan = nullptr;
     QLabel* pnHeader = nullptr;
 
 private:
+    // The dialog is laid out at its design size; in the large text mode every control and the
+    // dialog itself grow with the text, by the same scale.
+    void scaleTo(double scale);
+
     QWidget* fClient = nullptr;
+    double fScale = 1;
 };

@@ -75,6 +75,46 @@ TEST(Texts, ContrastColourPicksTheReadableOne) {
     }
 }
 
+// Windows colour values (0x00BBGGRR) with their WCAG contrast ratio against white and the
+// caption colour that reads best on them.
+TEST(Texts, ContrastRatioAndCaptionColourFollowWcag) {
+    constexpr int White = 0xFFFFFF;
+    constexpr int Black = 0;
+    struct Case {
+        const char* name;
+        int colour;
+        double ratioOnWhite;
+        int caption;
+    };
+    for (const Case& c :
+         {Case{"black", Black, 21.0, White}, Case{"white", White, 1.0, Black},
+          Case{"navy", 0x800000, 16.01, White}, Case{"kiosk bar #243b5e", 0x5E3B24, 11.28, White},
+          Case{"grey #808080", 0x808080, 3.949, Black},
+          Case{"grey #767676", 0x767676, 4.542, Black},
+          Case{"grey #595959", 0x595959, 7.005, White},
+          // ContrastColour gives white here; black reads better (5.25 to 4.0).
+          Case{"red", 0x0000FF, 4.0, Black}, Case{"light branding #ffe680", 0x80E6FF, 1.24, Black},
+          Case{"light blue #9cc3e6", 0xE6C39C, 1.85, Black}}) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(ContrastRatio(c.colour, White), c.ratioOnWhite, 0.01);
+        EXPECT_DOUBLE_EQ(ContrastRatio(White, c.colour), ContrastRatio(c.colour, White));
+        EXPECT_EQ(CaptionColour(c.colour), c.caption);
+        EXPECT_GE(ContrastRatio(c.colour, CaptionColour(c.colour)),
+                  ContrastRatio(c.colour, White + Black - CaptionColour(c.colour)));
+    }
+    EXPECT_DOUBLE_EQ(RelativeLuminance(Black), 0.0);
+    EXPECT_DOUBLE_EQ(RelativeLuminance(White), 1.0);
+    // No colour brings its caption below 4.58:1.
+    double lowest = 21;
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 5) {
+                const int colour = r | g << 8 | b << 16;
+                lowest = std::min(lowest, ContrastRatio(colour, CaptionColour(colour)));
+            }
+    EXPECT_GE(lowest, 4.58);
+}
+
 TEST(Money, FormatMoneyRoundsHalvesUpAndUsesRegionalSeparators) {
     struct Case {
         qint64 value;
