@@ -10,29 +10,6 @@
 #include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_ScanPoint.h"
 
-namespace {
-
-// Controls that take typed text for themselves; keys aimed at them stay there.
-bool TakesText(const QWidget* widget) {
-    return widget->inherits("QLineEdit") || widget->inherits("QTextEdit") ||
-           widget->inherits("QPlainTextEdit") || widget->inherits("QAbstractSpinBox") ||
-           widget->inherits("QComboBox");
-}
-
-bool IsEnter(const QKeyEvent* key) {
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-
-// Keys a scanner or a person typing a code sends.
-bool IsScanKey(const QKeyEvent* key) {
-    if (IsEnter(key) || key->key() == Qt::Key_Backspace) return true;
-    const QString text = key->text();
-    return !text.isEmpty() && text.at(0).isPrint() &&
-           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
-}
-
-}  // namespace
-
 // The buffer and its button stay enabled and focusable but sit behind the top bar and the
 // pages, where no one sees them.
 TScanRouter::TScanRouter(QWidget* window, QWidget* host, UserOfCode userOfCode)
@@ -41,7 +18,7 @@ TScanRouter::TScanRouter(QWidget* window, QWidget* host, UserOfCode userOfCode)
     ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
     ebScanBuffer->setGeometry(400, 40, 121, 21);
     ebScanBuffer->lower();
-    MarkScanBuffer(ebScanBuffer);
+    MarkScanBuffer(*ebScanBuffer);
 
     cmEndScan = new QPushButton(QStringLiteral("X"), host);
     cmEndScan->setObjectName(QStringLiteral("cmEndScan"));
@@ -100,18 +77,16 @@ bool TScanRouter::forwardToScanBuffer(QWidget* target, QEvent* event) {
     if (!target || target->window() != fWindow) return false;
     if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->window() != fWindow)
         return true;
-    auto* key = static_cast<QKeyEvent*>(event);
+    const auto& key = *static_cast<QKeyEvent*>(event);
     if (target == ebScanBuffer) {
-        if (!IsEnter(key)) return false;
+        if (!IsEnterKey(key)) return false;
         if (cmEndScan->isEnabled()) cmEndScan->click();
         return true;
     }
-    if (TakesText(target) || !IsScanKey(key)) return false;
+    if (TakesTypedText(*target) || !(IsEnterKey(key) || IsScanCharacter(key))) return false;
     const bool atKey = IsKeypadKey(target);
-    if (atKey && IsEnter(key) && ebScanBuffer->text().isEmpty()) return false;
+    if (atKey && IsEnterKey(key) && ebScanBuffer->text().isEmpty()) return false;
     if (!atKey) focus();
-    QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
-                   key->count());
-    QCoreApplication::sendEvent(ebScanBuffer, &copy);
+    SendToScanBuffer(*ebScanBuffer, key);
     return true;
 }

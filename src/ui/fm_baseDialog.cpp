@@ -9,7 +9,6 @@
 #include "app/uText.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
-#include "ui/wg_KeypadNavigation.h"
 #include "ui/wg_LargeText.h"
 #include "ui/wg_ScanPoint.h"
 #include "ui/wg_Window.h"
@@ -39,7 +38,7 @@ TfmBaseDialog::TfmBaseDialog(QWidget* parent)
     ebScanBuffer = new QLineEdit(fClient);
     ebScanBuffer->setObjectName(QStringLiteral("ebScanBuffer"));
     ebScanBuffer->setGeometry(296, 25, 57, 21);
-    MarkScanBuffer(ebScanBuffer);
+    MarkScanBuffer(*ebScanBuffer);
 
     cmEndScan = new QPushButton(QStringLiteral("X"), fClient);
     cmEndScan->setObjectName(QStringLiteral("cmEndScan"));

@@ -20,7 +20,6 @@
 
 namespace {
 
-const char* const ScanBufferProperty = "kioskScanBuffer";
 const char* const EscapeProperty = "keypadEscape";
 const char* const AssistanceProperty = "keypadAssistance";
 
@@ -32,27 +31,8 @@ bool Usable(const QWidget* widget) {
     return widget->isVisible() && widget->isEnabled();
 }
 
-// Controls that take typed text and keep their own arrows.
-bool TakesText(const QWidget* widget) {
-    return widget->inherits("QLineEdit") || widget->inherits("QTextEdit") ||
-           widget->inherits("QPlainTextEdit") || widget->inherits("QAbstractSpinBox") ||
-           widget->inherits("QComboBox");
-}
-
-bool IsEnter(int key) {
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
-}
-
 bool IsArrow(int key) {
     return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
-}
-
-// Characters a scanner types, and Backspace.
-bool IsScanCharacter(const QKeyEvent* key) {
-    if (key->key() == Qt::Key_Backspace) return true;
-    const QString text = key->text();
-    return !text.isEmpty() && text.at(0).isPrint() &&
-           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
 QRect RectIn(const QWidget* window, const QWidget* widget) {
@@ -100,23 +80,6 @@ long long Closeness(const QRect& from, const QRect& to, int arrow) {
 }  // namespace
 
 // ---- Marks -------------------------------------------------------------------------------
-
-void MarkScanBuffer(QLineEdit* buffer) {
-    buffer->setProperty(ScanBufferProperty, true);
-    MarkScanPoint(*buffer);
-    buffer->setAccessibleName(QStringLiteral("Barcode"));
-}
-
-bool IsScanBuffer(const QWidget* widget) {
-    return Marked(widget, ScanBufferProperty);
-}
-
-QLineEdit* ScanBufferOf(const QWidget* window) {
-    if (!window) return nullptr;
-    for (QLineEdit* edit : window->findChildren<QLineEdit*>())
-        if (IsScanBuffer(edit) && edit->window() == window) return edit;
-    return nullptr;
-}
 
 void MarkEscapeKey(QWidget* key) {
     key->setProperty(EscapeProperty, true);
@@ -269,7 +232,7 @@ bool TKeypadNavigator::keyPress(QWidget* target, QKeyEvent* key) {
     if (IsArrow(code)) {
         const bool rowKey = code == Qt::Key_Up || code == Qt::Key_Down;
         if (IsScanBuffer(target) ||
-            !(TakesText(target) || (rowKey && qobject_cast<QAbstractItemView*>(target)))) {
+            !(TakesTypedText(*target) || (rowKey && qobject_cast<QAbstractItemView*>(target)))) {
             moveInDirection(target, code);
             return true;
         }
@@ -281,18 +244,16 @@ bool TKeypadNavigator::keyPress(QWidget* target, QKeyEvent* key) {
     }
     if (!IsKeypadKey(target)) return false;
     QLineEdit* buffer = ScanBufferOf(window);
-    if (IsEnter(code)) {
+    if (IsEnterKey(*key)) {
         if (!buffer || buffer->text().isEmpty()) {
             Activate(target);
             return true;
         }
-    } else if (!buffer || !IsScanCharacter(key)) {
+    } else if (!buffer || !IsScanCharacter(*key)) {
         return false;
     }
     // A scan under way: the character goes to the buffer, the focus stays on the key.
-    QKeyEvent copy(key->type(), key->key(), key->modifiers(), key->text(), key->isAutoRepeat(),
-                   key->count());
-    QCoreApplication::sendEvent(buffer, &copy);
+    SendToScanBuffer(*buffer, *key);
     return true;
 }
 

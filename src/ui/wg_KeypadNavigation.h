@@ -12,13 +12,6 @@ class QWidget;
 
 // What the keypad navigator knows of a window's widgets, said by the widgets themselves.
 
-// A hidden scan buffer: the scanner's keystrokes end here while a key holds the focus, and it
-// is never a key. Its accessible name is "Barcode".
-void MarkScanBuffer(QLineEdit* buffer);
-bool IsScanBuffer(const QWidget* widget);
-// The scan buffer of window, or nullptr when it has none.
-QLineEdit* ScanBufferOf(const QWidget* window);
-
 // The key that Escape presses: a page's back or close key, a dialog's No or Cancel.
 void MarkEscapeKey(QWidget* key);
 // The key that F1 presses wherever the customer is.
