@@ -22,13 +22,10 @@ QString PlainCaption(QString text) {
     return text.simplified();
 }
 
+// A button's accessible name is its caption unless it was given another.
 QString AccessibleName(QWidget* widget) {
-    QString name;
-    if (QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget))
-        name = iface->text(QAccessible::Name);
-    if (name.isEmpty())
-        if (auto* button = qobject_cast<QAbstractButton*>(widget)) name = button->text();
-    return PlainCaption(name);
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+    return iface ? PlainCaption(iface->text(QAccessible::Name)) : QString();
 }
 
 QString RoleWord(QWidget* widget) {
