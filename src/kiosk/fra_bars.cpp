@@ -5,7 +5,6 @@
 #include <QToolButton>
 #include <iterator>
 
-#include "app/uText.h"
 #include "ui/fm_mainArt.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
@@ -63,10 +62,6 @@ QToolButton* MakeBarButton(const QString& name, const QString& caption, const QP
 
 }  // namespace
 
-QColor BarCaptionColour(const QColor& bar) {
-    return WinColour(CaptionColour(WinColourValue(bar)));
-}
-
 QString ClockText(const QDateTime& now) {
     return QLocale().toString(now, QStringLiteral("ddd, d. MMM yyyy, hh:mm:ss"));
 }
@@ -111,7 +106,7 @@ void TfraTopBar::largeTextApplied(bool on) {
 void TfraTopBar::setBarColour(const QColor& colour) {
     setColour(colour);
     for (QLabel* label : {lbSiteName, lbTime})
-        SetPaletteColour(*label, QPalette::WindowText, BarCaptionColour(colour));
+        SetPaletteColour(*label, QPalette::WindowText, CaptionColourOn(colour));
 }
 
 void TfraTopBar::setSiteName(const QString& name) {
@@ -174,7 +169,7 @@ void TfraBottomBar::largeTextApplied(bool on) {
 
 void TfraBottomBar::setBarColour(const QColor& colour) {
     setColour(colour);
-    const QColor caption = BarCaptionColour(colour);
+    const QColor caption = CaptionColourOn(colour);
     if (caption == fCaptionColour) return;
     fCaptionColour = caption;
     for (const FlatKey& key : FlatKeys) {

@@ -12,10 +12,6 @@ inline constexpr int KioskBarHeight = 101;
 // The bars' colour where the site has no branding colour.
 inline const QColor KioskBarColour{0x24, 0x3b, 0x5e};
 
-// The colour of the bars' captions and pictures on the bar colour: white or black, whichever
-// reads better (4.58:1 at least).
-QColor BarCaptionColour(const QColor& bar);
-
 // The clock's text: "Tue, 5. Mar 2024, 14:07:09" in the regional day and month names.
 QString ClockText(const QDateTime& now);
 

@@ -272,5 +272,5 @@ void TfraTransaction::setPayState(const TPayState& state) {
 void TfraTransaction::setBarColour(const QColor& colour) {
     fBarColour = colour;
     pnFinishAndPay->setColour(colour);
-    cmFinishAndPay->setStyleSheet(PayKeySheet(WinColour(CaptionColour(WinColourValue(colour)))));
+    cmFinishAndPay->setStyleSheet(PayKeySheet(CaptionColourOn(colour)));
 }

@@ -4,12 +4,18 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "app/uText.h"
+
 QColor WinColour(int value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
 int WinColourValue(const QColor& colour) {
     return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
+}
+
+QColor CaptionColourOn(const QColor& background) {
+    return WinColour(CaptionColour(WinColourValue(background)));
 }
 
 QColor ButtonFaceColour() {

@@ -11,6 +11,10 @@ QColor WinColour(int value);
 // The Windows colour value of a colour (the inverse of WinColour).
 int WinColourValue(const QColor& colour);
 
+// The colour of captions and pictures on a background: white or black, whichever reads better
+// (4.58:1 at least).
+QColor CaptionColourOn(const QColor& background);
+
 // The face colour of buttons and dialogs in the current palette.
 QColor ButtonFaceColour();
 
