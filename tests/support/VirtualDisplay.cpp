@@ -9,11 +9,13 @@
 VirtualDisplay::VirtualDisplay(const QSize& size) : size_(size) {
     server_.setProcessChannelMode(QProcess::SeparateChannels);
     // -displayfd: the server picks a free display and writes its number once it serves.
-    server_.start(
-        QStringLiteral("Xvfb"),
-        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-         QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
-         QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    // -noreset: the server would reset when its last client leaves (a check that cage runs, an
+    // xdotool call), and refuse whoever connects during the reset.
+    server_.start(QStringLiteral("Xvfb"),
+                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
+                   QStringLiteral("-screen"), QStringLiteral("0"),
+                   QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+                   QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!server_.waitForStarted()) throw std::runtime_error("Xvfb did not start");
     const QDeadlineTimer deadline(20000);
     while (!server_.canReadLine() && !deadline.hasExpired() && server_.state() == QProcess::Running)
