@@ -14,6 +14,7 @@
 #include <QScrollArea>
 #include <QTimeEdit>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <type_traits>
 
 #include "app/dm_main.h"
@@ -64,7 +65,8 @@ void AddRow(QFormLayout* form, const QString& caption, Field* field) {
     // Level with the middle of its field, however tall the style makes that.
     if constexpr (std::is_base_of_v<QWidget, Field>) {
         field->ensurePolished();
-        label->setMinimumHeight(field->sizeHint().height());
+        // A panel without a layout has no size hint, only its fixed size.
+        label->setMinimumHeight(std::max(field->sizeHint().height(), field->minimumHeight()));
         // A screen reader names the field by its caption; an editable list's own text box too.
         label->setBuddy(field);
         if constexpr (std::is_base_of_v<QComboBox, Field>)
