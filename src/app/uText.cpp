@@ -87,6 +87,14 @@ QString CleanCsvField(const QString& text) {
     return result;
 }
 
+QString PlainCaption(const QString& caption) {
+    QString text = caption;
+    text.replace(u"&&"_s, u"\x01"_s);
+    text.remove(u'&');
+    text.replace(u"\x01"_s, u"&"_s);
+    return text.simplified();
+}
+
 QString FloatText(double value) {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);

@@ -42,6 +42,9 @@ QString IntText(qint64 value);
 qint64 TextToInt(const QString& text, qint64 defaultValue = 0);  // decimal, else the default
 bool IsYes(const QString& text);                                 // exactly "Y" or "y"
 QString CleanCsvField(const QString& text);  // double quotes, apostrophes, commas → spaces
+// A key's caption as it is read: mnemonic marks gone ("&Yes" is "Yes", "&&" is "&"), white
+// space simplified.
+QString PlainCaption(const QString& caption);
 
 // General format with up to 15 significant digits, the regional decimal separator and no
 // group separators: the text of floats in the settings store and in file lists.

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/uText.h"
 #include "sale/fra_default.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
@@ -57,8 +58,8 @@ void TfraItemKey::setKey(const TItemKey& key, const QSize& size, const QString& 
     resize(size);
     Label1->setText(ShownCaption(key.caption));
     // A screen reader reads the caption as written; a key without one is named by its picture.
-    const QString spoken = QString(key.caption).replace(QLatin1String("&&"), QLatin1String("&"));
-    setAccessibleName(spoken.simplified().isEmpty() ? key.picture : spoken.simplified());
+    const QString spoken = PlainCaption(key.caption);
+    setAccessibleName(spoken.isEmpty() ? key.picture : spoken);
     setColour(key.colour ? WinColour(*key.colour) : DesignColour);
     SetPaletteColour(*Label1, QPalette::WindowText,
                      key.captionColour ? WinColour(*key.captionColour) : KioskTextColour);

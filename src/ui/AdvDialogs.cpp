@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/uText.h"
 #include "ui/wg_BusyScope.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
@@ -230,7 +231,7 @@ void TMessageForm::buildButtons(const QStringList& captions) {
         button->setAutoDefault(true);
         MakeKeypadKey(button);
         // Escape answers as the box's No or Cancel would, or as its only button.
-        const QString plain = QString(captions[i]).remove(u'&');
+        const QString plain = PlainCaption(captions[i]);
         if (count == 1 || plain == QLatin1String("No") || plain == QLatin1String("Cancel"))
             MarkEscapeKey(button);
         connect(button, &QPushButton::clicked, this, [this, i] { done(FirstButtonResult + i); });

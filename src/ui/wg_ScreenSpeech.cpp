@@ -10,17 +10,10 @@
 #include <algorithm>
 
 #include "app/uSpeech.h"
+#include "app/uText.h"
 #include "ui/wg_ScanPoint.h"
 
 namespace {
-
-// A caption as it is read: the mnemonic marks gone ("&Yes" is "Yes", "&&" is "&").
-QString PlainCaption(QString text) {
-    text.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
-    text.remove(u'&');
-    text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
-    return text.simplified();
-}
 
 // A button's accessible name is its caption unless it was given another.
 QString AccessibleName(QWidget* widget) {

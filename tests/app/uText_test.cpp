@@ -59,6 +59,10 @@ TEST(Texts, PaddingNumbersAndFlags) {
     for (const char* no : {"Yes", "N", "", " Y"}) EXPECT_FALSE(IsYes(no)) << no;
 
     EXPECT_EQ(CleanCsvField(R"(O'Neill, "Jr")"), "O Neill   Jr ");
+
+    EXPECT_EQ(PlainCaption("&Yes"), "Yes");
+    EXPECT_EQ(PlainCaption("Fish &&& Chips"), "Fish & Chips");
+    EXPECT_EQ(PlainCaption(" Hear\n&Receipt "), "Hear Receipt");
 }
 
 TEST(Texts, ContrastColourPicksTheReadableOne) {
