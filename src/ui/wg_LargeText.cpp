@@ -13,6 +13,7 @@
 
 #include "ui/wg_AccessModes.h"
 #include "ui/wg_Palettes.h"
+#include "ui/wg_Style.h"
 
 namespace {
 

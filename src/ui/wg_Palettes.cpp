@@ -1,11 +1,5 @@
 #include "ui/wg_Palettes.h"
 
-#include <QFile>
-
-static void InitKioskResources() {
-    Q_INIT_RESOURCE(kiosk);
-}
-
 QPalette StandardPalette() {
     QPalette palette;
     palette.setColor(QPalette::Window, QColor(233, 238, 245));
@@ -41,11 +35,4 @@ QPalette HighContrastPalette() {
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, Inactive);
     return palette;
-}
-
-QString HighContrastStyleSheet() {
-    InitKioskResources();
-    QFile file(HighContrastStylePath);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    return QString::fromUtf8(file.readAll());
 }

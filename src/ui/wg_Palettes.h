@@ -2,10 +2,9 @@
 
 #include <QColor>
 #include <QPalette>
-#include <QString>
 
-// The kiosk's two looks: the standard light slate one, and the high-contrast one of the large
-// text mode, in which every caption reads at 7:1 or better.
+// The palettes of the kiosk's two looks: the standard light slate one, and the high-contrast
+// one of the large text mode, in which every caption reads at 7:1 or better.
 
 // The colours the standard style sheet is drawn around; dialogs and panels take their faces
 // from here.
@@ -22,8 +21,3 @@ inline const QColor Inactive(0x9a, 0x9a, 0x9a);  // disabled keys and their edge
 }  // namespace HighContrast
 
 QPalette HighContrastPalette();
-
-// The resource holding the style sheet drawn over the high-contrast palette.
-inline const QString HighContrastStylePath = QStringLiteral(":/styles/high_contrast.qss");
-// Its text; empty when the resource cannot be read.
-QString HighContrastStyleSheet();

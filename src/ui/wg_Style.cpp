@@ -12,16 +12,21 @@ static void InitKioskResources() {
     Q_INIT_RESOURCE(kiosk);
 }
 
-bool ApplyKioskStyle(QApplication& app) {
+QString StyleSheetText(const QString& path) {
     InitKioskResources();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    const QString sheet = QString::fromUtf8(file.readAll());
+    return file.error() == QFileDevice::NoError ? sheet : QString();
+}
+
+bool ApplyKioskStyle(QApplication& app) {
     return ApplyStyleSheetFile(app, KioskStylePath);
 }
 
 bool ApplyStyleSheetFile(QApplication& app, const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
-    const QString sheet = QString::fromUtf8(file.readAll());
-    if (file.error() != QFileDevice::NoError || sheet.trimmed().isEmpty()) return false;
+    const QString sheet = StyleSheetText(path);
+    if (sheet.trimmed().isEmpty()) return false;
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
     app.setPalette(StandardPalette());
     app.setStyleSheet(sheet);
