@@ -51,12 +51,10 @@ QToolButton* MakeBarButton(const QString& name, const QString& caption, const QP
     button->setFixedSize(BarButtonSize);
     button->setFont(KioskFont(KioskFace::Tahoma, 16));
     MakeKeypadKey(button);
+    button->setAutoRaise(flat);
     // Without the style's side padding "Assistance" fits the key.
-    button->setStyleSheet(QStringLiteral("QToolButton { padding: 2px 0px; }"));
-    if (flat) {
-        button->setAutoRaise(true);
-        button->setStyleSheet(FlatKeySheet(Qt::white));
-    }
+    button->setStyleSheet(flat ? FlatKeySheet(Qt::white)
+                               : QStringLiteral("QToolButton { padding: 2px 0px; }"));
     return button;
 }
 
@@ -133,7 +131,6 @@ TfraBottomBar::TfraBottomBar(QWidget* parent) : TClickPanel(parent) {
     auto* cmLookup = keys[3];
     cmTopups = MakeBarButton(QStringLiteral("cmTopups"), QStringLiteral("Top-Ups"),
                              TopupArt(BarIconSize, KioskTextColour), false, this);
-    fCaptionColour = Qt::white;
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);

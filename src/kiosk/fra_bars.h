@@ -59,5 +59,5 @@ private:
     void largeTextApplied(bool on);
 
     QToolButton* cmTopups = nullptr;
-    QColor fCaptionColour;
+    QColor fCaptionColour{Qt::white};  // of the flat keys' captions and pictures
 };

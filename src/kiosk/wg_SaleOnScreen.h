@@ -71,8 +71,8 @@ private:
     TSale fSale;
     int fSalesID = -1;
     int fPreviousSalesID = -1;
-    std::optional<qint64> fAmountDue;
-    TSaleTotals fTotals;  // what the terminal is asked for, at the payment page
+    std::optional<qint64> fAmountDue;  // what the terminal is asked for, at the payment page
+    TSaleTotals fTotals;               // as last shown, for what is spoken
     TMemTable cdsTX;
     TPromoList fPromoList;
 };

@@ -51,7 +51,7 @@ public:
     // While the terminal has not answered, the customer may cancel: cancel asks the terminal
     // to stop the payment, whose answer then ends it as usual. A view without a way to cancel
     // keeps nothing.
-    virtual void offerCancel(std::function<void()> cancel) { (void)cancel; }
+    virtual void offerCancel(std::function<void()> /*cancel*/) {}
 };
 
 // The steps of a card payment at which its state is committed, for a watcher that wants to

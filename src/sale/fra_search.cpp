@@ -1,10 +1,9 @@
 #include "sale/fra_search.h"
 
-#include <QPushButton>
-
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMoveEvent>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>

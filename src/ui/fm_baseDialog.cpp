@@ -6,7 +6,6 @@
 #include <QPushButton>
 
 #include "app/uGlobals.h"
-#include "app/uText.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
 #include "ui/wg_LargeText.h"
@@ -87,9 +86,10 @@ void TfmBaseDialog::scaleTo(double scale) {
 
 void TfmBaseDialog::FormCreate() {
     if (BrandingColour == NoBrandingColour) return;
-    SetPaletteColour(*pnHeader, QPalette::Window, WinColour(BrandingColour));
+    const QColor colour = WinColour(BrandingColour);
+    SetPaletteColour(*pnHeader, QPalette::Window, colour);
     // The caption reads on whatever colour the site chose.
-    SetPaletteColour(*pnHeader, QPalette::WindowText, WinColour(CaptionColour(BrandingColour)));
+    SetPaletteColour(*pnHeader, QPalette::WindowText, CaptionColourOn(colour));
 }
 
 void TfmBaseDialog::setHeaderCaption(const QString& caption) {
