@@ -44,10 +44,6 @@ struct CaptionColours {
     double ratio = 21;
 };
 
-int WinValue(QRgb rgb) {
-    return qRed(rgb) | qGreen(rgb) << 8 | qBlue(rgb) << 16;
-}
-
 // The most frequent colour inside the area's edge is its background; its text is the colour
 // drawn that stands out most from it. Where the background is a gradient, the text is measured
 // against the shade of it that is closest to the text.
@@ -62,7 +58,9 @@ CaptionColours MeasureArea(const QImage& image, const QRect& area) {
     int most = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         if (it.value() > most) most = it.value(), colours.background = it.key();
-    const auto ratio = [](QRgb a, QRgb b) { return ContrastRatio(WinValue(a), WinValue(b)); };
+    const auto ratio = [](QRgb a, QRgb b) {
+        return ContrastRatio(WinColourValue(QColor(a)), WinColourValue(QColor(b)));
+    };
     colours.text = colours.background;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
         if (ratio(colours.background, it.key()) > ratio(colours.background, colours.text))
