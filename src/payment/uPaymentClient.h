@@ -94,6 +94,16 @@ public:
     virtual QString StatusMessage() = 0;
 };
 
+// Who answered: the terminal's own id and the id of its journal, made once with the journal.
+// A NotFound only proves that nothing was charged when it comes from the terminal and journal
+// that the payment's request went to.
+struct TTerminalIdentity {
+    QString terminalId;
+    QString journalId;
+    bool isEmpty() const { return terminalId.isEmpty() && journalId.isEmpty(); }
+    bool operator==(const TTerminalIdentity&) const = default;
+};
+
 // What the terminal knows of one transaction, by its reference.
 struct TTerminalStatus {
     enum class State { Approved, Declined, Aborted, Reversed, InProgress, NotFound };
@@ -101,6 +111,7 @@ struct TTerminalStatus {
     QString poiTransactionId;
     qint64 amount = 0;
     std::unique_ptr<TransactionInfo> info;  // the card details of an approved payment
+    TTerminalIdentity identity;             // the terminal that answered
 };
 
 // The installed client: makes the three objects of one payment, and asks the terminal about
@@ -111,6 +122,10 @@ public:
     virtual std::unique_ptr<TillInformation> CreateTillInformation() = 0;
     virtual std::unique_ptr<TransactionInfo> CreateTransactionInfo() = 0;
     virtual std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() = 0;
+    // The terminal's identity, asked before a payment's attempt is written so that the attempt
+    // names the terminal its request goes to. Raises TTerminalUnavailable when it cannot be
+    // asked (nothing is charged then).
+    virtual TTerminalIdentity Identify() = 0;
     // Raises TTerminalUnavailable when the terminal cannot be asked.
     virtual TTerminalStatus TransactionStatus(const QString& reference) = 0;
     // Asks the terminal to stop the payment of this reference while it is still undecided.
@@ -133,6 +148,7 @@ public:
     std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override {
         return client_.CreateNonGuiTransactionHook();
     }
+    TTerminalIdentity Identify() override { return client_.Identify(); }
     TTerminalStatus TransactionStatus(const QString& reference) override {
         return client_.TransactionStatus(reference);
     }

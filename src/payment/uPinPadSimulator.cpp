@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <QThread>
+#include <QUuid>
 #include <stdexcept>
 
 #include "app/uClock.h"
@@ -463,7 +464,10 @@ QString TSimTransactionHook::receiptText(const TSimTransactionInfo& info) const 
 
 TPinPadSimulator::TPinPadSimulator(TPinPadConfig config, TPinPadDeviceFactory openDevice,
                                    std::function<void(int ms)> wait)
-    : config_(std::move(config)), openDevice_(std::move(openDevice)), wait_(std::move(wait)) {
+    : config_(std::move(config)),
+      journalId_(QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      openDevice_(std::move(openDevice)),
+      wait_(std::move(wait)) {
     // The core only sleeps; the kiosk passes a wait that keeps its screens alive.
     if (!wait_) wait_ = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
 }
@@ -488,10 +492,17 @@ void TPinPadSimulator::decide(const QString& reference, Decision decision) {
     decisions_.insert_or_assign(reference, std::move(decision));
 }
 
+TTerminalIdentity TPinPadSimulator::Identify() {
+    record(QStringLiteral("Identify"));
+    failIfConfigured(QStringLiteral("Identify"));
+    return {config_.terminalId, journalId_};
+}
+
 TTerminalStatus TPinPadSimulator::TransactionStatus(const QString& reference) {
     record(QStringLiteral("TransactionStatus(%1)").arg(reference));
     failIfConfigured(QStringLiteral("TransactionStatus"));
     TTerminalStatus status;
+    status.identity = {config_.terminalId, journalId_};
     const auto found = decisions_.find(reference);
     if (found == decisions_.end()) return status;
     status.state = found->second.state;

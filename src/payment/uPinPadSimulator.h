@@ -93,6 +93,8 @@ public:
     std::unique_ptr<TillInformation> CreateTillInformation() override;
     std::unique_ptr<TransactionInfo> CreateTransactionInfo() override;
     std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override;
+    // Its journal lives as long as the object: each simulator has an identity of its own.
+    TTerminalIdentity Identify() override;
     TTerminalStatus TransactionStatus(const QString& reference) override;
     void Abort(const QString& reference) override;
     bool Reversal(const QString& reference) override;
@@ -119,6 +121,7 @@ private:
     void failIfConfigured(const QString& call) const;
 
     TPinPadConfig config_;
+    QString journalId_;
     TPinPadDeviceFactory openDevice_;
     std::function<void(int ms)> wait_;
     QStringList calls_;

@@ -274,6 +274,11 @@ QJsonObject TTerminalClient::exchange(const QJsonObject& request, int answerTime
     }
 }
 
+// The service does not name itself yet: every answer counts as the same terminal's.
+TTerminalIdentity TTerminalClient::Identify() {
+    return {};
+}
+
 // A terminal that cannot be asked, or does not answer, leaves the question open.
 TTerminalStatus TTerminalClient::TransactionStatus(const QString& reference) {
     QJsonObject answer;

@@ -31,6 +31,7 @@ public:
     std::unique_ptr<TillInformation> CreateTillInformation() override;
     std::unique_ptr<TransactionInfo> CreateTransactionInfo() override;
     std::unique_ptr<NonGuiTransactionHook> CreateNonGuiTransactionHook() override;
+    TTerminalIdentity Identify() override;
     TTerminalStatus TransactionStatus(const QString& reference) override;
     void Abort(const QString& reference) override;
     bool Reversal(const QString& reference) override;
