@@ -1,5 +1,5 @@
 /*
-  KPSelfServ.gdb: the kiosk database, schema version 3.
+  KPSelfServ.gdb: the kiosk database, schema version 4.
 
   Run by kpdbcreate against a fresh UTF8 database (page size 8192, dialect 3),
   one statement at a time with a commit after each. A delivered kiosk database
@@ -109,16 +109,23 @@ create table TBL_SALES_PAYMENTS (
 );
 
 /* Every card payment attempt, written before its request leaves for the terminal and
-   brought up to date at every answer: SENT, APPROVED, RECORDED, DECLINED, ABORTED, UNKNOWN.
-   SENT, APPROVED and UNKNOWN are unsettled: the terminal is asked what became of them. */
+   brought up to date at every answer: SENT, APPROVED, RECORDED, DECLINED, ABORTED, UNKNOWN,
+   and RESOLVED-PAID or RESOLVED-NOT-PAID when staff decided it by the card receipt or the
+   acquirer's statement (DECIDED_BY, DECIDED_AT). SENT, APPROVED and UNKNOWN are unsettled:
+   the terminal is asked what became of them. TERMINAL_ID and JOURNAL_ID name the terminal
+   and the journal the request went to. */
 create table TBL_PAYMENT_ATTEMPTS (
     PAY_REFERENCE      varchar(40) not null,
     SALES_ID           integer not null,
     AMOUNT             bigint not null,
-    STATE              varchar(10) not null,
+    STATE              varchar(20) not null,
     POI_TRANSACTION_ID varchar(60),
     CREATED            timestamp not null,
     UPDATED            timestamp not null,
+    TERMINAL_ID        varchar(40),
+    JOURNAL_ID         varchar(60),
+    DECIDED_BY         varchar(60),
+    DECIDED_AT         timestamp,
     constraint PK_PAYMENT_ATTEMPTS primary key (PAY_REFERENCE),
     constraint FK_PAYMENT_ATTEMPTS_HEADER foreign key (SALES_ID)
         references TBL_SALES_HEADERS (SALES_ID) on delete cascade
@@ -385,7 +392,7 @@ set term ; ^
 insert into TBL_SETUP (SETUP_ID, DB_VERSION, OUR_ADD1, OUR_ADD2, OUR_ADD3, OUR_ADD4,
                        OUR_PHONE, OUR_VATNO, CURRENCY_TYPE, BRANDING_COLOUR, HAS_TOPUPS,
                        DEBUG, DAY_END, KEEP_SALES_DAYS, SAGEPAY_REPORTS, PRINTER_NAME)
-values (1, 3, 'KelvoPOS Self Service', '', '', '',
+values (1, 4, 'KelvoPOS Self Service', '', '', '',
         '', '', 0, 536870911, 'Y',
         0, '00:00:00', 21, '', '');
 
