@@ -60,7 +60,7 @@ private:
 class NoView : public TPaymentView {
 public:
     void showProgress(NonGuiTransactionHook&) override {}
-    void showResult(int, const QString&) override {}
+    void showResult(int, const TPaymentResult&) override {}
 };
 
 bench::Samples gOverhead, gTerminal;

@@ -101,11 +101,22 @@ TfraEngineer::TfraEngineer(QWidget* parent) : QWidget(parent) {
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setFrameShape(QFrame::NoFrame);
 
+    lbNotice = Named(new QLabel(this), "lbNotice");
+    lbNotice->setWordWrap(true);
+    lbNotice->setStyleSheet(QStringLiteral("background: #fff3b0; color: #5a3c00; padding: 8px;"));
+    lbNotice->hide();
+
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    layout->addWidget(lbNotice);
     layout->addWidget(scroll, 1);
     layout->addWidget(buildBottomBar());
+}
+
+void TfraEngineer::showNotice(const QString& notice) {
+    lbNotice->setText(notice);
+    lbNotice->setVisible(!notice.isEmpty());
 }
 
 QWidget* TfraEngineer::buildGeneral() {

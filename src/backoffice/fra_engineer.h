@@ -6,6 +6,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTimeEdit;
@@ -31,6 +32,9 @@ public:
     // reported with nothing saved (false); the page keeps the edits, to be corrected.
     bool save(Tdm& dm);
 
+    // A warning over the settings (payments in doubt for too long); hidden when empty.
+    void showNotice(const QString& notice);
+
     // Lets the engineer pick the branding colour; a confirmed colour becomes the swatch's tag.
     // Nothing is stored until the page is closed.
     void pickBrandingColour();
@@ -47,6 +51,7 @@ private:
     QWidget* buildBottomBar();
     void paintSwatch();
 
+    QLabel* lbNotice = nullptr;
     QRadioButton* rb_Euro = nullptr;
     QRadioButton* rb_STG = nullptr;
     QCheckBox* DBCheckBox1 = nullptr;

@@ -13,12 +13,15 @@
 #include "app/uClock.h"
 #include "app/uGlobals.h"
 #include "app/uSpeech.h"
+#include "app/uStopSignals.h"
 #include "backoffice/fm_importUpdates.h"
 #include "backoffice/fra_engineer.h"
 #include "kiosk/fra_bars.h"
 #include "payment/fm_receipt.h"
 #include "payment/fra_payment.h"
 #include "payment/uCheckout.h"
+#include "payment/uPaymentDoubts.h"
+#include "payment/uPaymentJournal.h"
 #include "payment/uReceipt.h"
 #include "payment/uTestMode.h"
 #include "sale/fm_getQuantity.h"
@@ -57,7 +60,7 @@ TFmMain::TFmMain(Tdm& dm, QWidget* parent)
       fOnScreen(dm),
       fDayEnd(dm.conx, dm.DataFolder),
       fSearch(dm.conx),
-      fCardPayments(dm.conx, dm.DataFolder, this) {
+      fCardPayments(dm.conx, dm.DataFolder, this, [this] { cmAssistanceClick(); }) {
     setObjectName(QStringLiteral("FmMain"));
     setWindowTitle(QStringLiteral("KelvoPOS Self Serv"));
     resize(DesignSize);
@@ -143,6 +146,8 @@ void TFmMain::bindHandlers() {
             &TFmMain::cmVoidTransactionClick);
     connect(tsManager, &TfraManager::recallLastClicked, this, &TFmMain::cmRecallLastTAClick);
     connect(tsManager, &TfraManager::reprintReceiptClicked, this, &TFmMain::cmReprintReceiptClick);
+    connect(tsManager, &TfraManager::paymentDoubtsClicked, this,
+            [this] { fCardPayments.showDoubts(); });
     connect(tsManager, &TfraManager::closeScreenClicked, this, &TFmMain::cmCloseScreenClick);
     connect(tsManager, &TfraManager::shutDownClicked, this, &TFmMain::cmShutDownClick);
     connect(pnBottom, &TfraBottomBar::lookupClicked, this, &TFmMain::cmLookupClick);
@@ -348,8 +353,19 @@ void TFmMain::cmFinishAndPayClick() {
     TBusyScope::keepAlive();
 }
 
+// A sale put aside in doubt by staff leaves the screen to the next customer; a part payment
+// shows what is still due.
 void TFmMain::cmMOPChipAndPINClick() {
-    if (fCardPayments.pay(fOnScreen.id())) SalePaid();
+    using Outcome = TPaymentResult::Outcome;
+    const TPaymentResult result = fCardPayments.pay(fOnScreen.id());
+    if (result.paid()) {
+        SalePaid();
+    } else if (result.outcome == Outcome::InDoubt && !StopRequested()) {
+        SaleEnded();
+        resetToDefault();
+    } else if (result.outcome == Outcome::PartlyPaid) {
+        fOnScreen.showAmountDue();
+    }
 }
 
 // The sale is paid: a receipt that fails to print still leaves the kiosk ready for the next
@@ -396,7 +412,7 @@ void TFmMain::cmAssistanceClick() {
 }
 
 void TFmMain::SettlePayments() {
-    if (fCardPayments.settle(fOnScreen.id())) SalePaid();
+    if (fCardPayments.settleAtStart(fOnScreen.id())) SalePaid();
 }
 
 void TFmMain::cmCancelMOPClick() {
@@ -446,6 +462,8 @@ void TFmMain::DayEndCheck() {
 void TFmMain::LoadEngineerPage() {
     LoadSiteDetails();
     tsEngineer->load(fDm);
+    tsEngineer->showNotice(
+        LongDoubtNotice(TPaymentJournal(fDm.conx).unsettled(), Clock::instance().now()));
 }
 
 void TFmMain::cmCloseEngineerScreenClick() {

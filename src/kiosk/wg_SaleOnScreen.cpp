@@ -6,12 +6,22 @@
 #include "app/uClock.h"
 #include "app/uText.h"
 #include "payment/uCheckout.h"
+#include "payment/uPaymentJournal.h"
 #include "sale/fra_transaction.h"
 #include "ui/AdvDialogs.h"
 
 TSaleOnScreen::TSaleOnScreen(Tdm& dm) : fDm(dm), fSale(dm.conx) {}
 
+// A sale whose payment is in doubt may have been charged at its present total: it stays as it
+// is until the doubt is settled or decided.
+bool TSaleOnScreen::refuseIfFrozen() {
+    if (fSalesID <= 0 || !TPaymentJournal(fDm.conx).frozen(fSalesID)) return false;
+    ShowError(FrozenSaleMessage);
+    return true;
+}
+
 TAddResult TSaleOnScreen::add(const TSaleItem& item, TSaleView& view) {
+    if (refuseIfFrozen()) return {};
     return fSale.AddItem(fSalesID, fPreviousSalesID, item, view);
 }
 
@@ -48,6 +58,7 @@ bool TSaleOnScreen::voidSelectedLine() {
         ShowInformation(QStringLiteral("Please select a product line"));
         return false;
     }
+    if (refuseIfFrozen()) return false;
     if (ShowQuestion(QStringLiteral("Void the selected line")) != mrYes) return false;
     fSale.VoidLine(lineId);
     refresh();
@@ -70,7 +81,7 @@ void TSaleOnScreen::recallLast() {
 }
 
 void TSaleOnScreen::showAmountDue() {
-    fAmountDue = AmountDueInMinorUnits(fDm.conx, fSalesID);
+    fAmountDue = TPaymentJournal(fDm.conx).amountDue(fSalesID);
     showPayState();
 }
 

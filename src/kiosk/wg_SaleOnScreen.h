@@ -64,6 +64,7 @@ public:
     QString promoMarker(int sid) const { return fPromoList.PromoMarker(sid); }
 
 private:
+    bool refuseIfFrozen();
     void showPayState();
 
     Tdm& fDm;

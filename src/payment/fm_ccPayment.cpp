@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <utility>
 
 #include "app/uLog.h"
@@ -51,6 +52,24 @@ TfmCCPayment::TfmCCPayment(QWidget* parent) : TfmBaseDialog(parent) {
                                     IndicatorSize);
     ActivityIndicator1->setAnimate(true);
 
+    // While a payment is in doubt the customer can call for help; the staff who come scan
+    // their card into the dialog's scan buffer.
+    cmAssistance = new QPushButton(QStringLiteral("Assistance"), clientArea());
+    cmAssistance->setObjectName(QStringLiteral("cmAssistance"));
+    cmAssistance->setFont(KioskFont(KioskFace::Tahoma, 16));
+    cmAssistance->setGeometry((width - 200) / 2, indicatorTop - 60, 200, 50);
+    cmAssistance->setFocusPolicy(Qt::NoFocus);
+    cmAssistance->hide();
+    connect(cmAssistance, &QPushButton::clicked, this, [this] {
+        if (fCallAssistance) fCallAssistance();
+        ebScanBuffer->setFocus();
+    });
+    connect(cmEndScan, &QPushButton::clicked, this, [this] {
+        const QString code = ebScanBuffer->text();
+        ebScanBuffer->clear();
+        if (!code.isEmpty() && fProgress == 0) emit staffScanned(code);
+    });
+
     Timer1.setInterval(PollMs);
     connect(&Timer1, &QTimer::timeout, this, &TfmCCPayment::Timer1Timer);
     CentreOnScreen(*this);
@@ -67,23 +86,40 @@ void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
     TBusyScope::keepAlive();
 }
 
-void TfmCCPayment::showResult(int ms, const QString& message) {
+void TfmCCPayment::showResult(int ms, const TPaymentResult& result) {
     fProgress = 0;
+    cmAssistance->hide();
     if (!isVisible()) {  // a message without a payment running
         show();
         raise();
         activateWindow();
         ebScanBuffer->setFocus();
     }
-    const qsizetype nul = message.indexOf(QChar(0));
-    setHeaderCaption(nul < 0 ? QString() : message.left(nul));
-    lbMessage->setText(nul < 0 ? message : message.mid(nul + 1));
+    setHeaderCaption(result.heading);
+    lbMessage->setText(result.message);
     ActivityIndicator1->setAnimate(false);
     // A result with a heading is the payment's success; one without is a refusal or a failure.
-    TSpeaker::instance().say(
-        nul < 0 ? message : message.left(nul) + QStringLiteral(". ") + message.mid(nul + 1),
-        nul < 0 ? TSpeechKind::Error : TSpeechKind::Prompt);
+    TSpeaker::instance().say(result.heading.isEmpty()
+                                 ? result.message
+                                 : result.heading + QStringLiteral(". ") + result.message,
+                             result.heading.isEmpty() ? TSpeechKind::Error : TSpeechKind::Prompt);
     TBusyScope::wait(TAccessModes::instance().timedMessageMs(ms));
+}
+
+void TfmCCPayment::showChecking(std::function<void()> callAssistance) {
+    fProgress = 0;
+    fCallAssistance = std::move(callAssistance);
+    if (!isVisible()) {
+        show();
+        raise();
+        activateWindow();
+    }
+    ebScanBuffer->setFocus();
+    setHeaderCaption(CheckingPaymentHeading);
+    lbMessage->setText(CheckingPaymentMessage);
+    ActivityIndicator1->setAnimate(true);
+    cmAssistance->show();
+    TSpeaker::instance().say(CheckingPaymentMessage);
 }
 
 // The prompt is only shown to the customer: a terminal that cannot tell it is logged once and

@@ -2,10 +2,11 @@
 
 #include <QTimer>
 
-#include "payment/uCheckout.h"
+#include "payment/uCardPayment.h"
 #include "ui/fm_baseDialog.h"
 
 class QLabel;
+class QPushButton;
 class TActivityIndicator;
 
 // The card payment dialog: it tells the customer to follow the PIN pad, shows the terminal's
@@ -22,7 +23,10 @@ public:
     explicit TfmCCPayment(QWidget* parent = nullptr);
 
     void showProgress(NonGuiTransactionHook& hook) override;
-    void showResult(int ms, const QString& message) override;
+    void showResult(int ms, const TPaymentResult& result) override;
+    // The payment is in doubt: the customer reads that it is being checked, with a key to call
+    // for assistance; a staff card scanned meanwhile is reported by staffScanned.
+    void showChecking(std::function<void()> callAssistance);
     void offerCancel(std::function<void()> cancel) override { fCancel = std::move(cancel); }
 
     // Escape: a payment the terminal has not answered is cancelled; the dialog stays until the
@@ -34,12 +38,17 @@ public:
     void showStatus(const QString& status);
     int progress() const { return fProgress; }
 
+signals:
+    void staffScanned(const QString& code);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     QLabel* lbMessage = nullptr;
     TActivityIndicator* ActivityIndicator1 = nullptr;
+    QPushButton* cmAssistance = nullptr;
+    std::function<void()> fCallAssistance;
     QTimer Timer1;
     int fProgress = 0;  // 1 while the payment runs, 0 once a result shows
     NonGuiTransactionHook* fHook = nullptr;

@@ -68,6 +68,8 @@ public:
     virtual QString CustomerReceipt() const = 0;
     virtual int CustomerVerification() const = 0;
     virtual int DataEntryMethod() const = 0;
+    // The terminal's own id of the transaction, stored with the attempt; empty when it gave none.
+    virtual QString PoiTransactionId() const { return {}; }
 };
 
 // One transaction with the terminal: StartTransaction, CardEnquiry, AuthoriseTransaction, then

@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr int kPollMs = 20;
+// Within the two seconds a stop allows, with room for the rest of the stop.
+constexpr int kAbortTimeoutMs = 1000;
 
 QString Text(const QJsonObject& o, const char* key) {
     return o.value(QLatin1String(key)).toString();
@@ -64,8 +67,9 @@ public:
     }
 
     // The next line, waiting at most until the timer reaches limitMs.
+    // interruptible: a stop signal ends the wait (an Abort on the way out is not).
     QByteArray readLine(const QElapsedTimer& timer, int limitMs,
-                        const std::function<void()>& keepAlive) {
+                        const std::function<void()>& keepAlive, bool interruptible) {
         for (;;) {
             const qsizetype end = buffer_.indexOf('\n');
             if (end >= 0) {
@@ -73,7 +77,7 @@ public:
                 buffer_.remove(0, end + 1);
                 return line;
             }
-            if (StopRequested()) throw TPaymentInterrupted();
+            if (interruptible && StopRequested()) throw TPaymentInterrupted();
             if (timer.elapsed() >= limitMs) noAnswer(QStringLiteral("no answer in time"));
             if (pollFor(POLLIN, int(std::min<qint64>(kPollMs, limitMs - timer.elapsed()))))
                 receive();
@@ -145,6 +149,7 @@ public:
     QString CustomerReceipt() const override { return Text(a_, "CustomerReceipt"); }
     int CustomerVerification() const override { return Number(a_, "CustomerVerification"); }
     int DataEntryMethod() const override { return Number(a_, "DataEntryMethod"); }
+    QString PoiTransactionId() const override { return Text(a_, "POITransactionID"); }
 
     void take(QJsonObject answer) { a_ = std::move(answer); }
 
@@ -249,14 +254,16 @@ std::unique_ptr<NonGuiTransactionHook> TTerminalClient::CreateNonGuiTransactionH
 }
 
 QJsonObject TTerminalClient::exchange(const QJsonObject& request, int answerTimeoutMs,
-                                      const std::function<void(const QString&)>& onDisplay) const {
+                                      const std::function<void(const QString&)>& onDisplay,
+                                      bool interruptible) const {
     const QString call = Text(request, "MessageType");
     LineConnection connection(address_, call);
     connection.send(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
     QElapsedTimer timer;
     timer.start();
     for (;;) {
-        const QByteArray line = connection.readLine(timer, answerTimeoutMs, keepAlive_);
+        const QByteArray line = connection.readLine(
+            timer, answerTimeoutMs, interruptible ? keepAlive_ : nullptr, interruptible);
         QJsonParseError error{};
         const QJsonDocument document = QJsonDocument::fromJson(line, &error);
         if (!document.isObject())
@@ -297,9 +304,10 @@ TTerminalStatus TTerminalClient::TransactionStatus(const QString& reference) {
     return status;
 }
 
+// Also sent while the kiosk stops, so it is short and a stop signal does not cut it off.
 void TTerminalClient::Abort(const QString& reference) {
     exchange({{"MessageType", "Abort"}, {"SaleTransactionID", reference}},
-             address_.enquiryTimeoutMs);
+             std::min(address_.enquiryTimeoutMs, kAbortTimeoutMs), {}, false);
 }
 
 bool TTerminalClient::Reversal(const QString& reference) {

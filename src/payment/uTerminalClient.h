@@ -37,9 +37,10 @@ public:
     bool Reversal(const QString& reference) override;
 
     // Sends one request and returns the terminal's answer; Display lines before it go to
-    // onDisplay.
+    // onDisplay. An interruptible exchange gives way to a stop signal.
     QJsonObject exchange(const QJsonObject& request, int answerTimeoutMs,
-                         const std::function<void(const QString&)>& onDisplay = {}) const;
+                         const std::function<void(const QString&)>& onDisplay = {},
+                         bool interruptible = true) const;
 
 private:
     TTerminalAddress address_;

@@ -1,40 +1,118 @@
 #include "payment/wg_CardPayments.h"
 
-#include <algorithm>
+#include <QPointer>
+#include <optional>
 
+#include "app/uClock.h"
 #include "app/uLog.h"
+#include "app/uStopSignals.h"
 #include "payment/fm_ccPayment.h"
+#include "payment/fm_paymentDoubts.h"
 #include "payment/uCheckout.h"
+#include "payment/uPaymentDoubts.h"
 #include "payment/uPaymentJournal.h"
 #include "ui/wg_BusyScope.h"
 
-TCardPayments::TCardPayments(fb::Connection& conx, QString dataFolder, QWidget* dialogParent)
-    : fConx(conx), fDataFolder(std::move(dataFolder)), fDialogParent(dialogParent) {}
+namespace {
 
-bool TCardPayments::pay(int salesId) {
-    if (TBusyScope::active()) return false;  // a double touch starts one payment
-    bool paid = false;
+constexpr int kResultMs = 3000;
+constexpr int kLongDoubtCheckTicks = 3600;
+
+}  // namespace
+
+TCardPayments::TCardPayments(fb::Connection& conx, QString dataFolder, QWidget* dialogParent,
+                             std::function<void()> callAssistance)
+    : fConx(conx),
+      fDataFolder(std::move(dataFolder)),
+      fDialogParent(dialogParent),
+      fCallAssistance(std::move(callAssistance)) {}
+
+TPaymentResult TCardPayments::pay(int salesId) {
+    using Outcome = TPaymentResult::Outcome;
+    if (TBusyScope::active()) return {};  // a double touch starts one payment
+    TPaymentResult result;
     {
         // The payment dialog keeps the input meanwhile.
         const TBusyScope busy;
         try {
-            paid =
+            result =
                 PayForSale(fConx, salesId, CardTerminal(fDataFolder, fDialogParent), fDataFolder);
+            if (result.outcome == Outcome::InDoubt) result = waitForSettlement(salesId);
         } catch (const TPaymentInterrupted&) {
-            return false;  // the kiosk is stopping; the next start settles the payment
+            // The kiosk is stopping; the next start settles the payment.
+            return {Outcome::InDoubt, CheckingPaymentHeading, CheckingPaymentMessage};
         }
     }
     fUnsettled = int(TPaymentJournal(fConx).unsettled().size());
-    fSettleWaitTicks = 1;
-    return paid;
+    fBackOff.asked(false);
+    return result;
+}
+
+// The sale stays frozen on the checking screen: the terminal is asked again with the back-off,
+// and a staff card opens the decision. Ends when nothing of the sale is in doubt any more, when
+// staff put the sale aside, or when the kiosk stops.
+TPaymentResult TCardPayments::waitForSettlement(int salesId) {
+    using Outcome = TPaymentResult::Outcome;
+    TfmCCPayment dialog(fDialogParent);
+    std::optional<QString> staffCard;
+    QObject::connect(&dialog, &TfmCCPayment::staffScanned,
+                     [&](const QString& code) { staffCard = code; });
+    dialog.showChecking(fCallAssistance);
+    TSettleBackOff backOff;
+    backOff.asked(true);
+    bool putAside = false;
+    while (TPaymentJournal(fConx).frozen(salesId) && !putAside) {
+        if (StopRequested()) throw TPaymentInterrupted();
+        if (staffCard) {
+            TfmPaymentDoubts doubts(
+                fConx, [this, salesId] { settle(salesId, TSettleMode::Ask); }, salesId, &dialog);
+            doubts.takeStaffCard(*staffCard);
+            doubts.exec();
+            putAside = doubts.putAside();
+            staffCard.reset();
+            dialog.showChecking(fCallAssistance);
+            continue;
+        }
+        if (backOff.due())
+            backOff.asked(!settle(salesId, TSettleMode::Ask) &&
+                          TPaymentJournal(fConx).frozen(salesId));
+        TBusyScope::wait(1000);
+    }
+    if (putAside) return {Outcome::InDoubt, CheckingPaymentHeading, CheckingPaymentMessage};
+    const TPaymentResult result = outcomeOf(salesId);
+    dialog.showResult(kResultMs, result);
+    return result;
+}
+
+// What the sale's recorded payments now come to, once nothing of it is in doubt.
+TPaymentResult TCardPayments::outcomeOf(int salesId) {
+    using Outcome = TPaymentResult::Outcome;
+    TPaymentJournal journal(fConx);
+    const qint64 due = journal.amountDue(salesId);
+    if (journal.hasPayment(salesId) && due <= 0)
+        return {Outcome::Paid, QStringLiteral("Payment Success"),
+                QStringLiteral("Thank you for your purchase")};
+    if (journal.hasPayment(salesId))
+        return {Outcome::PartlyPaid, QStringLiteral("Part Payment"),
+                QStringLiteral("%1 is still to pay.").arg(due / 100.0, 0, 'f', 2)};
+    return {Outcome::NotPaid, {}, PaymentFailedMessage};
 }
 
 bool TCardPayments::tick(int salesId) {
-    if (fUnsettled <= 0 || TBusyScope::active() || --fSettleWaitTicks > 0) return false;
+    if (--fTicksToLongDoubtCheck <= 0) callForLongDoubts();
+    if (fUnsettled <= 0 || TBusyScope::active() || !fBackOff.due()) return false;
     return settle(salesId);
 }
 
 bool TCardPayments::settle(int salesId) {
+    return settle(salesId, TSettleMode::Ask);
+}
+
+bool TCardPayments::settleAtStart(int salesId) {
+    return settle(salesId, TSettleMode::AbortRunning);
+}
+
+bool TCardPayments::settle(int salesId, TSettleMode mode) {
     TPaymentJournal journal(fConx);
     fUnsettled = int(journal.unsettled().size());
     if (fUnsettled == 0) return false;
@@ -43,7 +121,7 @@ bool TCardPayments::settle(int salesId) {
     if (terminal.openClient) {
         const TBusyScope busy;  // the screen stays live; nothing else starts meanwhile
         try {
-            settled = ::SettlePayments(fConx, *terminal.openClient(), fDataFolder);
+            settled = ::SettlePayments(fConx, *terminal.openClient(), fDataFolder, 0, mode);
         } catch (const TPaymentInterrupted&) {
             return false;
         }
@@ -52,8 +130,7 @@ bool TCardPayments::settle(int salesId) {
         settled.problem = QStringLiteral("no payment terminal is configured");
     }
     fUnsettled = settled.unsettled;
-    fSettleWaitTicks =
-        settled.problem.isEmpty() ? 1 : std::min(30, std::max(2, fSettleWaitTicks * 2));
+    fBackOff.asked(!settled.problem.isEmpty());
     if (settled.problem != fSettleProblem && !settled.problem.isEmpty())
         WriteLog(QStringLiteral("%1 card payment(s) wait to be settled: %2")
                      .arg(settled.unsettled)
@@ -61,4 +138,24 @@ bool TCardPayments::settle(int salesId) {
                  0);
     fSettleProblem = settled.problem;
     return salesId > 0 && settled.paidSales.contains(salesId);
+}
+
+void TCardPayments::showDoubts() {
+    TfmPaymentDoubts doubts(
+        fConx, [this] { settle(0, TSettleMode::Ask); }, 0, fDialogParent);
+    doubts.exec();
+    fUnsettled = int(TPaymentJournal(fConx).unsettled().size());
+}
+
+// A payment in doubt for more than a day needs a person: the log says so at level 0, hourly.
+void TCardPayments::callForLongDoubts() {
+    fTicksToLongDoubtCheck = kLongDoubtCheckTicks;
+    const QDateTime now = Clock::instance().now();
+    for (const TPaymentAttempt& attempt : LongDoubts(TPaymentJournal(fConx).unsettled(), now))
+        WriteLog(QStringLiteral("Card payment %1 of sale %2 has been in doubt since %3: a "
+                                "manager must decide it on the manager page (Payments in Doubt)")
+                     .arg(attempt.reference)
+                     .arg(attempt.salesId)
+                     .arg(attempt.created.toString(Qt::ISODate)),
+                 0);
 }

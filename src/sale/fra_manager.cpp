@@ -44,13 +44,15 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
                                     QColor(255, 230, 217), DarkCaption, this);
     auto* cmReprintReceipt = MakeTile("cmReprintReceipt", "Reprint Last Receipt",
                                       QColor(217, 236, 255), DarkCaption, this);
+    auto* cmPaymentDoubts =
+        MakeTile("cmPaymentDoubts", "Payments in Doubt", QColor(255, 240, 160), DarkCaption, this);
     auto* cmCloseScreen =
         MakeTile("cmCloseScreen", "Close Screen", QColor(198, 255, 198), DarkCaption, this);
     auto* cmShutDown = MakeTile("cmShutDown", "Shut Down System", ShutDownRed, Qt::white, this);
 
-    fSaleTiles = {cmVoidLine, cmVoidTransaction, cmRecallLastTA, cmReprintReceipt};
-    fTiles = {cmVoidLine,       cmVoidTransaction, cmRecallLastTA,
-              cmReprintReceipt, cmCloseScreen,     cmShutDown};
+    fSaleTiles = {cmVoidLine, cmVoidTransaction, cmRecallLastTA, cmReprintReceipt, cmPaymentDoubts};
+    fTiles = {cmVoidLine,      cmVoidTransaction, cmRecallLastTA, cmReprintReceipt,
+              cmPaymentDoubts, cmCloseScreen,     cmShutDown};
     fTileGrid = new QGridLayout;
     fTileGrid->setSpacing(12);
     auto* tiles = new QHBoxLayout;
@@ -75,6 +77,7 @@ TfraManager::TfraManager(QWidget* parent) : QWidget(parent) {
     connect(cmVoidTransaction, &TClickPanel::clicked, this, &TfraManager::voidTransactionClicked);
     connect(cmRecallLastTA, &TClickPanel::clicked, this, &TfraManager::recallLastClicked);
     connect(cmReprintReceipt, &TClickPanel::clicked, this, &TfraManager::reprintReceiptClicked);
+    connect(cmPaymentDoubts, &TClickPanel::clicked, this, &TfraManager::paymentDoubtsClicked);
     MarkEscapeKey(cmCloseScreen);
     connect(cmCloseScreen, &TClickPanel::clicked, this, &TfraManager::closeScreenClicked);
     connect(cmShutDown, &TClickPanel::clicked, this, &TfraManager::shutDownClicked);

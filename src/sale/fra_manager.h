@@ -18,6 +18,7 @@ signals:
     void voidTransactionClicked();
     void recallLastClicked();
     void reprintReceiptClicked();
+    void paymentDoubtsClicked();
     void closeScreenClicked();
     void shutDownClicked();
 

@@ -98,7 +98,7 @@ TEST_F(SpeechScreenTest, ThePaymentDialogSpeaksTheTerminalsPromptsButNoDigitOfTh
     EXPECT_EQ(said().mid(1), (QStringList{"Enter your PIN", "PIN: Digit entered.", "Digit entered.",
                                           "Digit entered.", "Digit entered.", "PIN OK",
                                           "Authorising, please wait"}));
-    dialog.showResult(0, QStringLiteral("Card Declined"));
+    dialog.showResult(0, {TPaymentResult::Outcome::NotPaid, {}, QStringLiteral("Card Declined")});
     EXPECT_EQ(said().last(), "Error. Card Declined");
 }
 

@@ -20,8 +20,8 @@ public:
     explicit FakePaymentView(QStringList& log) : log_(log) {}
     ~FakePaymentView() override { log_ << "closed"; }
     void showProgress(NonGuiTransactionHook&) override { log_ << "progress"; }
-    void showResult(int ms, const QString& message) override {
-        log_ << QStringLiteral("%1 %2").arg(ms).arg(QString(message).replace(QChar(0), u'|'));
+    void showResult(int ms, const TPaymentResult& result) override {
+        log_ << QStringLiteral("%1 %2").arg(ms).arg(result.text());
     }
 
 private:
