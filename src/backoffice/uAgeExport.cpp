@@ -1,10 +1,6 @@
 #include "backoffice/uAgeExport.h"
 
-#include <QIODevice>
-#include <stdexcept>
-
-#include "app/uText.h"
-#include "backoffice/uDayEnd.h"
+#include "backoffice/uExportFile.h"
 
 namespace {
 
@@ -13,16 +9,10 @@ const QString AgeChecksSql = QStringLiteral(
     " where CHECK_TIME >= :D1 and CHECK_TIME < :D2\r\n"
     " order by AGE_CHECK_ID");
 
-QByteArray WholeOrEmpty(const fb::Value& value) {
-    return value.isNull() ? QByteArray() : QByteArray::number(value.toInt64());
-}
-
 }  // namespace
 
 QString AgeExportFileName(const QString& exportFolder, int dayEndId) {
-    QString name = DayEndExportFileName(exportFolder, dayEndId);
-    name.chop(QStringLiteral(".csv").size());
-    return name + QStringLiteral("-age.csv");
+    return DayEndSideFileName(exportFolder, dayEndId, QStringLiteral("age"));
 }
 
 QString AgeChecksExportStatement() {
@@ -31,21 +21,9 @@ QString AgeChecksExportStatement() {
 
 void WriteAgeChecksExport(fb::Query& q, QIODevice& file, const QDateTime& from,
                           const QDateTime& to) {
-    q.close();
-    q.setSQL(AgeChecksSql);
-    q.bind(QStringLiteral("D1"), from);
-    q.bind(QStringLiteral("D2"), to);
-    QByteArray out;
-    for (q.open(); !q.eof(); q.next()) {
-        out.append("AG,");
-        out.append(WholeOrEmpty(q.field(0)) + ',');
-        out.append(WholeOrEmpty(q.field(1)) + ',');
-        out.append(WholeOrEmpty(q.field(2)) + ',');
-        out.append(WholeOrEmpty(q.field(3)) + ',');
-        out.append(ExportNumber(DateTimeToDayNumber(q.field(4).toDateTime())).toLatin1() + ',');
-        out.append(ExportText(q.field(5).toString()).toUtf8());
-        out.append("\r\n");
-    }
-    q.close();
-    if (file.write(out) != out.size()) throw std::runtime_error(file.errorString().toStdString());
+    WriteExportRecords(q, file, AgeChecksSql, from, to, [](QByteArray& out, fb::Query& row) {
+        AppendExportRecord(out, {"AG", WholeOrEmpty(row.field(0)), WholeOrEmpty(row.field(1)),
+                                 WholeOrEmpty(row.field(2)), WholeOrEmpty(row.field(3)),
+                                 DayNumberField(row.field(4)), TextField(row.field(5))});
+    });
 }

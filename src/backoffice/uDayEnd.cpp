@@ -1,7 +1,6 @@
 #include "backoffice/uDayEnd.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSaveFile>
 #include <charconv>
 #include <cmath>
@@ -11,6 +10,8 @@
 #include "app/uLog.h"
 #include "app/uText.h"
 #include "backoffice/uAgeExport.h"
+#include "backoffice/uExportFile.h"
+#include "backoffice/uPaymentExport.h"
 #include "payment/uPaymentJournal.h"
 
 namespace {
@@ -258,24 +259,22 @@ void TDayEnd::CloseDayEnds(const QDateTime& boundary) {
 
 bool TDayEnd::ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary) {
     const QString fileName = DayEndExportFileName(fExportFolder, dayEndId);
-    const QString ageFileName = AgeExportFileName(fExportFolder, dayEndId);
     try {
         QSaveFile file(fileName);
-        QSaveFile ageFile(ageFileName);
+        QSaveFile ageFile(AgeExportFileName(fExportFolder, dayEndId));
+        QSaveFile paymentsFile(PaymentExportFileName(fExportFolder, dayEndId));
         if (!QDir(fExportFolder).exists())
             throw std::runtime_error("The export folder does not exist");
-        for (QSaveFile* f : {&file, &ageFile})
+        for (QSaveFile* f : {&file, &ageFile, &paymentsFile})
             if (!f->open(QIODevice::WriteOnly))
                 throw std::runtime_error(f->errorString().toStdString());
-        writeExport(file, dayEndId, exportTime, boundary);
-        WriteAgeChecksExport(q, ageFile, dayStart(dayEndId), boundary);
+        const QDateTime start = dayStart(dayEndId);
+        writeExport(file, dayEndId, start, exportTime, boundary);
+        WriteAgeChecksExport(q, ageFile, start, boundary);
+        WritePaymentsExport(q, paymentsFile, start, boundary);
         // Written, flushed to disk and only then renamed into place; the day file, which the
         // back office waits for, comes last.
-        if (!ageFile.commit()) throw std::runtime_error(ageFile.errorString().toStdString());
-        if (!file.commit()) {
-            QFile::remove(ageFileName);
-            throw std::runtime_error(file.errorString().toStdString());
-        }
+        CommitExportFiles({&ageFile, &paymentsFile, &file});
         return true;
     } catch (const std::exception& e) {
         q.close();
@@ -297,10 +296,8 @@ QDateTime TDayEnd::dayStart(int dayEndId) {
     return start;
 }
 
-void TDayEnd::writeExport(QIODevice& file, int dayEndId, const QDateTime& exportTime,
-                          const QDateTime& boundary) {
-    const QDateTime dayStart = this->dayStart(dayEndId);
-
+void TDayEnd::writeExport(QIODevice& file, int dayEndId, const QDateTime& dayStart,
+                          const QDateTime& exportTime, const QDateTime& boundary) {
     QByteArray out;
     out.append("00,");
     out.append(QByteArray::number(dayEndId));

@@ -77,9 +77,10 @@ public:
     void CloseDayEnds(const QDateTime& boundary);
 
     // Writes the export file of the day: its sales with SALE_START from the day's DAY_START up to
-    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h). Both
-    // files appear under their names only once complete, the day file last; true when both
-    // have. Every failure is caught and gives false, leaving no file behind.
+    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h) and the
+    // card payment attempts of those sales (uPaymentExport.h). The files appear under their
+    // names only once all are complete, the day file last; true when all have. Every failure
+    // is caught and gives false, leaving no file behind.
     bool ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary);
 
     // Voids open sales (at day end all of them, otherwise those open for more than 60 minutes),
@@ -99,8 +100,8 @@ private:
     // True while a card payment is unsettled; logged once as the hold begins.
     bool holdForUnsettledPayments();
     QDateTime dayStart(int dayEndId);
-    void writeExport(QIODevice& file, int dayEndId, const QDateTime& exportTime,
-                     const QDateTime& boundary);
+    void writeExport(QIODevice& file, int dayEndId, const QDateTime& dayStart,
+                     const QDateTime& exportTime, const QDateTime& boundary);
 
     fb::Connection& fConx;
     fb::Query q;

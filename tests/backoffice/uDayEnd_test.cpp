@@ -66,17 +66,43 @@ protected:
         if (!file.open(QIODevice::ReadOnly)) return {};
         return QString::fromUtf8(file.readAll());
     }
-    // The day files (the age checks' files beside them left out).
+    // The day files (the age checks' and payments' files beside them left out).
     QStringList exportFiles() {
         QStringList files = QDir(exportFolder()).entryList(QDir::Files, QDir::Name);
-        files.removeIf([](const QString& name) { return name.endsWith("-age.csv"); });
+        files.removeIf([](const QString& name) {
+            return name.endsWith("-age.csv") || name.endsWith("-pay.csv");
+        });
         return files;
+    }
+    // Every file in the export folder, hidden ones (a temporary file left behind) included.
+    QStringList everyExportEntry() {
+        return QDir(exportFolder())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+    }
+    // The bytes of a file, or "(none)" when it is not there.
+    QByteArray contents(const QString& name) {
+        QFile file(exportFolder() + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
     }
     void ageCheck(const QString& values) {
         exec(
             "insert into TBL_AGE_CHECKS (SALES_ID, SID, REQUIRED_AGE, USER_ID, CHECK_TIME,"
             " OUTCOME) values (" +
             values + ")");
+    }
+    // PAY_REFERENCE, SALES_ID, AMOUNT, STATE, POI_TRANSACTION_ID, CREATED, TERMINAL_ID.
+    void payAttempt(const QString& values) {
+        exec(
+            "insert into TBL_PAYMENT_ATTEMPTS (PAY_REFERENCE, SALES_ID, AMOUNT, STATE,"
+            " POI_TRANSACTION_ID, CREATED, TERMINAL_ID, UPDATED) values (" +
+            values + ", 'now')");
+    }
+    // PAY_REFERENCE, SALES_ID, VALUE, SCHEME, AUTHCODE, PAN, TERMINAL_ID.
+    void paymentRow(const QString& values) {
+        exec(
+            "insert into TBL_SALES_PAYMENTS (PAY_REFERENCE, SALES_ID, \"VALUE\", SCHEME, AUTHCODE,"
+            " PAN, TERMINAL_ID, MOP) values (" +
+            values + ", 4)");
     }
     // The sale numbers of the "01" records of every export file, file by file.
     QStringList exportedSales() {
@@ -295,6 +321,47 @@ TEST_F(DayEndTest, TheAgeFileHoldsExactlyTheDaysChecks) {
     EXPECT_FALSE(exportText(1).contains("AG"));
 }
 
+// Every attempt of the day's sales, each as the journal and its payment row left it: a sale paid
+// at its second attempt after a decline, one decided paid by staff for less than it asked, one
+// decided not paid without a word from the terminal.
+TEST_F(DayEndTest, ThePaymentsFileHoldsEveryAttemptOfTheDaysSales) {
+    openDay(At(3, "00:00:00"));
+    sale(5, At(2, "23:00:00"));  // the day before: its attempt of today is not this day's
+    payAttempt("'5-a', 5, 300, 'RECORDED', 'P-51', '2026-03-03 00:00:30', 'T-01'");
+    sale(1, At(3, "09:00:00"));
+    payAttempt("'1-b', 1, 225, 'RECORDED', 'P-12', '2026-03-03 10:30', null");
+    payAttempt("'1-a', 1, 225, 'DECLINED', 'P-11', '2026-03-03 09:00', 'T-01'");
+    paymentRow("'1-b', 1, 2.25, 'Visa, \"Debit\"', 'A1B2C3', '476173******0119', 'T-02'");
+    sale(2, At(3, "12:00:00"));
+    payAttempt("'2-a', 2, 2000, 'RESOLVED-PAID', null, '2026-03-03 12:00', 'T-01'");
+    paymentRow("'2-a', 2, 19.99, 'Master''Card', 'OFF123', '535522******4444', 'T-09'");
+    sale(3, At(3, "15:00:00"));
+    payAttempt("'3-a', 3, 1050, 'ABORTED', 'P-31', '2026-03-03 15:00', ''");
+    payAttempt("'3-b', 3, 5, 'RESOLVED-NOT-PAID', null, '2026-03-03 18:00', null");
+    sale(6, At(4, "00:00:00"));  // at the boundary: the next day's
+    payAttempt("'6-a', 6, 100, 'DECLINED', 'P-61', '2026-03-04 00:00', 'T-01'");
+
+    ASSERT_TRUE(dayEnd.ExportDayEnd(1, At(4, "00:00:01"), At(4, "00:00:00")));
+    EXPECT_EQ(
+        contents("00000001-pay.csv"),
+        "PY,1,1-a,P-11,2.25,DECLINED,,,,46084.375,T-01\r\n"
+        "PY,1,1-b,P-12,2.25,RECORDED,Visa   Debit ,A1B2C3,476173******0119,46084.4375,T-02\r\n"
+        "PY,2,2-a,,19.99,RESOLVED-PAID,Master Card,OFF123,535522******4444,46084.5,T-01\r\n"
+        "PY,3,3-a,P-31,10.50,ABORTED,,,,46084.625,\r\n"
+        "PY,3,3-b,,0.05,RESOLVED-NOT-PAID,,,,46084.75,\r\n");
+    EXPECT_EQ(exportedSales(), QStringList({"00000001.csv:1", "00000001.csv:2", "00000001.csv:3"}));
+    EXPECT_FALSE(exportText(1).contains("PY"));
+}
+
+// A day without payments or age checks still has both files beside its day file, empty.
+TEST_F(DayEndTest, ADayWithoutPaymentsHasAnEmptyPaymentsFileAsTheAgeFileIs) {
+    openDay(At(3, "00:00:00"));
+    sale(1, At(3, "10:00:00"));
+    ASSERT_TRUE(dayEnd.ExportDayEnd(1, At(4, "00:00:01"), At(4, "00:00:00")));
+    EXPECT_EQ(contents("00000001-age.csv"), "");
+    EXPECT_EQ(contents("00000001-pay.csv"), contents("00000001-age.csv"));
+}
+
 TEST_F(DayEndTest, AnEmptyDayGivesTheHeadAndTailRecordsOnly) {
     openDay(At(15, "06:00:00"));
     sale(1, At(16, "06:00:00"));  // at the boundary: the next day's
@@ -331,16 +398,17 @@ TEST_F(DayEndTest, AMissingExportFolderKeepsTheDayOpenUntilTheHoldOffHasRun) {
     EXPECT_TRUE(exportFiles().isEmpty());
     dayEnd.Tick(true, view);
     EXPECT_EQ(screen.size(), 4);
-    EXPECT_EQ(
-        QDir(exportFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-        QStringList({"00000001-age.csv", "00000001.csv"}));
+    EXPECT_EQ(everyExportEntry(),
+              QStringList({"00000001-age.csv", "00000001-pay.csv", "00000001.csv"}));
     EXPECT_EQ(value("select DAY_END from TBL_DAY_ENDS where DAY_END_ID = 1").toDateTime(),
               At(4, "00:00:00"));
 }
 
 // A file already begun when the export fails never appears under its name, and an earlier
-// complete file of the same day stays as it was.
-TEST_F(DayEndTest, AnExportFailingHalfWayLeavesNoFileBehind) {
+// complete file of the same day stays as it was: whichever of the day's files fails.
+class FailingExportTest : public DayEndTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(FailingExportTest, LeavesNoFileBehind) {
     openDay(At(3, "00:00:00"));
     sale(1, At(3, "10:00:00"));
     const QString name = DayEndExportFileName(exportFolder(), 1);
@@ -349,13 +417,18 @@ TEST_F(DayEndTest, AnExportFailingHalfWayLeavesNoFileBehind) {
         ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
         earlier.write("earlier\r\n");
     }
-    exec("drop table TBL_PROMOTIONS");  // the hits can no longer be read
+    exec(GetParam());
     EXPECT_FALSE(dayEnd.ExportDayEnd(1, At(4, "00:00:01"), At(4, "00:00:00")));
-    EXPECT_EQ(
-        QDir(exportFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-        QStringList({"00000001.csv"}));
+    EXPECT_EQ(everyExportEntry(), QStringList({"00000001.csv"}));
     EXPECT_EQ(exportText(1), "earlier\r\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(DayEndTest, FailingExportTest,
+                         ::testing::Values(
+                             // the day file: its hits can no longer be read
+                             "drop table TBL_PROMOTIONS",
+                             // the payments' file, written after the day file and the age file
+                             "drop table TBL_PAYMENT_ATTEMPTS"));
 
 TEST_F(DayEndTest, AFailureDuringMaintenanceRestoresTheScreenAndIsCaughtAtTheTick) {
     openDay(At(3, "00:00:00"));
@@ -442,17 +515,11 @@ TEST_F(PurgeTest, SalesOfADayNotYetExportedAreKeptWhateverTheirAge) {
 class PaymentHousekeepingTest : public PurgeTest {
 protected:
     void attempt(int sale, const char* reference, const char* state) {
-        exec(QString("insert into TBL_PAYMENT_ATTEMPTS (PAY_REFERENCE, SALES_ID, AMOUNT, STATE, "
-                     "CREATED, UPDATED) values ('%1', %2, 150, '%3', 'now', 'now')")
-                 .arg(reference)
-                 .arg(sale)
-                 .arg(state));
+        payAttempt(
+            QString("'%1', %2, 150, '%3', null, 'now', null").arg(reference).arg(sale).arg(state));
     }
     void payment(int sale, const char* reference) {
-        exec(QString("insert into TBL_SALES_PAYMENTS (SALES_ID, MOP, \"VALUE\", PAY_REFERENCE) "
-                     "values (%1, 4, 1.5, '%2')")
-                 .arg(sale)
-                 .arg(reference));
+        paymentRow(QString("'%1', %2, 1.5, null, null, null, null").arg(reference).arg(sale));
     }
 };
 
