@@ -12,6 +12,7 @@
 #include "app/uText.h"
 #include "backoffice/uAgeExport.h"
 #include "payment/uPaymentJournal.h"
+#include "payment/uTestMode.h"
 
 namespace {
 
@@ -253,6 +254,8 @@ void TDayEnd::CloseDayEnds(const QDateTime& boundary) {
         q.bind(QStringLiteral("D1"), boundary);
         q.execSQL();
         q.close();
+        // Test mode gives goods away: it never outlives the day it was set on.
+        EndTestModeAtDayEnd(fConx);
     }
 }
 
