@@ -71,6 +71,7 @@ void Tdm::DataModuleCreate() {
     AppFolder = IncludeSlash(QFileInfo(programPath_).absolutePath(), false);
     DataFolder = AppFolder + QStringLiteral("data/");
     ResFolder = IncludeSlash(DataFolder + QStringLiteral("Res/"), true);
+    EngineerCodes = TEngineerCodes::ofDataFolder(DataFolder);
     try {
         conx.disconnect();
         conx.setDatabase(DataFolder + kKioskDatabase);
@@ -182,5 +183,5 @@ void Tdm::DataModuleDestroy() {
 }
 
 int Tdm::BarcodeToUser(const QString& code, QString& access) {
-    return ::BarcodeToUser(q1, code, access);
+    return ::BarcodeToUser(q1, EngineerCodes, code, access);
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+#include "app/uEngineerCodes.h"
 #include "db/fbConnection.h"
 #include "db/fbQuery.h"
 
@@ -54,6 +55,8 @@ public:
     fb::Query qA{conxA};
 
     TRunTimeSettings RunTime;
+    // The engineer codes this kiosk accepts: its own (DataFolder's codes file) or the built-in.
+    TEngineerCodes EngineerCodes;
 
     void DataModuleCreate();
     void conxBeforeConnect();
@@ -64,7 +67,8 @@ public:
     // Reads the run-time settings back; a failure leaves them empty and is logged.
     void ReadSystemInfo();
     void DataModuleDestroy();
-    // The operator a scanned code names: a USER_ID, -1 or -2 for the engineer codes, 0 for none.
+    // The operator a scanned code names: a USER_ID, -1 or -2 for the engineer codes the kiosk
+    // accepts, 0 for none.
     int BarcodeToUser(const QString& code, QString& access);
 
     // The installed-version file beside the program.

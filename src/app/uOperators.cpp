@@ -28,14 +28,14 @@ int LookupOperator(fb::Query& q, const QString& code, QString& access, QDate* do
 }
 
 // BarcodeToUser with the operator's date of birth, when the row has one.
-int FindOperator(fb::Query& q, const QString& code, QString& access, QDate* dob) {
+int FindOperator(fb::Query& q, const TEngineerCodes& codes, const QString& code, QString& access,
+                 QDate* dob) {
     access.clear();
     if (code.isEmpty()) return 0;
-    if (code == QLatin1String(kEngineerCode)) {
-        access = kAllRights;
-        return -1;
-    }
-    if (code == QLatin1String(kEngineerSetupCode)) return -2;
+    const int engineer = codes.match(code);
+    if (engineer == -1) access = kAllRights;
+    // A built-in code that a kiosk of its own codes refused is no staff code either.
+    if (engineer != 0 || IsBuiltInEngineerCode(code)) return engineer;
     // A failed lookup only means the code is not a staff code.
     try {
         return LookupOperator(q, code, access, dob);
@@ -49,8 +49,12 @@ int FindOperator(fb::Query& q, const QString& code, QString& access, QDate* dob)
 
 }  // namespace
 
+int BarcodeToUser(fb::Query& q, const TEngineerCodes& codes, const QString& code, QString& access) {
+    return FindOperator(q, codes, code, access, nullptr);
+}
+
 int BarcodeToUser(fb::Query& q, const QString& code, QString& access) {
-    return FindOperator(q, code, access, nullptr);
+    return BarcodeToUser(q, TEngineerCodes(), code, access);
 }
 
 int BarcodeToUser(fb::Query& q, const QString& code) {
@@ -67,10 +71,15 @@ TOperatorAuthority AgeAuthority(int user, const QString& access, const QDate& do
     return oaAuthorised;
 }
 
-TStaffAuthority CheckAgeAuthority(fb::Query& q, const QString& code, QDate today) {
+TStaffAuthority CheckAgeAuthority(fb::Query& q, const TEngineerCodes& codes, const QString& code,
+                                  QDate today) {
     if (!today.isValid()) today = Clock::instance().now().date();
     QString access;
     QDate dob;
-    const int user = FindOperator(q, code, access, &dob);
+    const int user = FindOperator(q, codes, code, access, &dob);
     return {AgeAuthority(user, access, dob, today), user};
+}
+
+TStaffAuthority CheckAgeAuthority(fb::Query& q, const QString& code, QDate today) {
+    return CheckAgeAuthority(q, TEngineerCodes(), code, today);
 }

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QString>
 
+#include "app/uEngineerCodes.h"
 #include "db/fbQuery.h"
 
 // Staff barcodes. The scan buffer of the main screen asks BarcodeToUser first (through
@@ -11,13 +12,11 @@
 // "Invalid Operator" or "Insufficient Operator Access", or asks its question on
 // oaAuthorised; the texts belong to the box.
 
-// The two codes built into the program; they need no row in TBL_USERS.
-inline constexpr const char* kEngineerCode = "4b17e2c9a05d";       // -1: all rights, manager page
-inline constexpr const char* kEngineerSetupCode = "e83a5f1c6b27";  // -2: no rights, engineer page
-
 // 0: not an operator (also an empty code, or any database error); a positive USER_ID: a known
-// operator; -1 / -2: the built-in codes. access receives the operator's ACCESS text (20 "Y"
-// for -1, empty for -2 and 0). Codes compare exactly: case and every space count.
+// operator; -1 / -2: the engineer codes the kiosk accepts (uEngineerCodes.h; the built-in ones
+// unless given others). access receives the operator's ACCESS text (20 "Y" for -1, empty for
+// -2 and 0). Codes compare exactly: case and every space count.
+int BarcodeToUser(fb::Query& q, const TEngineerCodes& codes, const QString& code, QString& access);
 int BarcodeToUser(fb::Query& q, const QString& code, QString& access);
 int BarcodeToUser(fb::Query& q, const QString& code);
 
@@ -44,4 +43,6 @@ struct TStaffAuthority {
 TOperatorAuthority AgeAuthority(int user, const QString& access, const QDate& dob = {},
                                 const QDate& today = {});
 // The card's authority on today (the installed clock's date when invalid).
+TStaffAuthority CheckAgeAuthority(fb::Query& q, const TEngineerCodes& codes, const QString& code,
+                                  QDate today = {});
 TStaffAuthority CheckAgeAuthority(fb::Query& q, const QString& code, QDate today = {});

@@ -19,6 +19,8 @@
 
 #include "app/dm_main.h"
 #include "app/uGlobals.h"
+#include "payment/uTestMode.h"
+#include "ui/AdvDialogs.h"
 #include "ui/fra_tile.h"
 #include "ui/wg_Colours.h"
 #include "ui/wg_Fonts.h"
@@ -264,6 +266,10 @@ void TfraEngineer::load(Tdm& dm) {
 
 bool TfraEngineer::save(Tdm& dm) {
     try {
+        if (SavingStartsTestMode(dm.conx, settings()) &&
+            ShowQuestion(TestModeWarningText + QStringLiteral(".\n\nStart test mode?"),
+                         QStringLiteral("Test Mode")) != mrYes)
+            return false;
         SaveEngineerSettings(dm, settings());
     } catch (const std::exception& e) {
         TKioskApplication::reportError(QString::fromUtf8(e.what()));

@@ -13,6 +13,7 @@
 #include "backoffice/uExportFile.h"
 #include "backoffice/uPaymentExport.h"
 #include "payment/uPaymentJournal.h"
+#include "payment/uTestMode.h"
 
 namespace {
 
@@ -254,6 +255,8 @@ void TDayEnd::CloseDayEnds(const QDateTime& boundary) {
         q.bind(QStringLiteral("D1"), boundary);
         q.execSQL();
         q.close();
+        // Test mode gives goods away: it never outlives the day it was set on.
+        EndTestModeAtDayEnd(fConx);
     }
 }
 

@@ -73,7 +73,8 @@ public:
     void DayEndCheck(const TMaintenanceView& view);
 
     // Purges (day-end form), then exports the oldest open day that started before the boundary
-    // and closes every such day at it. A failed export leaves them all open.
+    // and closes every such day at it, ending test mode (uTestMode.h). A failed export leaves
+    // them all open.
     void CloseDayEnds(const QDateTime& boundary);
 
     // Writes the export file of the day: its sales with SALE_START from the day's DAY_START up to

@@ -6,6 +6,7 @@
 #include "app/uGlobals.h"
 #include "app/uText.h"
 #include "db/fbError.h"
+#include "payment/uTestMode.h"
 
 TEngineerSettings LoadEngineerSettings(fb::Connection& conx, const TRunTimeSettings& runTime,
                                        int brandingColour) {
@@ -72,6 +73,10 @@ void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings) {
     const fb::Value keepSalesDays = KeepPeriodValue(settings.keepSalesDays);
     const int displayChars = IntegerFieldValue(settings.displayChars).toInt();
 
+    const int storedDebug = StoredDebugLevel(dm.conx);
+    const bool startsTestMode = StartsTestMode(storedDebug, debug.toInt());
+    if (startsTestMode) KeepTestModeReturnLevel(storedDebug);
+
     BrandingColour = settings.brandingColour;
     SplitPrinterSpec(settings.printerSpec, dm.RunTime.PrinterModel, dm.RunTime.PrinterPort);
     dm.RunTime.DisplayPort = settings.displayPort;
@@ -93,4 +98,12 @@ void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings) {
     q.bind(QStringLiteral("SR"), settings.sagePayReports);
     q.bind(QStringLiteral("PN"), settings.printerName);
     q.execSQL();
+    if (startsTestMode)
+        LogTestModeStarted(storedDebug, debug.toInt(), dm.EngineerCodes.engineerCodeName());
+}
+
+bool SavingStartsTestMode(fb::Connection& conx, const TEngineerSettings& settings) {
+    bool whole = false;
+    const int level = settings.debug.trimmed().toInt(&whole);
+    return whole && StartsTestMode(StoredDebugLevel(conx), level);
 }

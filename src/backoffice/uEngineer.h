@@ -43,5 +43,11 @@ inline constexpr int kMaxKeepSalesDays = 3650;
 // whole number, or a keep period below 0 or above kMaxKeepSalesDays, raises its error with
 // nothing replaced. Then the branding colour and
 // the run-time settings are replaced, the run-time settings saved (dm.WriteSystemInfo, which
-// reports its own failure) and the setup row stored.
+// reports its own failure) and the setup row stored. A debug level that starts test mode
+// (uTestMode.h) keeps the level it replaces to return to at the day end and is logged as set by
+// the engineer code the kiosk accepts.
 void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings);
+
+// Whether saving the settings would start test mode (the caller asks the engineer first). A
+// debug level that is not a whole number starts nothing; saving reports it.
+bool SavingStartsTestMode(fb::Connection& conx, const TEngineerSettings& settings);

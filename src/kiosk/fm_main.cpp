@@ -287,7 +287,7 @@ void TFmMain::AddItem(const TSaleItem& item) {
 
 TAgeCheck TFmMain::confirmAge(int age) {
     fb::Query q(fDm.conx);
-    return ConfirmAge(age, q, this);
+    return ConfirmAge(age, q, fDm.EngineerCodes, this);
 }
 
 void TFmMain::cmVoidLineClick() {
@@ -454,6 +454,7 @@ void TFmMain::DayEndCheck() {
                           },
                           [&] {
                               maintenance.reset();
+                              LoadSiteDetails();  // a day end ends test mode
                               resetToDefault();
                               TBusyScope::keepAlive();
                           }});

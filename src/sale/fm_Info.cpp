@@ -152,9 +152,10 @@ TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget*
     return {TAgeOutcome::Abandoned, 0};
 }
 
-TAgeCheck ConfirmAge(int age, fb::Query& q, QWidget* parent) {
+TAgeCheck ConfirmAge(int age, fb::Query& q, const TEngineerCodes& codes, QWidget* parent) {
     return ConfirmAge(
-        age, [&q](const QString& code) { return CheckAgeAuthority(q, code); }, parent);
+        age, [&q, &codes](const QString& code) { return CheckAgeAuthority(q, codes, code); },
+        parent);
 }
 
 void ShowAssistanceCalled(QWidget* parent) {

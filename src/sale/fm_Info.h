@@ -59,8 +59,9 @@ void ShowTimeRestricted(QWidget* parent = nullptr);
 // age: confirmed or refused by that staff member, or abandoned when the box was closed without
 // an answer (the kiosk stopping). staffCheck tells what a scanned code may do.
 TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent = nullptr);
-// The same, with staff codes looked up on q.
-TAgeCheck ConfirmAge(int age, fb::Query& q, QWidget* parent = nullptr);
+// The same, with staff codes looked up on q and the engineer codes the kiosk accepts.
+TAgeCheck ConfirmAge(int age, fb::Query& q, const TEngineerCodes& codes = TEngineerCodes(),
+                     QWidget* parent = nullptr);
 // "Help is on its way": a customer has called for help; OK closes the box.
 inline const QString AssistanceCalledText = QStringLiteral("Help is on its way");
 void ShowAssistanceCalled(QWidget* parent = nullptr);

@@ -2,14 +2,18 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QTimer>
 
+#include "app/uOperators.h"
 #include "backoffice/fm_importUpdates.h"
 #include "backoffice/uDayEnd.h"
 #include "kiosk/KioskInput.h"
 #include "kiosk/MainScreenFixture.h"
+#include "payment/uTestMode.h"
 #include "sale/fm_Info.h"
 #include "support/FixedClock.h"
+#include "support/LogReader.h"
 
 namespace {
 
@@ -49,6 +53,36 @@ TEST_F(DayEndScreenTest, MaintenanceShowsItsTextWithTheScreenDisabledAndEndsAtRe
     EXPECT_EQ(page(), "tsDefault");
     EXPECT_EQ(text("lbDefaultText"), "Scan a product or use the buttons below");
     EXPECT_EQ(select("select count(*) from TBL_DAY_ENDS where DAY_END is null"), "1");
+}
+
+// Test mode starts only once the engineer confirmed what it does, and the day end ends it.
+TEST_F(DayEndScreenTest, TestModeNeedsTheEngineersConfirmationAndEndsAtTheDayEnd) {
+    exec("update TBL_SETUP set DEBUG = 1");
+    screen();
+    scan(kEngineerSetupCode);
+    ASSERT_EQ(page(), "tsEngineer");
+    widget<QLineEdit>("DBEdit1")->setText("40");
+    answer(No);
+    Touch(widget("cmCloseEngineerScreen"));
+    EXPECT_EQ(messages, QStringList{TestModeWarningText + ".\n\nStart test mode?"});
+    EXPECT_EQ(page(), "tsEngineer");
+    EXPECT_EQ(select("select DEBUG from TBL_SETUP"), "1");
+
+    const LogReader log;
+    answer(Yes);
+    Touch(widget("cmCloseEngineerScreen"));
+    EXPECT_EQ(page(), "tsDefault");
+    EXPECT_EQ(select("select DEBUG from TBL_SETUP"), "40");
+    EXPECT_TRUE(shown("lbTestMode"));
+    EXPECT_TRUE(log.newLines().join(u'\n').contains(
+        "Test mode set by the built-in engineer code: debug level 40 (was 1)"));
+
+    screen().tmTimeTimer();
+    EXPECT_TRUE(closed());
+    EXPECT_EQ(select("select DEBUG from TBL_SETUP"), "1");
+    EXPECT_FALSE(shown("lbTestMode"));
+    EXPECT_TRUE(log.newLines().join(u'\n').contains(
+        "Test mode ended at the day end: debug level 1 again (was 40)"));
 }
 
 // The age box of a first product is open before its sale exists; the check must wait for it,

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <csignal>
 
+#include "app/uEngineerCodes.h"
 #include "db/fbQuery.h"
 #include "support/KioskProcess.h"
 
@@ -37,8 +38,14 @@ struct UserRemover {
     ~UserRemover() { QProcess::execute(QStringLiteral("userdel"), {QStringLiteral("-r"), kUser}); }
 };
 
-// Runs the install script; its output when it failed, else nothing.
-QString install(const QString& folder, const QString& schema, int version, bool demo) {
+struct TInstallRun {
+    bool ok = false;
+    QString output;
+};
+
+// Runs the install script with further options.
+TInstallRun runInstall(const QString& folder, const QString& schema, int version,
+                       const QStringList& options) {
     QStringList arguments{
         QStringLiteral("--bin"),       QFileInfo(QStringLiteral(KIOSK_PROGRAM)).absolutePath(),
         QStringLiteral("--schema"),    schema,
@@ -46,7 +53,7 @@ QString install(const QString& folder, const QString& schema, int version, bool 
         QStringLiteral("--to"),        folder,
         QStringLiteral("--user"),      kUser,
         QStringLiteral("--no-service")};
-    if (demo) arguments << QStringLiteral("--demo");
+    arguments << options;
     QProcess script;
     // The tools the script runs end without freeing what Qt's offscreen platform keeps, as
     // the fuzz corpus's maker does; a sanitizer build checks leaks in the kiosk, not in them.
@@ -57,9 +64,16 @@ QString install(const QString& folder, const QString& schema, int version, bool 
     script.setProcessEnvironment(environment);
     script.setProcessChannelMode(QProcess::MergedChannels);
     script.start(kSource + QStringLiteral("/deploy/install-kiosk"), arguments);
-    if (!script.waitForFinished(120000)) return QStringLiteral("the install did not finish");
-    const QString output = QString::fromLocal8Bit(script.readAll());
-    return script.exitCode() == 0 ? QString() : output;
+    if (!script.waitForFinished(120000))
+        return {false, QStringLiteral("the install did not finish")};
+    return {script.exitCode() == 0, QString::fromLocal8Bit(script.readAll())};
+}
+
+// Runs the install script; its output when it failed, else nothing.
+QString install(const QString& folder, const QString& schema, int version, bool demo) {
+    const TInstallRun run = runInstall(
+        folder, schema, version, demo ? QStringList{QStringLiteral("--demo")} : QStringList{});
+    return run.ok ? QString() : run.output;
 }
 
 uid_t ownerOf(const QString& path) {
@@ -146,7 +160,13 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     EXPECT_TRUE(readAll(remoteView).contains(QStringLiteral("\nEnabled=false\n")));
     EXPECT_EQ(ownerOf(remoteView), user->pw_uid);
     EXPECT_EQ(QFile::permissions(remoteView) & (QFile::ReadOther | QFile::ReadGroup), 0);
+    // It has a password of its own from the start: a view needs one on every address.
+    const QRegularExpression passwordLine(QStringLiteral("\nPassword=(\\S{16,})\n"));
+    const QString viewPassword = passwordLine.match(readAll(remoteView)).captured(1);
+    EXPECT_FALSE(viewPassword.isEmpty()) << readAll(remoteView).toStdString();
     EXPECT_TRUE(QFileInfo(folder + QStringLiteral("remote-view")).isExecutable());
+    // The demonstration kiosk keeps the built-in engineer codes.
+    EXPECT_FALSE(QFile::exists(EngineerCodesFileName(folder + QStringLiteral("data/"))));
     // A trading day open since three days ago: its boundary has passed.
     {
         auto conx = connect(kioskDatabase);
@@ -196,6 +216,7 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     EXPECT_EQ(exportFiles(folder), exported);
     EXPECT_EQ(readAll(folder + QStringLiteral("data/PinPad.ini")), pinPad);
     EXPECT_TRUE(readAll(remoteView).contains(QStringLiteral("\nEnabled=false\n")));
+    EXPECT_EQ(passwordLine.match(readAll(remoteView)).captured(1), viewPassword);
     EXPECT_EQ(count(kioskDatabase, QStringLiteral("select count(*) from TBL_PRODUCTS")), products);
     EXPECT_EQ(count(adminDatabase,
                     QStringLiteral("select count(*) from TBL_SQLUPDATES where DB_VERSION = 9999")),
@@ -206,6 +227,84 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
         << upgraded.process().output().toStdString();
     EXPECT_TRUE(upgraded.process().waitFor("STATUS=Waiting for the schema update", 30000))
         << upgraded.process().output().toStdString();
+}
+
+// The two codes an install showed: the manager's, then the engineer's.
+QStringList shownCodes(const QString& output) {
+    const QRegularExpression shown(QStringLiteral("(manager|engineer) page[^:]*: +([A-Z0-9]+)"));
+    QStringList codes;
+    for (auto match = shown.globalMatch(output); match.hasNext();)
+        codes << match.next().captured(2);
+    return codes;
+}
+
+// What a scanner reads off the first page of a PDF file: zbarimg's lines on a picture of it.
+QStringList scannedCodes(const QString& pdf, const QString& folder) {
+    const QString picture = folder + QStringLiteral("/sheet");
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"),
+                 {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
+                  QStringLiteral("-singlefile"), QStringLiteral("-H"), QStringLiteral("1400"), pdf,
+                  picture});
+    if (!render.waitForFinished(30000) || render.exitCode() != 0) return {"pdftoppm failed"};
+    QProcess scan;
+    scan.start(QStringLiteral("zbarimg"), {QStringLiteral("-q"), picture + QStringLiteral(".png")});
+    if (!scan.waitForFinished(30000)) return {"zbarimg did not finish"};
+    return QString::fromUtf8(scan.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+TEST(KioskInstall, AShopsKioskGetsEngineerCodesOfItsOwnAndNewOnesOnRequest) {
+    if (const QString reason = whyNoInstall(); !reason.isEmpty())
+        GTEST_SKIP() << reason.toStdString();
+    UserRemover removeUser;
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("kpselfserv/"));
+    const QString data = folder + QStringLiteral("data/");
+    const QString schema = kSource + QStringLiteral("/src/app/schema");
+
+    const TInstallRun first = runInstall(folder, schema, 10203, {});
+    ASSERT_TRUE(first.ok) << first.output.toStdString();
+    const QStringList codes = shownCodes(first.output);
+    ASSERT_EQ(codes.size(), 2) << first.output.toStdString();
+    const QString file = EngineerCodesFileName(data);
+    const passwd* user = ::getpwnam(kUser.toUtf8().constData());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(ownerOf(file), user->pw_uid);
+    EXPECT_EQ(QFile::permissions(file) & ~(QFile::ReadUser | QFile::WriteUser),
+              QFile::ReadOwner | QFile::WriteOwner);
+    const QString stored = readAll(file);
+    for (const QString& code : codes) {
+        EXPECT_GE(code.size(), 12);
+        EXPECT_FALSE(stored.contains(code));
+    }
+    const TEngineerCodes accepted = TEngineerCodes::ofDataFolder(data);
+    EXPECT_EQ(accepted.match(codes[0]), -1);
+    EXPECT_EQ(accepted.match(codes[1]), -2);
+    EXPECT_EQ(accepted.match(QString::fromLatin1(kEngineerCode)), 0);
+
+    // An upgrade keeps them; --new-codes replaces both.
+    const TInstallRun upgrade = runInstall(folder, schema, 10204, {});
+    ASSERT_TRUE(upgrade.ok) << upgrade.output.toStdString();
+    EXPECT_TRUE(shownCodes(upgrade.output).isEmpty()) << upgrade.output.toStdString();
+    EXPECT_EQ(readAll(file), stored);
+    const QString sheet = dir.filePath(QStringLiteral("codes.pdf"));
+    const TInstallRun renewed =
+        runInstall(folder, schema, 10204,
+                   {QStringLiteral("--new-codes"), QStringLiteral("--print-codes"), sheet});
+    ASSERT_TRUE(renewed.ok) << renewed.output.toStdString();
+    const QStringList newCodes = shownCodes(renewed.output);
+    ASSERT_EQ(newCodes.size(), 2) << renewed.output.toStdString();
+    const TEngineerCodes replaced = TEngineerCodes::ofDataFolder(data);
+    EXPECT_EQ(replaced.match(newCodes[0]), -1);
+    EXPECT_EQ(replaced.match(newCodes[1]), -2);
+    EXPECT_EQ(replaced.match(codes[0]), 0);
+    EXPECT_EQ(replaced.match(codes[1]), 0);
+    EXPECT_EQ(ownerOf(file), user->pw_uid);
+    // The sheet printed into a PDF carries the new codes, as a scanner reads them.
+    const QStringList read = scannedCodes(sheet, dir.path());
+    for (const QString& code : newCodes)
+        EXPECT_TRUE(read.contains(QStringLiteral("CODE-128:") + code))
+            << read.join(u' ').toStdString();
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 
 #include "kiosk/MainScreenFixture.h"
 #include "support/KioskProcess.h"
+#include "support/RfbClient.h"
 
 namespace {
 
@@ -26,8 +27,9 @@ constexpr int kStartTimeout = 120000;
 // How long the browser's page waits for the view to connect and draw before its picture is taken.
 constexpr int kViewTimeMs = 5000;
 
-QString whyNoRemoteView() {
-    for (const char* tool : {"chromium", "websockify", "x11vnc", "Xvfb"})
+QString whyNoRemoteView(std::initializer_list<const char*> tools = {"chromium", "websockify",
+                                                                    "x11vnc", "Xvfb"}) {
+    for (const char* tool : tools)
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
             return QStringLiteral("%1 is not installed").arg(QLatin1String(tool));
     if (!QFile::exists(QStringLiteral("/usr/share/novnc/vnc.html")))
@@ -108,7 +110,102 @@ double DifferentShare(const QImage& a, const QImage& b) {
     return samples ? double(different) / samples : 1;
 }
 
+// The status line of a WebSocket handshake on the view's port from a page of the origin.
+QByteArray WebSocketAnswer(quint16 port, const QString& origin) {
+    // websockify takes a moment to listen after it started.
+    QTcpSocket socket;
+    for (const QDeadlineTimer deadline(20000);
+         socket.state() != QAbstractSocket::ConnectedState && !deadline.hasExpired();) {
+        socket.abort();
+        socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!socket.waitForConnected(1000)) QThread::msleep(250);
+    }
+    if (socket.state() != QAbstractSocket::ConnectedState) return {};
+    socket.write(QStringLiteral("GET /websockify HTTP/1.1\r\nHost: localhost:%1\r\n"
+                                "Upgrade: websocket\r\nConnection: Upgrade\r\n"
+                                "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                                "Sec-WebSocket-Version: 13\r\nOrigin: %2\r\n\r\n")
+                     .arg(port)
+                     .arg(origin)
+                     .toLatin1());
+    for (const QDeadlineTimer deadline(5000); !socket.canReadLine() && !deadline.hasExpired();)
+        socket.waitForReadyRead(100);
+    return socket.readLine().trimmed();
+}
+
+// ./kiosk serve on a machine without a display, its view on free ports; stopped at the end.
+class ServedKiosk {
+public:
+    ServedKiosk() : process_(folder_) {
+        process_.environment().remove(QStringLiteral("DISPLAY"));
+        process_.environment().remove(QStringLiteral("WAYLAND_DISPLAY"));
+        process_.environment().insert(QStringLiteral("KIOSK_VNC_PORT"), QString::number(vncPort));
+        process_.environment().insert(QStringLiteral("KIOSK_VIEW_PORT"), QString::number(viewPort));
+        process_.start({QStringLiteral("bash"), QStringLiteral(KIOSK_SOURCE_DIR "/kiosk"),
+                        QStringLiteral("serve"), folder_.path()});
+    }
+    ~ServedKiosk() { stop(); }
+    void stop() {
+        process_.signalGroup(SIGTERM);
+        process_.waitForExit(10000);
+    }
+    KioskProcess& process() { return process_; }
+
+    // The address it printed before the kiosk started (its pipe read as it comes); empty when
+    // none came.
+    QString address() {
+        const QRegularExpression link(QStringLiteral("http://localhost:\\d+/[^\\s\\x1b]*"));
+        QRegularExpressionMatch match;
+        for (const QDeadlineTimer deadline(5000); !match.hasMatch() && !deadline.hasExpired();
+             QThread::msleep(50))
+            match = link.match(printed += process_.output());
+        return match.captured();
+    }
+
+    const quint16 vncPort = freePort();
+    const quint16 viewPort = freePort();
+    QString printed;
+
+private:
+    KioskFolder folder_;
+    KioskProcess process_;
+};
+
 class RemoteViewTest : public MainScreenFixture {};
+
+TEST_F(RemoteViewTest, TheViewAsksForThePrintedPasswordAndServesItsOwnPageAlone) {
+    if (const QString reason = whyNoRemoteView({"websockify", "x11vnc", "Xvfb"}); !reason.isEmpty())
+        GTEST_SKIP() << reason.toStdString();
+    ServedKiosk served;
+    ASSERT_TRUE(served.process().waitFor("READY=1", kStartTimeout))
+        << served.process().output().toStdString();
+    const QString address = served.address();
+    ASSERT_FALSE(address.isEmpty()) << served.printed.toStdString();
+    const QString password = QRegularExpression(QStringLiteral("password for this run: (\\S+)\\)"))
+                                 .match(served.printed)
+                                 .captured(1);
+    EXPECT_EQ(password.size(), 8) << served.printed.toStdString();
+    EXPECT_TRUE(address.endsWith(QStringLiteral("&password=") + password)) << address.toStdString();
+
+    // VNC asks for a password; a viewer without it is turned away.
+    // x11vnc takes a moment to listen after it started.
+    RfbClient viewer;
+    bool connected = false;
+    for (const QDeadlineTimer deadline(20000); !connected && !deadline.hasExpired();
+         QThread::msleep(connected ? 0 : 250))
+        connected = viewer.connectTo(served.vncPort, 1000);
+    ASSERT_TRUE(connected) << served.printed.toStdString();
+    EXPECT_EQ(viewer.securityTypes(), QVector<quint8>{RfbClient::VncAuth});
+    EXPECT_EQ(viewer.joinWithoutAuthentication(), QSize());
+    // The WebSocket bridge takes the view's own page alone.
+    EXPECT_TRUE(
+        WebSocketAnswer(served.viewPort, QStringLiteral("http://localhost:%1").arg(served.viewPort))
+            .contains(" 101 "));
+    const QByteArray foreign =
+        WebSocketAnswer(served.viewPort, QStringLiteral("http://example.com"));
+    EXPECT_FALSE(foreign.isEmpty());
+    EXPECT_FALSE(foreign.contains(" 101 ")) << foreign.toStdString();
+}
 
 TEST_F(RemoteViewTest, ABrowserOpeningThePrintedAddressShowsTheMainScreen) {
     if (const QString reason = whyNoRemoteView(); !reason.isEmpty())
@@ -117,23 +214,11 @@ TEST_F(RemoteViewTest, ABrowserOpeningThePrintedAddressShowsTheMainScreen) {
     const QImage own = screen().grab().toImage().convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(own.size(), QSize(1024, 768));
 
-    KioskFolder folder;
-    KioskProcess kiosk(folder);
-    kiosk.environment().remove(QStringLiteral("DISPLAY"));
-    kiosk.environment().remove(QStringLiteral("WAYLAND_DISPLAY"));
-    kiosk.environment().insert(QStringLiteral("KIOSK_VNC_PORT"), QString::number(freePort()));
-    kiosk.environment().insert(QStringLiteral("KIOSK_VIEW_PORT"), QString::number(freePort()));
-    kiosk.start({QStringLiteral("bash"), QStringLiteral(KIOSK_SOURCE_DIR "/kiosk"),
-                 QStringLiteral("serve"), folder.path()});
-    ASSERT_TRUE(kiosk.waitFor("READY=1", kStartTimeout)) << kiosk.output().toStdString();
-    // The address, printed before the kiosk starts (its pipe read as it comes).
-    const QRegularExpression link(QStringLiteral("http://localhost:\\d+/[^\\s\\x1b]*"));
-    QString printed;
-    QRegularExpressionMatch address;
-    for (const QDeadlineTimer deadline(5000); !address.hasMatch() && !deadline.hasExpired();
-         QThread::msleep(50))
-        address = link.match(printed += kiosk.output());
-    ASSERT_TRUE(address.hasMatch()) << printed.toStdString();
+    ServedKiosk served;
+    ASSERT_TRUE(served.process().waitFor("READY=1", kStartTimeout))
+        << served.process().output().toStdString();
+    const QString address = served.address();
+    ASSERT_FALSE(address.isEmpty()) << served.printed.toStdString();
 
     // The printed address in a page of the design's size, as a help desk's browser opens it.
     QTemporaryDir work;
@@ -145,13 +230,12 @@ TEST_F(RemoteViewTest, ABrowserOpeningThePrintedAddressShowsTheMainScreen) {
                               "<iframe src=\"%1\" width=\"1024\" height=\"768\" "
                               "style=\"border:0;display:block\"></iframe>"
                               "<img src=\"%2\" width=\"1\" height=\"1\"></body></html>")
-                   .arg(address.captured(), wait.url())
+                   .arg(address, wait.url())
                    .toUtf8());
     html.close();
     QString browserOutput;
     const QImage shot = BrowserShot(page, TFmMain::DesignSize, work.path(), browserOutput);
-    kiosk.signalGroup(SIGTERM);
-    kiosk.waitForExit(10000);
+    served.stop();
     if (shot.isNull())
         GTEST_SKIP() << "chromium cannot start here: " << browserOutput.toStdString();
     QDir().mkpath(QStringLiteral(KIOSK_SCREENSHOTS));

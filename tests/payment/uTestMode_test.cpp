@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
+#include "app/dm_main.h"
+#include "app/uTX32Reg.h"
 #include "db/fbQuery.h"
 #include "payment/uTestMode.h"
 #include "support/LogReader.h"
@@ -37,6 +41,28 @@ TEST(TestMode, ASaleClosedInTestModeIsLoggedAsAnErrorWithItsAmount) {
         } else {
             EXPECT_TRUE(lines.isEmpty());
         }
+    }
+}
+
+TEST(TestMode, ADayEndReturnsToTheLevelKeptAtItsStart) {
+    struct Case {
+        int debug;
+        std::optional<int> kept;
+        int after;
+    } cases[] = {
+        {40, 5, 5}, {40, std::nullopt, 0}, {40, 33, 0}, {32, 5, 32}, {0, 5, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.debug);
+        TestDatabases db;
+        TTX32Reg().deleteSection(RunTimeSettingsSection);
+        if (c.kept) KeepTestModeReturnLevel(*c.kept);
+        exec(db.kiosk(), QStringLiteral("update TBL_SETUP set DEBUG = %1").arg(c.debug));
+        const LogReader log;
+        EXPECT_EQ(EndTestModeAtDayEnd(db.kiosk()), IsTestMode(c.debug));
+        EXPECT_EQ(StoredDebugLevel(db.kiosk()), c.after);
+        EXPECT_EQ(log.newLines().filter(QStringLiteral("Test mode ended")).size(),
+                  IsTestMode(c.debug) ? 1 : 0);
     }
 }
 

@@ -18,7 +18,16 @@ QByteArray pointerEvent(quint8 buttons, const QPoint& point) {
 
 bool RfbClient::connectTo(quint16 port, int timeoutMs) {
     socket_.connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket_.waitForConnected(timeoutMs)) return false;
+    return socket_.waitForConnected(timeoutMs) && exchangeVersions();
+}
+
+bool RfbClient::connectToSocket(const QString& path, int timeoutMs) {
+    device_ = &local_;
+    local_.connectToServer(path);
+    return local_.waitForConnected(timeoutMs) && exchangeVersions();
+}
+
+bool RfbClient::exchangeVersions() {
     const QByteArray version = read(12);
     if (!version.startsWith("RFB 003.")) return false;
     write("RFB 003.008\n");
@@ -50,13 +59,13 @@ void RfbClient::click(const QPoint& point) {
 QByteArray RfbClient::read(qint64 size) {
     QByteArray data;
     while (data.size() < size) {
-        if (socket_.bytesAvailable() == 0 && !socket_.waitForReadyRead(kReadTimeoutMs)) break;
-        data += socket_.read(size - data.size());
+        if (device_->bytesAvailable() == 0 && !device_->waitForReadyRead(kReadTimeoutMs)) break;
+        data += device_->read(size - data.size());
     }
     return data;
 }
 
 void RfbClient::write(const QByteArray& data) {
-    socket_.write(data);
-    socket_.waitForBytesWritten(kReadTimeoutMs);
+    device_->write(data);
+    device_->waitForBytesWritten(kReadTimeoutMs);
 }

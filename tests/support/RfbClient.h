@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QLocalSocket>
 #include <QSize>
 #include <QString>
 #include <QTcpSocket>
@@ -14,6 +15,8 @@ public:
 
     // Connects and exchanges versions; false when nothing answers as a VNC server.
     bool connectTo(quint16 port, int timeoutMs);
+    // The same over a local (Unix domain) socket.
+    bool connectToSocket(const QString& path, int timeoutMs);
     QVector<quint8> securityTypes() const { return securityTypes_; }
     // Takes security type None and joins the shared session; the screen's size, empty on failure.
     QSize joinWithoutAuthentication();
@@ -21,9 +24,12 @@ public:
     void click(const QPoint& point);
 
 private:
+    bool exchangeVersions();
     QByteArray read(qint64 size);
     void write(const QByteArray& data);
 
     QTcpSocket socket_;
+    QLocalSocket local_;
+    QIODevice* device_ = &socket_;
     QVector<quint8> securityTypes_;
 };
