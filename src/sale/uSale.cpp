@@ -59,26 +59,34 @@ QString CleanBarcode(const QString& text) {
 }
 
 TSale::TSale(fb::Connection& conx, const Clock* clock)
-    : q1_(conx), q2_(conx), clock_(clock), ages_(q1_) {}
+    : q1_(conx), q2_(conx), clock_(clock), ages_(q1_), stops_(q1_) {}
 
 QDateTime TSale::now() const {
     return clock_ ? clock_->now() : Clock::instance().now();
 }
 
-TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
-                                   const QString& barcode, double quantity, const QString& caption,
-                                   TSaleView& view) {
+TSaleItem ProductItem(int sid, const QString& barcode, double quantity, const QString& caption) {
     TSaleItem item;
     item.sid = sid;
     item.barcode = barcode;
     item.quantity = quantity;
     item.caption = caption;
-    return AddItem(salesId, previousSalesId, item, view);
+    return item;
+}
+
+TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
+                                   const QString& barcode, double quantity, const QString& caption,
+                                   TSaleView& view) {
+    return AddItem(salesId, previousSalesId, ProductItem(sid, barcode, quantity, caption), view);
 }
 
 TAddResult TSale::AddItem(int& salesId, int& previousSalesId, const TSaleItem& item,
                           TSaleView& view) {
     view.hideScannedProduct();
+    if (item.stop) {
+        Stop(salesId, item, view);
+        return {};
+    }
     const TRestrictionResult restriction =
         CheckSalesRestrictions(q1_, item.sid, salesId, item.quantity, now());
     std::optional<TAgeCheckRecord> ageCheck;
@@ -324,24 +332,104 @@ qint64 TSale::LookupBarcode(const QString& text, QString& description) {
     return -1;
 }
 
+void TSale::Stop(int salesId, const TSaleItem& item, TSaleView& view) {
+    TStopRecord record;
+    record.salesId = salesId;
+    record.sid = item.sid;
+    record.gtin = item.gtin;
+    record.batch = item.batch;
+    record.reason = *item.stop;
+    record.time = now();
+    stops_.Record(record);
+    WriteLog(QStringLiteral("Stopped at the scan (%1): product %2, GTIN %3, batch %4")
+                 .arg(StopReasonName(record.reason), QString::number(record.sid), record.gtin,
+                      record.batch),
+             0);
+    view.showStopped(StopText(record.reason));
+}
+
 std::optional<TSaleItem> TSale::ScanBarcode(const QString& text) {
-    const TProductCode code = ReadProductCode(text);
+    const TScanSettings settings = ReadScanSettings(q1_);
+    const QDate today = now().date();
+    const TScannedCode code = ReadScannedCode(text, settings.separatorSubstitute, today);
+    switch (code.kind) {
+        case TScannedCode::Kind::Plain:
+            return ScanPlain(code.plain, today);
+        case TScannedCode::Kind::Gs1:
+            return ScanGs1(code.gs1, settings, today);
+        case TScannedCode::Kind::Misread:
+            break;
+    }
+    WriteLog(QStringLiteral("Barcode misread: %1 (%2)").arg(text, code.fault), 0);
+    return std::nullopt;
+}
+
+std::optional<TSaleItem> TSale::ScanPlain(const TProductCode& code, const QDate& today) {
     TSaleItem item;
     item.barcode = code.digits;
     // Stored data keeps working as it always did: the code's own value is looked up first.
     qint64 sid = LookupBarcode(code.digits, item.caption);
+    QString gtin = sid > 0 ? Gtin14(code.digits) : QString();
     for (const QString& alternative : code.alternatives) {
         if (sid > 0) break;
         sid = LookupBarcode(alternative, item.caption);
+        gtin = Gtin14(alternative);
     }
     if (sid > 0) {
         item.sid = int(sid);
+        item.gtin = gtin;
+        CheckRecall(item, nullptr, today);
         return item;
     }
     if (std::optional<TSaleItem> label = LookupLabel(code.digits)) return label;
     if (code.isGtin() && !code.checkDigitValid)
         WriteLog(QStringLiteral("Barcode misread: %1 has a wrong check digit").arg(code.digits), 0);
     return std::nullopt;
+}
+
+std::optional<TSaleItem> TSale::ScanGs1(const TGs1Code& code, const TScanSettings& settings,
+                                        const QDate& today) {
+    TSaleItem item;
+    item.barcode = code.gtin;
+    item.gtin = code.gtin;
+    item.batch = code.batch;
+    const qint64 sid = LookupBarcode(code.gtin, item.caption);
+    if (sid <= 0) return std::nullopt;
+    item.sid = int(sid);
+    const auto misread = [&](const QString& why) {
+        WriteLog(QStringLiteral("Barcode misread: GTIN %1 %2").arg(code.gtin, why), 0);
+        return std::nullopt;
+    };
+    if (code.variableMeasure()) {
+        // As an in-store label: the weight sells that many kilograms at the price per kilogram,
+        // a price is the line's amount.
+        if (code.netWeightKg && *code.netWeightKg <= 0) return misread(QStringLiteral("weighs 0"));
+        if (code.price && *code.price <= 0) return misread(QStringLiteral("costs 0"));
+        if (code.netWeightKg) {
+            item.weighed = true;
+            item.quantity = *code.netWeightKg;
+            if (code.price) item.unitPrice = *code.price / *code.netWeightKg;
+        } else if (code.price) {
+            item.unitPrice = *code.price;
+        } else {
+            return misread(QStringLiteral("is of variable measure but carries no weight or price"));
+        }
+    } else {
+        // An amount payable belongs to variable-measure items alone; on a product of fixed
+        // price it would sell the item at a price the shop never set.
+        if (code.price) return misread(QStringLiteral("carries a price but is of fixed measure"));
+        if (code.count) item.quantity = *code.count;
+    }
+    item.stop = DateStop(code, settings.stopBestBefore, today);
+    if (!item.stop) CheckRecall(item, &code, today);
+    return item;
+}
+
+void TSale::CheckRecall(TSaleItem& item, const TGs1Code* code, const QDate& today) {
+    if (const std::optional<QString> recall = stops_.Recall(item.gtin, code, today)) {
+        item.stop = TStopReason::Recall;
+        WriteLog(QStringLiteral("Recall of GTIN %1: %2").arg(item.gtin, *recall), 0);
+    }
 }
 
 std::optional<TSaleItem> TSale::LookupLabel(const QString& digits) {
