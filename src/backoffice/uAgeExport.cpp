@@ -13,16 +13,10 @@ const QString AgeChecksSql = QStringLiteral(
     " where CHECK_TIME >= :D1 and CHECK_TIME < :D2\r\n"
     " order by AGE_CHECK_ID");
 
-QByteArray WholeOrEmpty(const fb::Value& value) {
-    return value.isNull() ? QByteArray() : QByteArray::number(value.toInt64());
-}
-
 }  // namespace
 
 QString AgeExportFileName(const QString& exportFolder, int dayEndId) {
-    QString name = DayEndExportFileName(exportFolder, dayEndId);
-    name.chop(QStringLiteral(".csv").size());
-    return name + QStringLiteral("-age.csv");
+    return DayEndSideFileName(exportFolder, dayEndId, QStringLiteral("age"));
 }
 
 QString AgeChecksExportStatement() {
@@ -38,10 +32,10 @@ void WriteAgeChecksExport(fb::Query& q, QIODevice& file, const QDateTime& from,
     QByteArray out;
     for (q.open(); !q.eof(); q.next()) {
         out.append("AG,");
-        out.append(WholeOrEmpty(q.field(0)) + ',');
-        out.append(WholeOrEmpty(q.field(1)) + ',');
-        out.append(WholeOrEmpty(q.field(2)) + ',');
-        out.append(WholeOrEmpty(q.field(3)) + ',');
+        out.append(ExportWholeOrEmpty(q.field(0)) + ',');
+        out.append(ExportWholeOrEmpty(q.field(1)) + ',');
+        out.append(ExportWholeOrEmpty(q.field(2)) + ',');
+        out.append(ExportWholeOrEmpty(q.field(3)) + ',');
         out.append(ExportNumber(DateTimeToDayNumber(q.field(4).toDateTime())).toLatin1() + ',');
         out.append(ExportText(q.field(5).toString()).toUtf8());
         out.append("\r\n");

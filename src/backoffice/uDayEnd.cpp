@@ -5,12 +5,16 @@
 #include <QSaveFile>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "app/uClock.h"
 #include "app/uFiles.h"
 #include "app/uLog.h"
 #include "app/uText.h"
 #include "backoffice/uAgeExport.h"
+#include "backoffice/uStopExport.h"
 #include "payment/uPaymentJournal.h"
 
 namespace {
@@ -139,6 +143,16 @@ QString DayEndExportFileName(const QString& exportFolder, int dayEndId) {
            QStringLiteral(".csv");
 }
 
+QString DayEndSideFileName(const QString& exportFolder, int dayEndId, const QString& kind) {
+    QString name = DayEndExportFileName(exportFolder, dayEndId);
+    name.chop(QStringLiteral(".csv").size());
+    return name + u'-' + kind + QStringLiteral(".csv");
+}
+
+QByteArray ExportWholeOrEmpty(const fb::Value& value) {
+    return value.isNull() ? QByteArray() : QByteArray::number(value.toInt64());
+}
+
 QString ExportNumber(double value) {
     QByteArray text;
     AppendNumber(text, value);
@@ -258,27 +272,43 @@ void TDayEnd::CloseDayEnds(const QDateTime& boundary) {
 
 bool TDayEnd::ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary) {
     const QString fileName = DayEndExportFileName(fExportFolder, dayEndId);
-    const QString ageFileName = AgeExportFileName(fExportFolder, dayEndId);
+    // Files beside the day's that are already in place: a later failure takes them away again.
+    QStringList placed;
     try {
-        QSaveFile file(fileName);
-        QSaveFile ageFile(ageFileName);
         if (!QDir(fExportFolder).exists())
             throw std::runtime_error("The export folder does not exist");
-        for (QSaveFile* f : {&file, &ageFile})
+        const QDateTime start = dayStart(dayEndId);
+        using Writer = std::function<void(QIODevice&)>;
+        const std::pair<QString, Writer> sides[] = {
+            {AgeExportFileName(fExportFolder, dayEndId),
+             [&](QIODevice& f) { WriteAgeChecksExport(q, f, start, boundary); }},
+            {StopExportFileName(fExportFolder, dayEndId),
+             [&](QIODevice& f) { WriteStopsExport(q, f, start, boundary); }}};
+        const auto openFile = [](const QString& name) {
+            auto f = std::make_unique<QSaveFile>(name);
             if (!f->open(QIODevice::WriteOnly))
                 throw std::runtime_error(f->errorString().toStdString());
-        writeExport(file, dayEndId, exportTime, boundary);
-        WriteAgeChecksExport(q, ageFile, dayStart(dayEndId), boundary);
+            return f;
+        };
+        const auto commit = [](QSaveFile& f) {
+            if (!f.commit()) throw std::runtime_error(f.errorString().toStdString());
+        };
+        const std::unique_ptr<QSaveFile> file = openFile(fileName);
+        std::vector<std::unique_ptr<QSaveFile>> sideFiles;
+        for (const auto& side : sides) sideFiles.push_back(openFile(side.first));
+        writeExport(*file, dayEndId, exportTime, boundary);
+        for (size_t i = 0; i < sideFiles.size(); ++i) sides[i].second(*sideFiles[i]);
         // Written, flushed to disk and only then renamed into place; the day file, which the
         // back office waits for, comes last.
-        if (!ageFile.commit()) throw std::runtime_error(ageFile.errorString().toStdString());
-        if (!file.commit()) {
-            QFile::remove(ageFileName);
-            throw std::runtime_error(file.errorString().toStdString());
+        for (const auto& side : sideFiles) {
+            commit(*side);
+            placed << side->fileName();
         }
+        commit(*file);
         return true;
     } catch (const std::exception& e) {
         q.close();
+        for (const QString& side : placed) QFile::remove(side);
         WriteLog(QStringLiteral("Day end export of %1 failed: %2")
                      .arg(fileName, QString::fromUtf8(e.what())),
                  0);
@@ -371,6 +401,9 @@ void TDayEnd::PurgeSales(bool dayEnd) {
     q.execSQL();
     q.setSQL(
         QStringLiteral("delete from TBL_AGE_CHECKS where SALES_ID is null and CHECK_TIME < :D1"));
+    q.bind(QStringLiteral("D1"), salesCutoff);
+    q.execSQL();
+    q.setSQL(QStringLiteral("delete from TBL_STOPS where SALES_ID is null and STOP_TIME < :D1"));
     q.bind(QStringLiteral("D1"), salesCutoff);
     q.execSQL();
     q.setSQL(QStringLiteral("delete from TBL_DAY_ENDS where DAY_END < :D1"));

@@ -39,6 +39,8 @@ QDateTime DayEndBoundary(const QTime& dayEnd, const QDateTime& now);
 
 // Export/00000042.csv for the day 42 (a longer number is written whole).
 QString DayEndExportFileName(const QString& exportFolder, int dayEndId);
+// Export/00000042-<kind>.csv: a file written beside the day's, such as its age checks.
+QString DayEndSideFileName(const QString& exportFolder, int dayEndId, const QString& kind);
 
 // A number of the export file: up to 15 significant digits, a point as the decimal separator,
 // no trailing zeros, exponent notation ("1.5E-6") below 0.00001 and beyond 15 integer digits.
@@ -47,6 +49,8 @@ QString ExportNumber(double value);
 // A text field of the export files: cleaned of the characters that would split the field or
 // the record.
 QString ExportText(const QString& text);
+// A whole-number field of the export files; NULL is an empty field.
+QByteArray ExportWholeOrEmpty(const fb::Value& value);
 
 // The statements an export reads its day with, sales, lines and hits, each over the period
 // [:D1, :D2); for measuring the export beside the reading alone.
@@ -77,9 +81,10 @@ public:
     void CloseDayEnds(const QDateTime& boundary);
 
     // Writes the export file of the day: its sales with SALE_START from the day's DAY_START up to
-    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h). Both
-    // files appear under their names only once complete, the day file last; true when both
-    // have. Every failure is caught and gives false, leaving no file behind.
+    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h) and
+    // stops (uStopExport.h). The files appear under their names only once complete, the day
+    // file last; true when all have. Every failure is caught and gives false, leaving no file
+    // behind.
     bool ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary);
 
     // Voids open sales (at day end all of them, otherwise those open for more than 60 minutes),
