@@ -26,6 +26,31 @@ const fb::Value& FirstField(fb::Query& q, const QString& name) {
     return q.field(name);
 }
 
+// How much of the product a GS1 code sells, set on item; the fault when the code cannot say.
+// A variable-measure item is sold as an in-store label: its weight in kilograms at the price per
+// kilogram, or its price as the line's amount (with both, the price over the weight).
+QString TakeMeasure(const TGs1Code& code, TSaleItem& item) {
+    if (!code.variableMeasure()) {
+        // An amount payable belongs to variable-measure items alone; on a product of fixed
+        // price it would sell the item at a price the shop never set.
+        if (code.price) return QStringLiteral("carries a price but is of fixed measure");
+        if (code.count) item.quantity = *code.count;
+        return {};
+    }
+    if (code.netWeightKg && *code.netWeightKg <= 0) return QStringLiteral("weighs 0");
+    if (code.price && *code.price <= 0) return QStringLiteral("costs 0");
+    if (!code.netWeightKg && !code.price)
+        return QStringLiteral("is of variable measure but carries no weight or price");
+    if (code.netWeightKg) {
+        item.weighed = true;
+        item.quantity = *code.netWeightKg;
+        if (code.price) item.unitPrice = *code.price / *code.netWeightKg;
+    } else {
+        item.unitPrice = *code.price;
+    }
+    return {};
+}
+
 }  // namespace
 
 QStringList SaleLineFields() {
@@ -396,29 +421,9 @@ std::optional<TSaleItem> TSale::ScanGs1(const TGs1Code& code, const TScanSetting
     const qint64 sid = LookupBarcode(code.gtin, item.caption);
     if (sid <= 0) return std::nullopt;
     item.sid = int(sid);
-    const auto misread = [&](const QString& why) {
-        WriteLog(QStringLiteral("Barcode misread: GTIN %1 %2").arg(code.gtin, why), 0);
+    if (const QString fault = TakeMeasure(code, item); !fault.isEmpty()) {
+        WriteLog(QStringLiteral("Barcode misread: GTIN %1 %2").arg(code.gtin, fault), 0);
         return std::nullopt;
-    };
-    if (code.variableMeasure()) {
-        // As an in-store label: the weight sells that many kilograms at the price per kilogram,
-        // a price is the line's amount.
-        if (code.netWeightKg && *code.netWeightKg <= 0) return misread(QStringLiteral("weighs 0"));
-        if (code.price && *code.price <= 0) return misread(QStringLiteral("costs 0"));
-        if (code.netWeightKg) {
-            item.weighed = true;
-            item.quantity = *code.netWeightKg;
-            if (code.price) item.unitPrice = *code.price / *code.netWeightKg;
-        } else if (code.price) {
-            item.unitPrice = *code.price;
-        } else {
-            return misread(QStringLiteral("is of variable measure but carries no weight or price"));
-        }
-    } else {
-        // An amount payable belongs to variable-measure items alone; on a product of fixed
-        // price it would sell the item at a price the shop never set.
-        if (code.price) return misread(QStringLiteral("carries a price but is of fixed measure"));
-        if (code.count) item.quantity = *code.count;
     }
     item.stop = DateStop(code, settings.stopBestBefore, today);
     if (!item.stop) CheckRecall(item, &code, today);
