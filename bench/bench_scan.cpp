@@ -5,7 +5,9 @@
 // run on a 1,000-product shop, to show that a scan does not grow with the catalogue. Each
 // scanned product needs an age check, which the sale's standing confirmation answers: its
 // record is part of the raw work. Codes that find nothing are timed apart, in each of the ways
-// a code is read a second time (UPC-E as UPC-A, an in-store label by its item number).
+// a code is read a second time (UPC-E as UPC-A, an in-store label by its item number). A GS1
+// DataMatrix of a product, with its use-by date and batch, is timed apart: its reading, its
+// date and the recalls of its GTIN are the scan's own work beside the same raw work.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -43,6 +45,7 @@ public:
     void showControlledProduct(int) override { throw std::runtime_error("Refused as controlled"); }
     void showTimeRestricted() override { throw std::runtime_error("Refused by trading hours"); }
     TAgeCheck confirmAge(int) override { return {TAgeOutcome::Confirmed, 1}; }
+    void showStopped(const QString&) override { throw std::runtime_error("Stopped at the scan"); }
 };
 
 // The products of the 50 lines, spread over the catalogue; none carries a quantity limit (every
@@ -108,6 +111,16 @@ public:
     // Deletes the line the last scan added, so the sale has its 50 lines again.
     void restoreSale() { held_->restore(); }
 
+    // A recall of another batch of the product: the scan must read it and let its own batch by.
+    void recallOtherBatch(const QString& gtin14) {
+        fb::Query q(conx_);
+        q.setSQL(
+            QStringLiteral("insert into TBL_RECALLS (GTIN, BATCH, FROM_DATE, DESCRIPTION) "
+                           "values (:GTIN, 'OTHER', '2024-01-01', 'Another batch')"));
+        q.bind(QStringLiteral("GTIN"), gtin14);
+        q.execSQL();
+    }
+
 private:
     bench::ScaleShop shop_;
     fb::Connection conx_;
@@ -140,6 +153,15 @@ struct Times {
 std::map<int, std::map<std::string, Times>, std::greater<>> gTimes;
 // Per code that finds nothing, at catalogue scale.
 std::map<std::string, Times> gNotFound;
+// Per GS1 DataMatrix code, at catalogue scale.
+Times gGs1;
+
+// What a scanner sends for a GS1 DataMatrix of the product of an EAN-13: its symbology
+// identifier, the GTIN, a use-by date and a batch (last, so no separator is needed).
+QString Gs1DataMatrixOf(const QString& ean13) {
+    return QStringLiteral("]d201") + ean13.rightJustified(14, u'0') + QStringLiteral("17451231") +
+           QStringLiteral("10LOT1");
+}
 
 // Codes that find nothing, each read its own way: a valid EAN-13, the same misread (logged), a
 // UPC-E code looked up again as its UPC-A, and a price label whose item number no product has
@@ -173,6 +195,26 @@ void ScanOnSale(benchmark::State& state, int products, const Position& position)
             if (checkout.shownLines() != kSaleLines + 1 || checkout.shownItems() != kSaleLines + 1)
                 throw std::runtime_error("The scan did not show a 51-line sale");
         });
+}
+
+void ScanGs1OnSale(benchmark::State& state) {
+    Checkout& checkout = CheckoutOf(bench::kCatalogueProducts);
+    const QString ean13 = checkout.barcodeOf(bench::kCatalogueProducts / 2);
+    checkout.recallOtherBatch(ean13.rightJustified(14, u'0'));
+    const QString code = Gs1DataMatrixOf(ean13);
+    TimePerStep(
+        state, checkout, gGs1.scan, [&] { checkout.scan(code); },
+        [&] {
+            if (checkout.shownLines() != kSaleLines + 1)
+                throw std::runtime_error("The GS1 scan did not show a 51-line sale");
+        });
+}
+
+void RawProbeAndInsertGs1(benchmark::State& state) {
+    Checkout& checkout = CheckoutOf(bench::kCatalogueProducts);
+    const qint64 code = checkout.barcodeOf(bench::kCatalogueProducts / 2).toLongLong();
+    TimePerStep(
+        state, checkout, gGs1.raw, [&] { checkout.rawScan(code); }, [] {});
 }
 
 void RawProbeAndInsert(benchmark::State& state, int products, const Position& position) {
@@ -215,6 +257,14 @@ void RegisterScans() {
                 ->UseRealTime();
         }
     }
+    const std::string gs1Suffix =
+        "/" + std::to_string(bench::kCatalogueProducts) + "_products/datamatrix";
+    benchmark::RegisterBenchmark(("ScanGs1" + gs1Suffix).c_str(), ScanGs1OnSale)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark(("RawProbeAndInsertGs1" + gs1Suffix).c_str(), RawProbeAndInsertGs1)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     for (const NotFoundCode& code : kNotFound) {
         const std::string suffix =
             "/" + std::to_string(bench::kCatalogueProducts) + "_products/" + code.name;
@@ -308,6 +358,20 @@ void ReportNotFound() {
     bench::Report(bench::MakeRow("scan_not_found", all.wall, raw.empty() ? nullptr : &raw, note));
 }
 
+// The GS1 DataMatrix scan beside the raw work of a plain scan.
+void ReportGs1() {
+    if (gGs1.scan.wall.empty()) return;
+    std::printf("\nscan of a GS1 DataMatrix onto a 50-line sale: %.3f ms (p95 %.3f ms)\n",
+                1000 * gGs1.scan.wall.median(), 1000 * gGs1.scan.wall.p95());
+    const std::string note = QStringLiteral(
+                                 "processor time %1 ms; raw: the barcode probe and "
+                                 "the line insert")
+                                 .arg(1000 * gGs1.scan.cpu.median(), 0, 'f', 2)
+                                 .toStdString();
+    bench::Report(bench::MakeRow("scan_gs1", gGs1.scan.wall,
+                                 gGs1.raw.wall.empty() ? nullptr : &gGs1.raw.wall, note));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -321,5 +385,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     ReportScans();
     ReportNotFound();
+    ReportGs1();
     return 0;
 }

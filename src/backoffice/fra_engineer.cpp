@@ -95,6 +95,7 @@ TfraEngineer::TfraEngineer(QWidget* parent) : QWidget(parent) {
     groups->addWidget(buildGeneral());
     groups->addWidget(buildInternals());
     groups->addWidget(buildBranding());
+    groups->addWidget(buildCodes());
     groups->addStretch(1);
 
     auto* scroll = Named(new QScrollArea(this), "sbEngineerScroll");
@@ -191,6 +192,21 @@ QWidget* TfraEngineer::buildBranding() {
     return box;
 }
 
+// How the scanner's GS1 codes are read: what it sends for the group separator, and whether a
+// best-before date stops a product as a use-by date does.
+QWidget* TfraEngineer::buildCodes() {
+    auto* box = Named(new QGroupBox(QStringLiteral("Codes"), this), "gbCodes");
+    edt_Gs1Separator = Named(new QLineEdit(box), "edt_Gs1Separator");
+    edt_Gs1Separator->setMaxLength(kMaxGs1SeparatorLength);
+    edt_Gs1Separator->setFixedWidth(90);
+    chk_StopBestBefore =
+        Named(new QCheckBox(QStringLiteral("Stop Past Best-Before"), box), "chk_StopBestBefore");
+    QFormLayout* form = MakeForm(box);
+    AddRow(form, QStringLiteral("GS1 Separator Sent As"), edt_Gs1Separator);
+    AddRow(form, QString(), chk_StopBestBefore);
+    return box;
+}
+
 QWidget* TfraEngineer::buildBottomBar() {
     auto* bar = Named(new QWidget(this), "pnEngineerBottom");
     bar->setFixedHeight(BottomBarHeight);
@@ -228,6 +244,8 @@ void TfraEngineer::setSettings(const TEngineerSettings& settings) {
     cbo_IntDisplayPort->setEditText(settings.displayPort);
     cbo_IntDisplpayType->setEditText(settings.displayType);
     edt_IntDisplayChars->setText(settings.displayChars);
+    edt_Gs1Separator->setText(settings.gs1Separator);
+    chk_StopBestBefore->setChecked(settings.stopBestBefore);
 }
 
 TEngineerSettings TfraEngineer::settings() const {
@@ -244,6 +262,8 @@ TEngineerSettings TfraEngineer::settings() const {
     settings.displayPort = cbo_IntDisplayPort->currentText();
     settings.displayType = cbo_IntDisplpayType->currentText();
     settings.displayChars = edt_IntDisplayChars->text();
+    settings.gs1Separator = edt_Gs1Separator->text();
+    settings.stopBestBefore = chk_StopBestBefore->isChecked();
     return settings;
 }
 

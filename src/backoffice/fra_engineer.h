@@ -14,9 +14,9 @@ class Tdm;
 class TClickPanel;
 class TfraTile;
 
-// The engineer page: three group boxes in a scrolling area ("General", "Internals",
-// " Branding ") over a bottom bar with "Close Screen". It shows the settings it is given and
-// hands back what the engineer made of them; the main screen loads and saves them.
+// The engineer page: four group boxes in a scrolling area ("General", "Internals",
+// " Branding ", "Codes") over a bottom bar with "Close Screen". It shows the settings it is given
+// and hands back what the engineer made of them; the main screen loads and saves them.
 class TfraEngineer : public QWidget {
     Q_OBJECT
 public:
@@ -48,6 +48,7 @@ private:
     QWidget* buildGeneral();
     QWidget* buildInternals();
     QWidget* buildBranding();
+    QWidget* buildCodes();
     QWidget* buildBottomBar();
     void paintSwatch();
 
@@ -64,6 +65,8 @@ private:
     QComboBox* cbo_IntDisplayPort = nullptr;
     QLineEdit* edt_IntDisplayChars = nullptr;
     QComboBox* cbo_IntDisplpayType = nullptr;
+    QLineEdit* edt_Gs1Separator = nullptr;
+    QCheckBox* chk_StopBestBefore = nullptr;
     TClickPanel* pnBrandingColour = nullptr;
     TfraTile* cmCloseEngineerScreen = nullptr;
     int fBrandingColourTag = 0;

@@ -4,6 +4,9 @@
 #include <QSaveFile>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "app/uClock.h"
 #include "app/uFiles.h"
@@ -12,6 +15,7 @@
 #include "backoffice/uAgeExport.h"
 #include "backoffice/uExportFile.h"
 #include "backoffice/uPaymentExport.h"
+#include "backoffice/uStopExport.h"
 #include "payment/uPaymentJournal.h"
 #include "payment/uTestMode.h"
 
@@ -266,18 +270,20 @@ bool TDayEnd::ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDat
         QSaveFile file(fileName);
         QSaveFile ageFile(AgeExportFileName(fExportFolder, dayEndId));
         QSaveFile paymentsFile(PaymentExportFileName(fExportFolder, dayEndId));
+        QSaveFile stopsFile(StopExportFileName(fExportFolder, dayEndId));
         if (!QDir(fExportFolder).exists())
             throw std::runtime_error("The export folder does not exist");
-        for (QSaveFile* f : {&file, &ageFile, &paymentsFile})
+        for (QSaveFile* f : {&file, &ageFile, &paymentsFile, &stopsFile})
             if (!f->open(QIODevice::WriteOnly))
                 throw std::runtime_error(f->errorString().toStdString());
         const QDateTime start = dayStart(dayEndId);
         writeExport(file, dayEndId, start, exportTime, boundary);
         WriteAgeChecksExport(q, ageFile, start, boundary);
         WritePaymentsExport(q, paymentsFile, start, boundary);
+        WriteStopsExport(q, stopsFile, start, boundary);
         // Written, flushed to disk and only then renamed into place; the day file, which the
         // back office waits for, comes last.
-        CommitExportFiles({&ageFile, &paymentsFile, &file});
+        CommitExportFiles({&ageFile, &paymentsFile, &stopsFile, &file});
         return true;
     } catch (const std::exception& e) {
         q.close();
@@ -371,6 +377,9 @@ void TDayEnd::PurgeSales(bool dayEnd) {
     q.execSQL();
     q.setSQL(
         QStringLiteral("delete from TBL_AGE_CHECKS where SALES_ID is null and CHECK_TIME < :D1"));
+    q.bind(QStringLiteral("D1"), salesCutoff);
+    q.execSQL();
+    q.setSQL(QStringLiteral("delete from TBL_STOPS where SALES_ID is null and STOP_TIME < :D1"));
     q.bind(QStringLiteral("D1"), salesCutoff);
     q.execSQL();
     q.setSQL(QStringLiteral("delete from TBL_DAY_ENDS where DAY_END < :D1"));

@@ -78,10 +78,11 @@ public:
     void CloseDayEnds(const QDateTime& boundary);
 
     // Writes the export file of the day: its sales with SALE_START from the day's DAY_START up to
-    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h) and the
-    // card payment attempts of those sales (uPaymentExport.h). The files appear under their
-    // names only once all are complete, the day file last; true when all have. Every failure
-    // is caught and gives false, leaving no file behind.
+    // (not including) the boundary, and beside it the day's age checks (uAgeExport.h), the
+    // card payment attempts of those sales (uPaymentExport.h) and the day's stops
+    // (uStopExport.h). The files appear under their names only once all are complete, the day
+    // file last; true when all have. Every failure is caught and gives false, leaving no file
+    // behind.
     bool ExportDayEnd(int dayEndId, const QDateTime& exportTime, const QDateTime& boundary);
 
     // Voids open sales (at day end all of them, otherwise those open for more than 60 minutes),

@@ -1,6 +1,7 @@
 #include "backoffice/uEngineer.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <stdexcept>
 
 #include "app/uGlobals.h"
@@ -23,6 +24,9 @@ TEngineerSettings LoadEngineerSettings(fb::Connection& conx, const TRunTimeSetti
         settings.keepSalesDays = q.field("KEEP_SALES_DAYS").toString();
         settings.sagePayReports = q.field("SAGEPAY_REPORTS").toString();
         settings.printerName = q.field("PRINTER_NAME").toString();
+        settings.gs1Separator = q.field("GS1_SEPARATOR").toString();
+        settings.stopBestBefore =
+            q.field("STOP_BEST_BEFORE").toString().trimmed().toUpper() == QLatin1String("Y");
     }
     settings.brandingColour = brandingColour;
     settings.printerSpec = runTime.PrinterModel + QStringLiteral(" : ") + runTime.PrinterPort;
@@ -66,12 +70,27 @@ fb::Value KeepPeriodValue(const QString& text) {
     return days;
 }
 
+QString Gs1SeparatorValue(const QString& text) {
+    const bool unfit =
+        text.size() > kMaxGs1SeparatorLength ||
+        std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() || c.isSpace(); });
+    if (unfit)
+        throw std::invalid_argument(
+            QStringLiteral("'%1' cannot stand for the GS1 separator: it must be up to %2 "
+                           "characters, without digits or blanks")
+                .arg(text)
+                .arg(kMaxGs1SeparatorLength)
+                .toStdString());
+    return text;
+}
+
 }  // namespace
 
 void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings) {
     const fb::Value debug = IntegerFieldValue(settings.debug);
     const fb::Value keepSalesDays = KeepPeriodValue(settings.keepSalesDays);
     const int displayChars = IntegerFieldValue(settings.displayChars).toInt();
+    const QString gs1Separator = Gs1SeparatorValue(settings.gs1Separator);
 
     const int storedDebug = StoredDebugLevel(dm.conx);
     const bool startsTestMode = StartsTestMode(storedDebug, debug.toInt());
@@ -88,7 +107,7 @@ void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings) {
     q.setSQL(QStringLiteral(
         "update TBL_SETUP set CURRENCY_TYPE = :CT, BRANDING_COLOUR = :BC, HAS_TOPUPS = :HT,\r\n"
         "  DEBUG = :DB, DAY_END = :DE, KEEP_SALES_DAYS = :KD, SAGEPAY_REPORTS = :SR,\r\n"
-        "  PRINTER_NAME = :PN"));
+        "  PRINTER_NAME = :PN, GS1_SEPARATOR = :GS, STOP_BEST_BEFORE = :BB"));
     q.bind(QStringLiteral("CT"), settings.sterling ? 1 : 0);
     q.bind(QStringLiteral("BC"), settings.brandingColour);
     q.bind(QStringLiteral("HT"), settings.hasTopups ? QStringLiteral("Y") : QStringLiteral("N"));
@@ -97,6 +116,9 @@ void SaveEngineerSettings(Tdm& dm, const TEngineerSettings& settings) {
     q.bind(QStringLiteral("KD"), keepSalesDays);
     q.bind(QStringLiteral("SR"), settings.sagePayReports);
     q.bind(QStringLiteral("PN"), settings.printerName);
+    q.bind(QStringLiteral("GS"), gs1Separator);
+    q.bind(QStringLiteral("BB"),
+           settings.stopBestBefore ? QStringLiteral("Y") : QStringLiteral("N"));
     q.execSQL();
     if (startsTestMode)
         LogTestModeStarted(storedDebug, debug.toInt(), dm.EngineerCodes.engineerCodeName());

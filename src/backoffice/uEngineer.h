@@ -21,6 +21,8 @@ struct TEngineerSettings {
     QString displayPort;
     QString displayType;
     QString displayChars;
+    QString gs1Separator;         // GS1_SEPARATOR: what the scanner sends for the separator
+    bool stopBestBefore = false;  // STOP_BEST_BEFORE is "Y"
 };
 
 // The page as it opens: the setup row as stored, the branding colour in use and the run-time
@@ -36,11 +38,15 @@ void SplitPrinterSpec(const QString& text, QString& model, QString& port);
 // "'x' is not a valid integer value" for anything else.
 fb::Value IntegerFieldValue(const QString& text);
 
+// The longest text that may stand for the GS1 group separator.
+inline constexpr int kMaxGs1SeparatorLength = 10;
+
 // The longest keep period the page takes, in days (about ten years).
 inline constexpr int kMaxKeepSalesDays = 3650;
 
 // Closing the page: every number is checked before anything changes, so a text that is not a
-// whole number, or a keep period below 0 or above kMaxKeepSalesDays, raises its error with
+// whole number, a keep period below 0 or above kMaxKeepSalesDays, or a GS1 separator text
+// holding a digit or a blank (it would split the element strings' digits), raises its error with
 // nothing replaced. Then the branding colour and
 // the run-time settings are replaced, the run-time settings saved (dm.WriteSystemInfo, which
 // reports its own failure) and the setup row stored. A debug level that starts test mode

@@ -104,6 +104,16 @@ struct PriceCodeRow {
     bool verifier;   // a price verifier digit before a 4-digit value
 };
 
+// A recall of a product by its GTIN: of one batch or of every batch, optionally of a range of
+// serials, from a day on.
+struct RecallRow {
+    QString gtin;  // 14 digits
+    std::optional<QString> batch, serialFrom, serialTo;
+    QDate from;
+    QString description;
+    bool plainCodes;  // the product's plain barcode is stopped too
+};
+
 struct UpdateFile {
     SiteDetails site;
     std::vector<GroupRow> groups;
@@ -113,6 +123,7 @@ struct UpdateFile {
     std::vector<RestrictionRow> restrictions;
     std::vector<PromotionRow> promotions;
     std::vector<PriceCodeRow> priceCodes;
+    std::vector<RecallRow> recalls;
 };
 
 }  // namespace updatefile

@@ -17,6 +17,7 @@
 
 #include "app/uText.h"
 #include "backoffice/uImportUpdates.h"
+#include "sale/uStops.h"
 
 using namespace Qt::StringLiterals;
 
@@ -462,6 +463,31 @@ PriceCodeRow ReadPriceCode(const Json& e, const std::vector<PriceCodeRow>& earli
     return {prefix, type == u"W"_s, check.GetBool()};
 }
 
+// A batch or serial of a GS1 code: at most 20 characters; empty is none.
+std::optional<QString> OptionalGs1Text(const Json& e, const char* key) {
+    std::optional<QString> text = OptionalText(e, key);
+    if (text && text->size() > 20)
+        Fail(u"key \"%1\" is longer than 20 characters"_s.arg(QLatin1StringView(key)));
+    return text && !text->isEmpty() ? text : std::nullopt;
+}
+
+RecallRow ReadRecall(const Json& e) {
+    const QString gtin = Gtin14(Text(e, "gtn"));
+    if (gtin.isEmpty()) Unreadable("gtn", "a GTIN with its check digit");
+    bool plainCodes = false;
+    if (const Json* plain = Find(e, "pln")) {
+        if (!plain->IsBool()) Unreadable("pln", "true or false");
+        plainCodes = plain->GetBool();
+    }
+    return {gtin,
+            OptionalGs1Text(e, "bat"),
+            OptionalGs1Text(e, "srf"),
+            OptionalGs1Text(e, "srt"),
+            DateTime(e, "beg").date,
+            EuroText(e, "dsc"),
+            plainCodes};
+}
+
 }  // namespace
 
 UpdateFile ReadUpdateFile(const QString& fileName) {
@@ -492,6 +518,8 @@ UpdateFile ParseUpdateFile(const QByteArray& bytes) {
     ForEachElement(document, "price_codes", "pfx", [&](const Json& e, int) {
         file.priceCodes.push_back(ReadPriceCode(e, file.priceCodes));
     });
+    ForEachElement(document, "recalls", "gtn",
+                   [&](const Json& e, int) { file.recalls.push_back(ReadRecall(e)); });
     return file;
 }
 

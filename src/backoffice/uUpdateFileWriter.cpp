@@ -33,7 +33,7 @@ const QString kUpdateSetup =
 const char* const kMasterTables[] = {
     "TBL_USERS",       "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",       "TBL_PRODUCTS",
     "TBL_DEPARTMENTS", "TBL_PRODUCT_GROUPS",     "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",
-    "TBL_PROMOTIONS",  "TBL_PRICE_CODES"};
+    "TBL_PROMOTIONS",  "TBL_PRICE_CODES",        "TBL_RECALLS"};
 
 const QString kInsertGroup =
     u"insert into TBL_PRODUCT_GROUPS\r\n  (PRODUCT_GROUP, DESCRIPTION, GLYPH, PRODUCT_GROUP_NO, "
@@ -82,6 +82,10 @@ const QString kInsertTrigger =
 
 const QString kInsertPriceCode =
     u"insert into TBL_PRICE_CODES (PFX, TYP, VCK) values (:PFX, :TYP, :VCK)"_s;
+
+const QString kInsertRecall =
+    u"insert into TBL_RECALLS (GTIN, BATCH, SERIAL_FROM, SERIAL_TO, FROM_DATE, DESCRIPTION, "
+    "PLAIN_CODES)\r\n values (:GTIN, :BAT, :SRF, :SRT, :BEG, :DSC, :PLN)"_s;
 
 const QString kInsertPromoProduct =
     u"insert into TBL_PROMO_PRODUCTS\r\n (PROMO_ID, LINE_NO, SID, PRICE) values \r\n (:PID, "
@@ -154,6 +158,15 @@ public:
                       q.bind(u"PFX"_s, p.prefix).bind(u"TYP"_s, p.weight ? u"W"_s : u"P"_s);
                       q.bind(u"VCK"_s, p.verifier ? u"Y"_s : u"N"_s);
                       return qint64(p.prefix.toInt());
+                  });
+        writeRows(kInsertRecall, file.recalls, "recalls", "gtn",
+                  [](fb::Query& q, const RecallRow& r) {
+                      q.bind(u"GTIN"_s, r.gtin).bind(u"BAT"_s, Nullable(r.batch));
+                      q.bind(u"SRF"_s, Nullable(r.serialFrom));
+                      q.bind(u"SRT"_s, Nullable(r.serialTo)).bind(u"BEG"_s, r.from);
+                      q.bind(u"DSC"_s, r.description);
+                      q.bind(u"PLN"_s, r.plainCodes ? u"Y"_s : u"N"_s);
+                      return r.gtin.toLongLong();
                   });
     }
 

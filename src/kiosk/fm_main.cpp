@@ -270,7 +270,7 @@ void TFmMain::tmTimeTimer() {
 
 void TFmMain::AddProductToSale(int sid, const QString& barcode, double quantity,
                                const QString& caption) {
-    AddItem(TSaleItem{sid, barcode, quantity, caption, std::nullopt, false});
+    AddItem(ProductItem(sid, barcode, quantity, caption));
 }
 
 void TFmMain::AddItem(const TSaleItem& item) {

@@ -132,6 +132,7 @@ private:
     void hideScannedProduct() override { tsDefault->hideProduct(); }
     void showControlledProduct(int limit) override { ShowControlledProduct(limit, this); }
     void showTimeRestricted() override { ShowTimeRestricted(this); }
+    void showStopped(const QString& text) override { ShowStoppedItem(text, this); }
     TAgeCheck confirmAge(int age) override;
 
     Tdm& fDm;

@@ -137,6 +137,15 @@ void ShowTimeRestricted(QWidget* parent) {
     box.exec();
 }
 
+void ShowStoppedItem(const QString& text, QWidget* parent) {
+    TfmInfoBox box(parent);
+    box.setCaption(QStringLiteral("Item Stopped"));
+    box.setProperty("speechError", true);
+    box.setMessage(text);
+    box.setButtons(true, false);
+    box.exec();
+}
+
 TAgeCheck ConfirmAge(int age, const TfmInfoBox::StaffCheck& staffCheck, QWidget* parent) {
     TfmInfoBox box(parent);
     box.setRestriction(rsAge, age);

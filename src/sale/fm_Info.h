@@ -55,6 +55,8 @@ private:
 void ShowControlledProduct(int limit, QWidget* parent = nullptr);
 // "Time Restricted Product": the product may not be sold now.
 void ShowTimeRestricted(QWidget* parent = nullptr);
+// "Item Stopped": a product past its date or recalled, with the text that says which.
+void ShowStoppedItem(const QString& text, QWidget* parent = nullptr);
 // Waits for a member of staff to scan their code and answer whether the customer is over the
 // age: confirmed or refused by that staff member, or abandoned when the box was closed without
 // an answer (the kiosk stopping). staffCheck tells what a scanned code may do.

@@ -129,3 +129,64 @@ std::optional<TEmbeddedValue> ReadEmbeddedValue(const QString& digits,
     }
     return embedded;
 }
+
+namespace {
+
+bool IsGs1SymbologyIdentifier(QStringView identifier) {
+    return identifier == u"]C1" || identifier == u"]e0" || identifier == u"]d2" ||
+           identifier == u"]Q3";
+}
+
+bool IsWebAddress(QStringView text) {
+    return text.startsWith(u"https://", Qt::CaseInsensitive) ||
+           text.startsWith(u"http://", Qt::CaseInsensitive);
+}
+
+TScannedCode PlainCode(const QString& text) {
+    TScannedCode code;
+    code.plain = ReadProductCode(text);
+    return code;
+}
+
+template <class Read>
+TScannedCode Gs1Code(Read&& read) {
+    TScannedCode code;
+    try {
+        code.gs1 = read();
+        code.kind = TScannedCode::Kind::Gs1;
+    } catch (const Gs1Misread& misread) {
+        code.kind = TScannedCode::Kind::Misread;
+        code.fault = QString::fromUtf8(misread.what());
+    }
+    return code;
+}
+
+}  // namespace
+
+TScannedCode ReadScannedCode(const QString& text, const QString& separatorSubstitute,
+                             const QDate& today) {
+    QString data = text;
+    if (!separatorSubstitute.isEmpty()) data.replace(separatorSubstitute, kGroupSeparator);
+    const auto elementStrings = [&](QStringView strings) {
+        return Gs1Code([&] { return ReadGs1ElementString(strings, today); });
+    };
+    const auto digitalLink = [&](const QString& address) {
+        return Gs1Code([&] { return ReadGs1DigitalLink(address.trimmed(), today); });
+    };
+    if (data.startsWith(u']') && data.size() >= 3) {
+        const QString rest = data.mid(3);
+        if (IsGs1SymbologyIdentifier(QStringView(data).first(3))) return elementStrings(rest);
+        if (IsWebAddress(rest)) return digitalLink(rest);
+        data = rest;
+    }
+    if (IsWebAddress(data)) return digitalLink(data);
+    if (data.contains(kGroupSeparator)) return elementStrings(data);
+    // Without an identifier, element strings are told by their GTIN's AI and a length beyond a
+    // GTIN's. Digits alone that are no element string stay the plain code they always were.
+    const QString compact = QString(data).remove(u' ');
+    if (compact.size() > 14 && (compact.startsWith(u"01") || compact.startsWith(u"02"))) {
+        TScannedCode code = elementStrings(compact);
+        if (code.kind == TScannedCode::Kind::Gs1 || !AllDigits(compact)) return code;
+    }
+    return PlainCode(data);
+}

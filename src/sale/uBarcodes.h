@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+#include "sale/uGs1ElementStrings.h"
 
 // How a shop reads a product code. A scanner sends the digits of the symbol it read; the
 // lengths of the GTIN family tell the symbology (EAN-8 or UPC-E: 8, UPC-A: 12, EAN-13: 13,
@@ -67,3 +70,22 @@ std::optional<TEmbeddedValue> ReadEmbeddedValue(const QString& digits,
 
 // The two-digit prefix of a 13-digit in-store code ("20" to "29"), or empty.
 QString InStorePrefix(const QString& digits);
+
+// What a scanner sent, read before any lookup: a plain code (digits, as read above), a GS1 code
+// (element strings with or without their symbology identifier, or a GS1 Digital Link address),
+// or a misread: a GS1 code that breaks its rules, which must find nothing.
+struct TScannedCode {
+    enum class Kind { Plain, Gs1, Misread };
+    Kind kind = Kind::Plain;
+    TProductCode plain;  // Plain: the code as ReadProductCode reads it
+    TGs1Code gs1;        // Gs1
+    QString fault;       // Misread: why, for the log
+};
+
+// Reads what a scanner sent. separatorSubstitute (may be empty) is what a scanner sends in place
+// of the group separator; today settles the century of the dates. The GS1 symbology identifiers
+// ]C1, ]e0, ]d2 and ]Q3 mark element strings; another identifier is dropped and the rest read as
+// before. Digits alone longer than a GTIN, starting with 01 or 02, are read as element strings
+// when they can be, else as the plain code they always were.
+TScannedCode ReadScannedCode(const QString& text, const QString& separatorSubstitute,
+                             const QDate& today);

@@ -26,6 +26,31 @@ const fb::Value& FirstField(fb::Query& q, const QString& name) {
     return q.field(name);
 }
 
+// How much of the product a GS1 code sells, set on item; the fault when the code cannot say.
+// A variable-measure item is sold as an in-store label: its weight in kilograms at the price per
+// kilogram, or its price as the line's amount (with both, the price over the weight).
+QString TakeMeasure(const TGs1Code& code, TSaleItem& item) {
+    if (!code.variableMeasure()) {
+        // An amount payable belongs to variable-measure items alone; on a product of fixed
+        // price it would sell the item at a price the shop never set.
+        if (code.price) return QStringLiteral("carries a price but is of fixed measure");
+        if (code.count) item.quantity = *code.count;
+        return {};
+    }
+    if (code.netWeightKg && *code.netWeightKg <= 0) return QStringLiteral("weighs 0");
+    if (code.price && *code.price <= 0) return QStringLiteral("costs 0");
+    if (!code.netWeightKg && !code.price)
+        return QStringLiteral("is of variable measure but carries no weight or price");
+    if (code.netWeightKg) {
+        item.weighed = true;
+        item.quantity = *code.netWeightKg;
+        if (code.price) item.unitPrice = *code.price / *code.netWeightKg;
+    } else {
+        item.unitPrice = *code.price;
+    }
+    return {};
+}
+
 }  // namespace
 
 QStringList SaleLineFields() {
@@ -59,26 +84,34 @@ QString CleanBarcode(const QString& text) {
 }
 
 TSale::TSale(fb::Connection& conx, const Clock* clock)
-    : q1_(conx), q2_(conx), clock_(clock), ages_(q1_) {}
+    : q1_(conx), q2_(conx), clock_(clock), ages_(q1_), stops_(q1_) {}
 
 QDateTime TSale::now() const {
     return clock_ ? clock_->now() : Clock::instance().now();
 }
 
-TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
-                                   const QString& barcode, double quantity, const QString& caption,
-                                   TSaleView& view) {
+TSaleItem ProductItem(int sid, const QString& barcode, double quantity, const QString& caption) {
     TSaleItem item;
     item.sid = sid;
     item.barcode = barcode;
     item.quantity = quantity;
     item.caption = caption;
-    return AddItem(salesId, previousSalesId, item, view);
+    return item;
+}
+
+TAddResult TSale::AddProductToSale(int& salesId, int& previousSalesId, int sid,
+                                   const QString& barcode, double quantity, const QString& caption,
+                                   TSaleView& view) {
+    return AddItem(salesId, previousSalesId, ProductItem(sid, barcode, quantity, caption), view);
 }
 
 TAddResult TSale::AddItem(int& salesId, int& previousSalesId, const TSaleItem& item,
                           TSaleView& view) {
     view.hideScannedProduct();
+    if (item.stop) {
+        Stop(salesId, item, view);
+        return {};
+    }
     const TRestrictionResult restriction =
         CheckSalesRestrictions(q1_, item.sid, salesId, item.quantity, now());
     std::optional<TAgeCheckRecord> ageCheck;
@@ -324,24 +357,84 @@ qint64 TSale::LookupBarcode(const QString& text, QString& description) {
     return -1;
 }
 
+void TSale::Stop(int salesId, const TSaleItem& item, TSaleView& view) {
+    TStopRecord record;
+    record.salesId = salesId;
+    record.sid = item.sid;
+    record.gtin = item.gtin;
+    record.batch = item.batch;
+    record.reason = *item.stop;
+    record.time = now();
+    stops_.Record(record);
+    WriteLog(QStringLiteral("Stopped at the scan (%1): product %2, GTIN %3, batch %4")
+                 .arg(StopReasonName(record.reason), QString::number(record.sid), record.gtin,
+                      record.batch),
+             0);
+    view.showStopped(StopText(record.reason));
+}
+
 std::optional<TSaleItem> TSale::ScanBarcode(const QString& text) {
-    const TProductCode code = ReadProductCode(text);
+    const TScanSettings settings = ReadScanSettings(q1_);
+    const QDate today = now().date();
+    const TScannedCode code = ReadScannedCode(text, settings.separatorSubstitute, today);
+    switch (code.kind) {
+        case TScannedCode::Kind::Plain:
+            return ScanPlain(code.plain, today);
+        case TScannedCode::Kind::Gs1:
+            return ScanGs1(code.gs1, settings, today);
+        case TScannedCode::Kind::Misread:
+            break;
+    }
+    WriteLog(QStringLiteral("Barcode misread: %1 (%2)").arg(text, code.fault), 0);
+    return std::nullopt;
+}
+
+std::optional<TSaleItem> TSale::ScanPlain(const TProductCode& code, const QDate& today) {
     TSaleItem item;
     item.barcode = code.digits;
     // Stored data keeps working as it always did: the code's own value is looked up first.
     qint64 sid = LookupBarcode(code.digits, item.caption);
+    QString gtin = sid > 0 ? Gtin14(code.digits) : QString();
     for (const QString& alternative : code.alternatives) {
         if (sid > 0) break;
         sid = LookupBarcode(alternative, item.caption);
+        gtin = Gtin14(alternative);
     }
     if (sid > 0) {
         item.sid = int(sid);
+        item.gtin = gtin;
+        CheckRecall(item, nullptr, today);
         return item;
     }
     if (std::optional<TSaleItem> label = LookupLabel(code.digits)) return label;
     if (code.isGtin() && !code.checkDigitValid)
         WriteLog(QStringLiteral("Barcode misread: %1 has a wrong check digit").arg(code.digits), 0);
     return std::nullopt;
+}
+
+std::optional<TSaleItem> TSale::ScanGs1(const TGs1Code& code, const TScanSettings& settings,
+                                        const QDate& today) {
+    TSaleItem item;
+    item.barcode = code.gtin;
+    item.gtin = code.gtin;
+    item.batch = code.batch;
+    const qint64 sid = LookupBarcode(code.gtin, item.caption);
+    if (sid <= 0) return std::nullopt;
+    item.sid = int(sid);
+    if (const QString fault = TakeMeasure(code, item); !fault.isEmpty()) {
+        WriteLog(QStringLiteral("Barcode misread: GTIN %1 %2").arg(code.gtin, fault), 0);
+        return std::nullopt;
+    }
+    item.stop = DateStop(code, settings.stopBestBefore, today);
+    if (!item.stop) CheckRecall(item, &code, today);
+    return item;
+}
+
+void TSale::CheckRecall(TSaleItem& item, const TGs1Code* code, const QDate& today) {
+    if (const std::optional<QString> recall = stops_.Recall(item.gtin, code, today)) {
+        item.stop = TStopReason::Recall;
+        WriteLog(QStringLiteral("Recall of GTIN %1: %2").arg(item.gtin, *recall), 0);
+    }
 }
 
 std::optional<TSaleItem> TSale::LookupLabel(const QString& digits) {

@@ -9,6 +9,8 @@
 #include "app/uMemTable.h"
 #include "db/fbQuery.h"
 #include "sale/uAgeChecks.h"
+#include "sale/uBarcodes.h"
+#include "sale/uStops.h"
 
 // The sale and its lines in the database. The main screen keeps the sale's numbers and the
 // widgets, and shows what TSale gives back: the added line, the totals, the lines of the grid.
@@ -35,6 +37,8 @@ struct TSaleView {
     virtual void showTimeRestricted() = 0;
     // Asks staff to confirm the customer's age: who answered, and how the box ended.
     virtual TAgeCheck confirmAge(int age) = 0;
+    // A product stopped at the scan (uStops.h): the customer is told why, in text.
+    virtual void showStopped(const QString& text) = 0;
 };
 
 // What one line sells: a product, the code it was scanned by, how much, and, for an in-store
@@ -46,7 +50,15 @@ struct TSaleItem {
     QString caption;  // empty: the product's description
     std::optional<double> unitPrice;
     bool weighed = false;  // quantity is kilograms, the price is per kilogram
+    // A GS1 code says more of the item than its product: the GTIN and batch go with a stop,
+    // which keeps the item out of the sale.
+    QString gtin;
+    QString batch;
+    std::optional<TStopReason> stop;
 };
+
+// A product picked or keyed, sold at its own price.
+TSaleItem ProductItem(int sid, const QString& barcode, double quantity, const QString& caption);
 
 // A product row as a sale line takes it; found is false when TBL_PRODUCTS has no row
 // (the line is still written, with an empty description and a price of 0).
@@ -126,16 +138,27 @@ public:
     // lookup fails for any reason (errors are swallowed, the query is closed either way).
     qint64 LookupBarcode(const QString& text, QString& description);
 
-    // What a scanned code sells, as a shop reads it: the code as stored first (by its numeric
-    // value), then a UPC-E code as its UPC-A, then an in-store price or weight label of a
-    // prefix the back office named (TBL_PRICE_CODES), its item number being the product's SKU.
-    // Nothing when none matches; a GTIN whose check digit is wrong is then logged as a misread.
+    // What a scanned code sells, as a shop reads it (ReadScannedCode). A plain code: the code
+    // as stored first (by its numeric value), then a UPC-E code as its UPC-A, then an in-store
+    // price or weight label of a prefix the back office named (TBL_PRICE_CODES), its item
+    // number being the product's SKU. A GS1 code: its GTIN as a plain code is looked up; a
+    // variable-measure GTIN is sold by the weight or price its code carries, a count sells that
+    // many. Nothing when none matches; a misread (a GTIN whose check digit is wrong, a GS1 code
+    // that breaks its rules) is then logged. A product past its date or recalled comes back
+    // with its stop set.
     std::optional<TSaleItem> ScanBarcode(const QString& text);
 
 private:
     QDateTime now() const;
     // The product of an in-store label, priced or weighed by the label; errors are swallowed.
     std::optional<TSaleItem> LookupLabel(const QString& digits);
+    std::optional<TSaleItem> ScanPlain(const TProductCode& code, const QDate& today);
+    std::optional<TSaleItem> ScanGs1(const TGs1Code& code, const TScanSettings& settings,
+                                     const QDate& today);
+    // The stop of a recall, when one names the item's GTIN (code: nullptr for a plain code).
+    void CheckRecall(TSaleItem& item, const TGs1Code* code, const QDate& today);
+    // Records the stop of an item, tells the customer and logs it.
+    void Stop(int salesId, const TSaleItem& item, TSaleView& view);
     // Asks for, or finds standing, the sale's age confirmation; nothing when the item may not
     // be sold. The refusals are recorded here; a confirmation is recorded once the sale exists.
     std::optional<TAgeCheckRecord> CheckAge(int salesId, int sid, int age, TSaleView& view);
@@ -144,4 +167,5 @@ private:
     fb::Query q2_;
     const Clock* clock_;
     TAgeChecks ages_;
+    TStops stops_;
 };

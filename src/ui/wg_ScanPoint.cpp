@@ -7,6 +7,26 @@
 namespace {
 
 const char* const ScanPointProperty = "kioskScanPoint";
+constexpr QChar GroupSeparator(0x1d);
+
+// Puts the group separator into its buffer, where the line edit's own key handling would drop
+// it with every other control character.
+class TSeparatorKeeper : public QObject {
+public:
+    explicit TSeparatorKeeper(QLineEdit& buffer) : QObject(&buffer), fBuffer(buffer) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &fBuffer || event->type() != QEvent::KeyPress ||
+            !IsGroupSeparatorKey(*static_cast<QKeyEvent*>(event)))
+            return false;
+        fBuffer.insert(QString(GroupSeparator));
+        return true;
+    }
+
+private:
+    QLineEdit& fBuffer;
+};
 
 }  // namespace
 
@@ -21,6 +41,7 @@ bool IsScanPoint(const QWidget& widget) {
 void MarkScanBuffer(QLineEdit& buffer) {
     MarkScanPoint(buffer);
     buffer.setAccessibleName(QStringLiteral("Barcode"));
+    buffer.installEventFilter(new TSeparatorKeeper(buffer));
 }
 
 bool IsScanBuffer(const QWidget* widget) {
@@ -40,8 +61,13 @@ bool TakesTypedText(const QWidget& widget) {
            widget.inherits("QComboBox");
 }
 
+bool IsGroupSeparatorKey(const QKeyEvent& key) {
+    return key.text() == QString(GroupSeparator) ||
+           (key.key() == Qt::Key_BracketRight && (key.modifiers() & Qt::ControlModifier));
+}
+
 bool IsScanCharacter(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Backspace) return true;
+    if (key.key() == Qt::Key_Backspace || IsGroupSeparatorKey(key)) return true;
     const QString text = key.text();
     return !text.isEmpty() && text.at(0).isPrint() &&
            !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));

@@ -112,7 +112,8 @@ TEST_F(SQLUpdatesTest, InUseWhileAnotherProcessHoldsTheKioskDatabase) {
 }
 
 // A kiosk delivered at version 1 gets every later schema from the scripts shipped in the
-// back-office database: the payment journal (2), the price labels and the age-check record (3).
+// back-office database: the payment journal (2), the price labels and the age-check record (3),
+// the recalls, the record of stopped products and the settings of GS1 codes (5).
 // The objects they add are taken away from a current database, which is then brought up again
 // by the shipped scripts alone and ends with the shipped schema's version.
 TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
@@ -130,8 +131,9 @@ TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
          {"drop table TBL_PAYMENT_ATTEMPTS",
           "alter table TBL_SALES_PAYMENTS drop constraint UQ_SALES_PAYMENTS_REFERENCE",
           "alter table TBL_SALES_PAYMENTS drop PAY_REFERENCE", "drop table TBL_AGE_CHECKS",
-          "drop table TBL_PRICE_CODES", "drop index IX_PRODUCTS_SKU",
-          "update TBL_SETUP set DB_VERSION = 1"}) {
+          "drop table TBL_PRICE_CODES", "drop index IX_PRODUCTS_SKU", "drop table TBL_STOPS",
+          "drop table TBL_RECALLS", "alter table TBL_SETUP drop GS1_SEPARATOR",
+          "alter table TBL_SETUP drop STOP_BEST_BEFORE", "update TBL_SETUP set DB_VERSION = 1"}) {
         kiosk.setSQL(QString::fromLatin1(sql));
         kiosk.execSQL();
         shipped.kiosk().commit();
@@ -148,6 +150,11 @@ TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
                        "AMOUNT, STATE, CREATED, UPDATED) values ('1-x', 1, 5, 'SENT', "
                        "'now', 'now')"));
     EXPECT_NO_THROW(kiosk.execSQL());
+    kiosk.setSQL(QStringLiteral(
+        "insert into TBL_PAYMENT_ATTEMPTS (PAY_REFERENCE, SALES_ID, AMOUNT, STATE, CREATED, "
+        "UPDATED, TERMINAL_ID, JOURNAL_ID, DECIDED_BY, DECIDED_AT) values ('1-y', 1, 5, "
+        "'RESOLVED-NOT-PAID', 'now', 'now', '22446688', 'J-1', 'Aoife', 'now')"));
+    EXPECT_NO_THROW(kiosk.execSQL()) << "the terminal, the journal and who decided a doubt";
     kiosk.setSQL(QStringLiteral(
         "insert into TBL_SALES_PAYMENTS (SALES_ID, PAY_REFERENCE) values (1, '1-x')"));
     kiosk.execSQL();
@@ -168,6 +175,18 @@ TEST(ShippedSchemaScripts, BringAVersion1KioskUpToDate) {
     kiosk.setSQL(QStringLiteral("delete from TBL_SALES_HEADERS"));
     kiosk.execSQL();
     EXPECT_EQ(scalar(QStringLiteral("select count(*) from TBL_AGE_CHECKS")), 0);
+
+    // The setup row takes the settings of GS1 codes as a new database has them: no separator
+    // substitute, best-before dates not stopping.
+    kiosk.setSQL(QStringLiteral("select GS1_SEPARATOR, STOP_BEST_BEFORE from TBL_SETUP"));
+    kiosk.open();
+    EXPECT_EQ(kiosk.field(0).toString(), QString());
+    EXPECT_EQ(kiosk.field(1).toString(), QStringLiteral("N"));
+    kiosk.close();
+    EXPECT_EQ(
+        scalar(QStringLiteral("select count(*) from RDB$INDICES where RDB$INDEX_NAME in "
+                              "('IX_RECALLS_GTIN', 'IX_STOPS_STOP_TIME', 'IX_STOPS_SALES_ID')")),
+        3);
 }
 
 }  // namespace

@@ -76,4 +76,32 @@ TEST_F(DemoShopTest, TheCodesTheReadmeListsSellTheirProducts) {
     }
 }
 
+// The GS1 codes of the README and of the pictures in docs/: the good batch and the weighed ham
+// are sold, the recalled batch and the expired cream are stopped.
+TEST_F(DemoShopTest, TheGs1CodesSellOrStopAsTheReadmeSays) {
+    TSale sale(db.kiosk());
+    const struct {
+        const char* name;
+        const char* product;  // empty: stopped
+        double quantity;
+        std::optional<TStopReason> stop;
+    } cases[] = {
+        {"gs1-yogurt-good", "Natural Yogurt 500g", 1, std::nullopt},
+        {"gs1-yogurt-recalled", "Natural Yogurt 500g", 1, TStopReason::Recall},
+        {"gs1-cream-expired", "Fresh Cream 250ml", 1, TStopReason::UseBy},
+        {"gs1-ham-weighed", "Smoked Ham (per kg)", 0.425, std::nullopt},
+    };
+    const std::vector<demo::Gs1DemoCode> codes = demo::Gs1DemoCodes();
+    ASSERT_EQ(codes.size(), std::size(cases));
+    for (size_t i = 0; i < codes.size(); ++i) {
+        SCOPED_TRACE(codes[i].elementStrings().toStdString());
+        EXPECT_EQ(codes[i].name, QString::fromLatin1(cases[i].name));
+        const std::optional<TSaleItem> item = sale.ScanBarcode(codes[i].elementStrings());
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->caption, QString::fromUtf8(cases[i].product));
+        EXPECT_DOUBLE_EQ(item->quantity, cases[i].quantity);
+        EXPECT_EQ(item->stop, cases[i].stop);
+    }
+}
+
 }  // namespace

@@ -72,6 +72,9 @@ TEST(UpdateFileDocument, ItsExampleIsApplied) {
     q.setSQL(QStringLiteral("select POS_PASS from TBL_USERS where USER_ID = 7"));
     q.open();
     EXPECT_EQ(q.field(0).toString(), QStringLiteral("8880010010"));
+    q.setSQL(QStringLiteral("select GTIN || ' ' || BATCH from TBL_RECALLS"));
+    q.open();
+    EXPECT_EQ(q.field(0).toString(), QStringLiteral("05449000000996 L2407"));
 }
 
 }  // namespace

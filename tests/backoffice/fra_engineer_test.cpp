@@ -233,6 +233,43 @@ TEST_F(EngineerPageTest, AKeepPeriodOutsideItsRangeKeepsThePageOpenWithNothingSa
     }
 }
 
+// What the scanner sends for the GS1 separator, and whether a best-before date stops a product:
+// kept as typed, or refused with nothing saved when the text would split a code's digits.
+TEST_F(EngineerPageTest, TheSettingsOfGs1CodesAreStoredOrRefusedWhole) {
+    const struct {
+        const char* typed;
+        const char* error;  // empty: saved
+        const char* stored;
+    } cases[] = {
+        {"~", "", "~ Y"},
+        {"<GS>", "", "<GS> Y"},
+        {"", "", " Y"},
+        {"1",
+         "'1' cannot stand for the GS1 separator: it must be up to 10 characters, without "
+         "digits or blanks",
+         "^ N"},
+        {"a b",
+         "'a b' cannot stand for the GS1 separator: it must be up to 10 characters, "
+         "without digits or blanks",
+         "^ N"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        exec("update TBL_SETUP set GS1_SEPARATOR = '^', STOP_BEST_BEFORE = 'N'");
+        errors.clear();
+        openPage();
+        EXPECT_EQ(edit("edt_Gs1Separator")->text(), "^");
+        EXPECT_FALSE(widget<QCheckBox>("chk_StopBestBefore")->isChecked());
+        edit("edt_Gs1Separator")->setText(c.typed);
+        widget<QCheckBox>("chk_StopBestBefore")->setChecked(true);
+        closePage();
+        EXPECT_EQ(errors, *c.error ? QStringList{c.error} : QStringList());
+        if (*c.error) screen().resetToDefault();
+        EXPECT_EQ(select("select GS1_SEPARATOR || ' ' || STOP_BEST_BEFORE from TBL_SETUP"),
+                  c.stored);
+    }
+}
+
 // Both settings files unreadable for the life of the object; their contents come back after.
 class UnreadableSettings {
 public:

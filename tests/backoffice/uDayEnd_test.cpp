@@ -66,11 +66,12 @@ protected:
         if (!file.open(QIODevice::ReadOnly)) return {};
         return QString::fromUtf8(file.readAll());
     }
-    // The day files (the age checks' and payments' files beside them left out).
+    // The day files (the age checks', payments' and stops' files beside them left out).
     QStringList exportFiles() {
         QStringList files = QDir(exportFolder()).entryList(QDir::Files, QDir::Name);
         files.removeIf([](const QString& name) {
-            return name.endsWith("-age.csv") || name.endsWith("-pay.csv");
+            return name.endsWith("-age.csv") || name.endsWith("-pay.csv") ||
+                   name.endsWith("-stop.csv");
         });
         return files;
     }
@@ -362,6 +363,29 @@ TEST_F(DayEndTest, ADayWithoutPaymentsHasAnEmptyPaymentsFileAsTheAgeFileIs) {
     EXPECT_EQ(contents("00000001-pay.csv"), contents("00000001-age.csv"));
 }
 
+// The products stopped at the scan: a file of their own, written as the age file is.
+TEST_F(DayEndTest, TheStopFileHoldsExactlyTheDaysStops) {
+    openDay(At(3, "00:00:00"));
+    sale(1, At(3, "06:00:00"));
+    const auto stop = [&](const QString& values) {
+        exec("insert into TBL_STOPS (SALES_ID, SID, GTIN, BATCH, REASON, STOP_TIME) values (" +
+             values + ")");
+    };
+    stop("null, 40, '09501101020917', 'L7', 'RECALL', '2026-03-02 23:59:59'");  // the day before
+    stop("1, 40, '09501101020917', 'L7, \"B\"', 'RECALL', '2026-03-03 06:00:00'");
+    stop("null, 41, '95012345000018', null, 'USE_BY', '2026-03-03 12:00:00'");
+    stop("1, 42, null, null, 'BEST_BEFORE', '2026-03-03 18:00:00'");
+    stop("null, 40, '09501101020917', null, 'USE_BY', '2026-03-04 00:00:00'");  // the next day's
+    ASSERT_TRUE(dayEnd.ExportDayEnd(1, At(4, "00:00:01"), At(4, "00:00:00")));
+    QFile file(exportFolder() + "00000001-stop.csv");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(),
+              "ST,1,40,09501101020917,L7   B ,46084.25,RECALL\r\n"
+              "ST,,41,95012345000018,,46084.5,USE_BY\r\n"
+              "ST,1,42,,,46084.75,BEST_BEFORE\r\n");
+    EXPECT_FALSE(exportText(1).contains("ST,"));
+}
+
 TEST_F(DayEndTest, AnEmptyDayGivesTheHeadAndTailRecordsOnly) {
     openDay(At(15, "06:00:00"));
     sale(1, At(16, "06:00:00"));  // at the boundary: the next day's
@@ -398,8 +422,8 @@ TEST_F(DayEndTest, AMissingExportFolderKeepsTheDayOpenUntilTheHoldOffHasRun) {
     EXPECT_TRUE(exportFiles().isEmpty());
     dayEnd.Tick(true, view);
     EXPECT_EQ(screen.size(), 4);
-    EXPECT_EQ(everyExportEntry(),
-              QStringList({"00000001-age.csv", "00000001-pay.csv", "00000001.csv"}));
+    EXPECT_EQ(everyExportEntry(), QStringList({"00000001-age.csv", "00000001-pay.csv",
+                                               "00000001-stop.csv", "00000001.csv"}));
     EXPECT_EQ(value("select DAY_END from TBL_DAY_ENDS where DAY_END_ID = 1").toDateTime(),
               At(4, "00:00:00"));
 }
@@ -495,6 +519,22 @@ TEST_F(PurgeTest, AgeChecksGoWithTheirSalesOrByTheirAge) {
     dayEnd.PurgeSales(false);
     EXPECT_EQ(value("select list(T, ', ') from (select coalesce(SALES_ID, 0) || ' ' ||"
                     " CHECK_TIME as T from TBL_AGE_CHECKS order by AGE_CHECK_ID)")
+                  .toString(),
+              "2 2026-03-04 10:00:00.0000, 0 2026-03-04 00:00:00.0000");
+}
+
+// Stops follow the same rule as the age checks.
+TEST_F(PurgeTest, StopsGoWithTheirSalesOrByTheirAge) {
+    sale(1, At(3, "23:00:00"));
+    sale(2, At(4, "10:00:00"));
+    for (const char* values : {"1, '2026-03-04 09:00:00'", "2, '2026-03-04 10:00:00'",
+                               "null, '2026-03-03 23:59:59'", "null, '2026-03-04 00:00:00'"})
+        exec(QStringLiteral("insert into TBL_STOPS (SALES_ID, STOP_TIME, SID, REASON) values "
+                            "(%1, 40, 'RECALL')")
+                 .arg(QLatin1StringView(values)));
+    dayEnd.PurgeSales(false);
+    EXPECT_EQ(value("select list(T, ', ') from (select coalesce(SALES_ID, 0) || ' ' ||"
+                    " STOP_TIME as T from TBL_STOPS order by STOP_ID)")
                   .toString(),
               "2 2026-03-04 10:00:00.0000, 0 2026-03-04 00:00:00.0000");
 }

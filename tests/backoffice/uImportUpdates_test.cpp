@@ -28,7 +28,7 @@ namespace {
 const char* const kMasterTables[] = {
     "TBL_USERS",       "TBL_SALES_RESTRICTIONS", "TBL_BARCODES",       "TBL_PRODUCTS",
     "TBL_DEPARTMENTS", "TBL_PRODUCT_GROUPS",     "TBL_PROMO_PRODUCTS", "TBL_PROMO_TRIGGERS",
-    "TBL_PROMOTIONS",  "TBL_PRICE_CODES"};
+    "TBL_PROMOTIONS",  "TBL_PRICE_CODES",        "TBL_RECALLS"};
 
 // The four site keys every update file needs, then the given sections.
 QString UpdateJson(const QString& sections = {}, const QString& site1 = u"Glenbeg Station"_s) {
@@ -65,7 +65,8 @@ const QString kFullSections =
                   "prc": 3, "val": 3, "dis": 0, "day": "YYYYYYY",
                   "triggers": [{"lin": 1, "qty": 2}],
                   "products": [{"sid": 5001, "lin": 1, "prc": 0}]}],
-  "price_codes": [{"pfx": "22", "typ": "P", "vck": false}]
+  "price_codes": [{"pfx": "22", "typ": "P", "vck": false}],
+  "recalls": [{"gtn": "5391234005004", "bat": "L042", "beg": 45000, "dsc": "Foreign body"}]
 )"_s;
 
 class ImportUpdatesTest : public ::testing::Test {
@@ -541,6 +542,28 @@ TEST_F(ImportUpdatesTest, AFailingFileChangesNothing) {
                                         {"pfx": "23", "typ": "P", "vck": true}])"_s)
              .toUtf8(),
          "price_codes element 2 (pfx 23): the prefix 23 is named twice"},
+        {"recall of a GTIN with a wrong check digit",
+         UpdateJson(uR"("recalls": [{"gtn": "5391234005002", "beg": 45000, "dsc": "R"}])"_s)
+             .toUtf8(),
+         "recalls element 1 (gtn 5391234005002): key \"gtn\" is not a GTIN with its check digit"},
+        {"recall without its first day",
+         UpdateJson(uR"("recalls": [{"gtn": "5391234005004", "dsc": "R"}])"_s).toUtf8(),
+         "recalls element 1 (gtn 5391234005004): key \"beg\" is missing"},
+        {"recall of plain codes as text",
+         UpdateJson(uR"("recalls": [{"gtn": "5391234005004", "beg": 45000, "dsc": "R",
+                                     "pln": "yes"}])"_s)
+             .toUtf8(),
+         "recalls element 1 (gtn 5391234005004): key \"pln\" is not true or false"},
+        {"recall of a batch longer than a code carries",
+         UpdateJson(uR"("recalls": [{"gtn": "5391234005004", "beg": 45000, "dsc": "R",
+                                     "bat": "L123456789012345678901"}])"_s)
+             .toUtf8(),
+         "recalls element 1 (gtn 5391234005004): key \"bat\" is longer than 20 characters"},
+        {"bad recall after a good one",
+         UpdateJson(uR"("recalls": [{"gtn": "5391234005004", "beg": 45000, "dsc": "R"},
+                                    {"gtn": "53912340", "beg": 45000, "dsc": "R"}])"_s)
+             .toUtf8(),
+         "recalls element 2 (gtn 53912340): key \"gtn\" is not a GTIN"},
         {"last element unreadable",
          UpdateJson(manyProducts + u", \"promotions\": ["_s + promotion.arg(1) +
                     u", {\"pid\": 2}]"_s)
@@ -675,6 +698,24 @@ TEST_F(ImportUpdatesTest, PriceCodesAreStoredAsTheBackOfficeNamesThem) {
                     " from TBL_PRICE_CODES order by PFX)"_s)
                   .toString(),
               u"22PN 23WN 29PY"_s);
+}
+
+// A recall names its GTIN in any of the GTIN lengths and is stored as the 14 digits a scan's
+// GTIN is compared with; batch, serials and plain codes are optional.
+TEST_F(ImportUpdatesTest, RecallsAreStoredByTheirFourteenDigitGtin) {
+    apply(
+        UpdateJson(uR"("recalls": [
+        {"gtn": "09501101020917", "bat": "LOT7", "beg": 45000.75, "dsc": "Listeria \u20AC"},
+        {"gtn": "96385074", "srf": "100", "srt": "199", "beg": 45001, "dsc": "Seal", "pln": true},
+        {"gtn": "042100005264", "bat": "", "beg": 45002, "dsc": "Label"}])"_s));
+    EXPECT_EQ(value(u"select list(T, ' | ') from (select GTIN || ',' || coalesce(BATCH, '-') ||"
+                    " ',' || coalesce(SERIAL_FROM, '-') || '-' || coalesce(SERIAL_TO, '-') || ','"
+                    " || FROM_DATE || ',' || DESCRIPTION || ',' || PLAIN_CODES as T"
+                    " from TBL_RECALLS order by GTIN)"_s)
+                  .toString(),
+              u"00000096385074,-,100-199,2023-03-16,Seal,Y | "
+              "00042100005264,-,---,2023-03-17,Label,N | "
+              "09501101020917,LOT7,---,2023-03-15,Listeria \u20AC,N"_s);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include "kiosk/KioskInput.h"
 #include "kiosk/MainScreenFixture.h"
 #include "sale/fm_Info.h"
+#include "sale/uStops.h"
 
 namespace {
 
@@ -56,6 +59,36 @@ TEST_F(MainScreenCodesTest, AnAgeConfirmedAtTheKioskIsRecordedAndStandsForTheSal
     EXPECT_EQ(select("select list(T, ' ') from (select SID || ':' || USER_ID || ':' || OUTCOME"
                      " as T from TBL_AGE_CHECKS order by AGE_CHECK_ID)"),
               "102:7:CONFIRMED 102:7:CONFIRMED");
+}
+
+// The scanner types the GS1 separator between a batch and a use-by date; the scan buffer keeps
+// it, so the date is read as a date: the milk past it is stopped, the good one sold.
+TEST_F(MainScreenCodesTest, AGs1CodeKeepsItsSeparatorAndAnExpiredItemIsStopped) {
+    exec(
+        "insert into TBL_PRODUCTS (SID, SKU, DESCRIPTION, DEPT_ID, SP, VAT_RATE)"
+        " values (105, 105, 'Milk 1L', 1, 1.2, 0)");
+    exec("insert into TBL_BARCODES (SID, BARCODE) values (105, '9501101020917')");
+    const QString gs(QChar(0x1d));
+    QString shownText;
+    ModalScript script;
+    script.on<TfmInfoBox>([&](TfmInfoBox& box) {
+        shownText = box.findChild<QLabel*>("lbMessage")->text();
+        box.findChild<QPushButton*>("cmOk")->click();
+    });
+
+    scan(
+        "]d20109501101020917"
+        "10LOT1" +
+        gs + "17491231");
+    EXPECT_EQ(text("lbScannedProduct"), "Milk 1L");
+    scan(
+        "]d20109501101020917"
+        "10LOT1" +
+        gs + "17200101");
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(shownText, UseByStopText);
+    EXPECT_EQ(select("select count(*) from TBL_SALES_LINES"), "1");
+    EXPECT_EQ(select("select BATCH || ' ' || REASON from TBL_STOPS"), "LOT1 USE_BY");
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ struct FakeView : TSaleView {
     void hideScannedProduct() override { calls << "hide"; }
     void showControlledProduct(int limit) override { calls << QString("controlled %1").arg(limit); }
     void showTimeRestricted() override { calls << "time"; }
+    void showStopped(const QString& text) override { calls << "stopped: " + text; }
     int staff = 7;                    // the card that answers
     std::optional<TAgeCheck> answer;  // when set, the box ends so instead
     TAgeCheck confirmAge(int age) override {

@@ -1,51 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "db/fbQuery.h"
-#include "sale/uBarcodes.h"
-#include "sale/uSale.h"
-#include "support/FixedClock.h"
+#include "ScanFixture.h"
 #include "support/LogReader.h"
-#include "support/TestDatabases.h"
 
 namespace {
 
-// A customer nobody needs to check.
-struct QuietView : TSaleView {
-    void hideScannedProduct() override {}
-    void showControlledProduct(int) override { ADD_FAILURE() << "refused as controlled"; }
-    void showTimeRestricted() override { ADD_FAILURE() << "refused by trading hours"; }
-    TAgeCheck confirmAge(int) override { return {TAgeOutcome::Confirmed, 1}; }
-};
-
-class ScanTest : public ::testing::Test {
-protected:
-    void exec(const QString& sql) {
-        q.close();
-        q.setSQL(sql);
-        q.execSQL();
-    }
-    void addProduct(int sid, int sku, double price, const QString& barcode = {}) {
-        exec(QStringLiteral("insert into TBL_PRODUCTS (SID, SKU, DESCRIPTION, DEPT_ID, SP, "
-                            "VAT_RATE) values (%1, %2, 'Product %1', 1, %3, 23)")
-                 .arg(sid)
-                 .arg(sku)
-                 .arg(price));
-        if (!barcode.isEmpty())
-            exec(QStringLiteral("insert into TBL_BARCODES (SID, BARCODE) values (%1, '%2')")
-                     .arg(sid)
-                     .arg(barcode));
-    }
-    // The SID a scan of the text sells; -1 when it reads "Barcode Not Found".
-    int scan(const QString& text) {
-        const std::optional<TSaleItem> item = sale.ScanBarcode(text);
-        return item ? item->sid : -1;
-    }
-
-    FixedClockGuard clock{QDateTime(QDate(2024, 3, 6), QTime(12, 0))};
-    TestDatabases db;
-    fb::Query q{db.kiosk()};
-    TSale sale{db.kiosk()};
-};
+using namespace scanfixture;
 
 // Each symbology read as a shop reads it, on codes stored the way product files carry them.
 TEST_F(ScanTest, EveryProductCodeFindsItsProductOrIsReportedAsAMisread) {
@@ -131,31 +91,6 @@ protected:
         addProduct(31, 23456, 12.9);                // sold by the kilogram
         addProduct(32, 77777, 5, "2212345009992");  // a product stored under a label's code
     }
-
-    struct Line {
-        int sid;
-        double quantity, amount;
-        QString barcode;
-    };
-    // Sells the scanned label and reads back the line it made.
-    std::optional<Line> sell(const QString& code) {
-        const std::optional<TSaleItem> item = sale.ScanBarcode(code);
-        if (!item) return std::nullopt;
-        QuietView view;
-        EXPECT_TRUE(sale.AddItem(salesId, previousSalesId, *item, view).added);
-        q.close();
-        q.setSQL(
-            "select first 1 SID, SALES_QTY, SALES_AMT, BARCODE from TBL_SALES_LINES"
-            " order by SALES_LINE_ID desc");
-        q.open();
-        Line line{q.field(0).toInt(), q.field(1).toDouble(), q.field(2).toDouble(),
-                  q.field(3).toString()};
-        q.close();
-        return line;
-    }
-
-    int salesId = -1;
-    int previousSalesId = -1;
 };
 
 TEST_F(LabelTest, ALabelSellsItsProductAtTheEmbeddedPriceOrWeight) {

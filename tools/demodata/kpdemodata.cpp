@@ -4,6 +4,9 @@
 //       has no products yet and no other update file is waiting in the folder
 //   kpdemodata --out <folder> --products <n> [--promotions <m>]
 //       a catalogue-scale file for benchmarks (two barcodes per product)
+//   kpdemodata --gs1-codes
+//       the demonstration shop's GS1 codes, one a line: picture name, zint's bracketed input
+//       and the element strings a scanner sends, separated by tabs (tools/gs1-pictures)
 #include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
@@ -110,9 +113,16 @@ int main(int argc, char** argv) {
                       QStringLiteral("n")});
     parser.addOption({QStringLiteral("promotions"), QStringLiteral("Promotions of the scale file"),
                       QStringLiteral("m"), QStringLiteral("1000")});
+    parser.addOption(
+        {QStringLiteral("gs1-codes"), QStringLiteral("List the demonstration shop's GS1 codes")});
     parser.process(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (parser.isSet(QStringLiteral("gs1-codes"))) {
+        for (const demo::Gs1DemoCode& code : demo::Gs1DemoCodes())
+            out << code.name << '\t' << code.bracketed() << '\t' << code.elementStrings() << '\n';
+        return 0;
+    }
     if (!parser.isSet(QStringLiteral("out"))) {
         err << "kpdemodata: --out is required\n";
         return 2;

@@ -231,6 +231,58 @@ std::vector<PriceCode> PriceCodes() {
             {QStringLiteral("24"), QStringLiteral("P"), true}};
 }
 
+// Dated goods whose packs carry GS1 DataMatrix codes with their batch and use-by date, and ham
+// sliced to order whose label carries its weight. The yogurt of batch Y2310 is recalled, the
+// cream is past its use-by date.
+constexpr int kYogurt = 1621;
+constexpr int kCream = 1622;
+constexpr int kHam = 1721;
+const char* const kRecalledBatch = "Y2310";
+
+QString Gtin14OfShelfProduct(int sid) {
+    return u'0' + ShelfBarcode(sid);
+}
+
+// A variable-measure GTIN: indicator digit 9 before the shop's number of the product.
+QString VariableMeasureGtin(int sid) {
+    const QString body = QStringLiteral("9539123%1").arg(sid, 6, 10, QLatin1Char('0'));
+    int sum = 0;
+    for (int i = 0; i < 13; ++i) sum += body.at(i).digitValue() * (i % 2 == 0 ? 3 : 1);
+    return body + QString::number((10 - sum % 10) % 10);
+}
+
+std::vector<Product> Gs1Products() {
+    const struct {
+        int sid;
+        const char* dsc;
+        int did;
+        double sp;
+        QString gtin;
+    } items[] = {
+        {kYogurt, "Natural Yogurt 500g", kDairyAndFruit, 1.89, ShelfBarcode(kYogurt)},
+        {kCream, "Fresh Cream 250ml", kDairyAndFruit, 1.65, ShelfBarcode(kCream)},
+        {kHam, "Smoked Ham (per kg)", kDeli, 18.90, VariableMeasureGtin(kHam)},
+    };
+    std::vector<Product> products;
+    for (const auto& item : items) {
+        Product p;
+        p.sid = item.sid;
+        p.sku = item.sid;
+        p.dsc = QString::fromUtf8(item.dsc);
+        p.did = item.did;
+        p.rte = VatOf(item.did);
+        p.sp = item.sp;
+        p.barcodes << item.gtin;
+        products.push_back(p);
+    }
+    return products;
+}
+
+std::vector<Recall> Recalls() {
+    return {{Gtin14OfShelfProduct(kYogurt), QString::fromLatin1(kRecalledBatch), QDate(2024, 1, 1),
+             QStringLiteral("Natural Yogurt 500g batch Y2310: foreign body"), false}};
+}
+
 // A product sold from a key on the find page: no barcode, a picture instead.
 struct KeyItem {
     int sid;
@@ -480,6 +532,45 @@ QString Ean13(const QString& twelveDigits) {
     return twelveDigits.left(12) + QString::number((10 - sum % 10) % 10);
 }
 
+QString Gs1DemoCode::elementStrings() const {
+    QString text = QStringLiteral("]d2");
+    for (const auto& [ai, value] : elements) text += ai + value;
+    return text;
+}
+
+QString Gs1DemoCode::bracketed() const {
+    QString text;
+    for (const auto& [ai, value] : elements) text += u'[' + ai + u']' + value;
+    return text;
+}
+
+std::vector<Gs1DemoCode> Gs1DemoCodes() {
+    const auto element = [](const char* ai, const QString& value) {
+        return std::pair(QString::fromLatin1(ai), value);
+    };
+    const QString yogurt = Gtin14OfShelfProduct(kYogurt);
+    const auto useBy = [&](const char* yymmdd) {
+        return element("17", QString::fromLatin1(yymmdd));
+    };
+    return {
+        {QStringLiteral("gs1-yogurt-good"),
+         {element("01", yogurt), useBy("451231"), element("10", QStringLiteral("Y2311"))},
+         QStringLiteral("Natural Yogurt 500g, batch Y2311, use by 31 December 2045")},
+        {QStringLiteral("gs1-yogurt-recalled"),
+         {element("01", yogurt), useBy("451231"),
+          element("10", QString::fromLatin1(kRecalledBatch))},
+         QStringLiteral("nothing: batch Y2310 is recalled")},
+        {QStringLiteral("gs1-cream-expired"),
+         {element("01", Gtin14OfShelfProduct(kCream)), useBy("230131"),
+          element("10", QStringLiteral("C0123"))},
+         QStringLiteral("nothing: its use-by date, 31 January 2023, has passed")},
+        {QStringLiteral("gs1-ham-weighed"),
+         {element("01", VariableMeasureGtin(kHam)), useBy("451231"),
+          element("3103", QStringLiteral("000425")), element("10", QStringLiteral("H77"))},
+         QStringLiteral("Smoked Ham, 0.425 kg at 18.90/kg")},
+    };
+}
+
 DemoShop MakeDemoShop(const QDate& today) {
     DemoShop shop;
     UpdateContent& c = shop.content;
@@ -490,10 +581,11 @@ DemoShop MakeDemoShop(const QDate& today) {
     c.groups = Groups();
     c.users = Users();
     c.departments = Departments();
-    for (auto&& part :
-         {ShelfProducts(), ImportedSweets(), LabelledProducts(), KeyProducts(), TopUpProducts()})
+    for (auto&& part : {ShelfProducts(), ImportedSweets(), LabelledProducts(), Gs1Products(),
+                        KeyProducts(), TopUpProducts()})
         c.products.insert(c.products.end(), part.begin(), part.end());
     c.priceCodes = PriceCodes();
+    c.recalls = Recalls();
     c.restrictions = Restrictions(c.products);
     c.promotions = Promotions(today);
     shop.pictures = Pictures();

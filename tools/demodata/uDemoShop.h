@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <utility>
 #include <vector>
 
 #include "uUpdateContent.h"
@@ -37,5 +38,21 @@ DemoShop MakeDemoShop(const QDate& today);
 
 // A 12-digit number completed with its EAN-13 check digit.
 QString Ean13(const QString& twelveDigits);
+
+// The GS1 codes of the demonstration shop's dated and weighed goods, as a GS1 DataMatrix
+// carries them (with its symbology identifier), each with what it does at the kiosk.
+struct Gs1DemoCode {
+    QString name;  // the picture's file name in docs/, without ".png"
+    // (AI, value) in the symbol's order; only the last may be of variable length, so the
+    // element strings need no separator and can be typed as they stand.
+    std::vector<std::pair<QString, QString>> elements;
+    QString sells;
+
+    // "]d201095011010209171745123110Y2311": what a scanner sends.
+    QString elementStrings() const;
+    // "[01]09501101020917[17]451231[10]Y2311": zint's GS1 input.
+    QString bracketed() const;
+};
+std::vector<Gs1DemoCode> Gs1DemoCodes();
 
 }  // namespace demo

@@ -140,6 +140,15 @@ void WriteContent(Writer& w, const UpdateContent& c) {
             w.Key("vck");
             w.Bool(p.vck);
         });
+    if (!c.recalls.empty())
+        List(w, "recalls", c.recalls, [&](const Recall& r) {
+            Text(w, "gtn", r.gtn);
+            if (!r.bat.isEmpty()) Text(w, "bat", r.bat);
+            Number(w, "beg", DayNumber(r.beg));
+            Text(w, "dsc", r.dsc);
+            w.Key("pln");
+            w.Bool(r.pln);
+        });
     w.EndObject();
 }
 

@@ -96,6 +96,16 @@ struct PriceCode {
     bool vck = false;
 };
 
+// A recall of a product by its GTIN: one batch, or every batch when bat is empty; pln stops
+// the product's plain barcode too.
+struct Recall {
+    QString gtn;
+    QString bat;
+    QDate beg;
+    QString dsc;
+    bool pln = false;
+};
+
 struct UpdateContent {
     QString site1, site2, phone, vatno;
     std::vector<Group> groups;
@@ -105,6 +115,7 @@ struct UpdateContent {
     std::vector<Restriction> restrictions;
     std::vector<Promotion> promotions;
     std::vector<PriceCode> priceCodes;  // left out of the file when empty
+    std::vector<Recall> recalls;        // left out of the file when empty
 };
 
 // Days since 30 December 1899 with the time of day as the fraction.
