@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
@@ -19,6 +20,7 @@
 #include "app/uStopSignals.h"
 #include "db/fbQuery.h"
 #include "payment/uCheckout.h"
+#include "payment/uPaymentSettings.h"
 #include "payment/uTerminalClient.h"
 #include "support/KioskProcess.h"
 #include "support/TerminalProcess.h"
@@ -67,8 +69,11 @@ TEST(DISABLED_PayingKiosk, PaysSaleOne) {
     conx.connect();
     stopSignals.install();  // after the engine's own handlers, which would keep the process alive
     const TTerminalAddress address{QStringLiteral("127.0.0.1"),
-                                   quint16(qEnvironmentVariableIntValue("KIOSK_PAY_PORT")), 2000,
-                                   60000, 5000};
+                                   quint16(qEnvironmentVariableIntValue("KIOSK_PAY_PORT")),
+                                   2000,
+                                   60000,
+                                   5000,
+                                   ReadTerminalSecret(TerminalSecretPath(folder + "data/"))};
     QStringList shown;
     const TPaymentTerminal terminal{[&] { return std::make_unique<TTerminalClient>(address); },
                                     [&] { return std::make_unique<RecordingView>(shown); },
@@ -106,6 +111,9 @@ struct PayingFolder {
         QFile ini(folder.dataFolder() + QStringLiteral("PinPad.ini"));
         if (!ini.open(QIODevice::WriteOnly)) throw std::runtime_error("Cannot write PinPad.ini");
         ini.write(("[PinPad]\nTerminal=" + terminal.address() + "\n").toUtf8());
+        QDir().mkpath(folder.dataFolder() + QStringLiteral("Terminal"));
+        if (!QFile::copy(terminal.secretPath(), TerminalSecretPath(folder.dataFolder())))
+            throw std::runtime_error("Cannot copy the terminal's secret");
     }
     KioskFolder folder;
 };
@@ -280,8 +288,8 @@ TEST(PaymentCrash, ALostLateOrCutOffAnswerIsSettledByAskingTheTerminal) {
         terminal.start();
         PayingFolder paying(terminal);
         auto conx = paying.folder.connect(paying.folder.kioskDatabase());
-        const TTerminalAddress address{QStringLiteral("127.0.0.1"), terminal.port(), 2000, 3000,
-                                       3000};
+        const TTerminalAddress address{
+            QStringLiteral("127.0.0.1"), terminal.port(), 2000, 3000, 3000, terminal.secret()};
         QStringList shown;
         const TPaymentTerminal kiosk{[&] {
                                          return std::make_unique<TTerminalClient>(
