@@ -44,13 +44,23 @@ QString MaskCardNumbers(const QString& text) {
     return masked;
 }
 
-// An answer as the log may show it: no receipt, no authorisation code, no card number.
+// An answer as the log may show it: no receipt, no authorisation code, no card number. The
+// references and ids that say which transaction it was stay readable: a card number in any
+// other text is masked.
 QString MaskedForLog(const QJsonObject& answer) {
+    static const QStringList ids{QStringLiteral("SaleTransactionID"),
+                                 QStringLiteral("POITransactionID"),
+                                 QStringLiteral("ReversalPOITransactionID"),
+                                 QStringLiteral("ReversedPOITransactionID"),
+                                 QStringLiteral("TerminalId"),
+                                 QStringLiteral("JournalId"),
+                                 QStringLiteral("MerchantNo"),
+                                 QStringLiteral("Time")};
     QJsonObject masked;
     for (auto it = answer.begin(); it != answer.end(); ++it) {
         if (it.key() == u"CustomerReceipt" || it.key() == u"AuthorisationCode")
             masked.insert(it.key(), QStringLiteral("(masked)"));
-        else if (it.value().isString())
+        else if (it.value().isString() && !ids.contains(it.key()))
             masked.insert(it.key(), MaskCardNumbers(it.value().toString()));
         else
             masked.insert(it.key(), it.value());

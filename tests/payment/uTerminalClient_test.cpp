@@ -179,7 +179,7 @@ TEST(TerminalClient, TakesAnUnknownOrMissingResultForNoAnswer) {
 TEST(TerminalClient, MasksCardDataInARefusedAnswer) {
     FakeTerminal fake([](const QByteArray& nonce, const QJsonObject& r) {
         QJsonObject answer = Approval(r);
-        answer.insert("SaleTransactionID", "another sale");
+        answer.insert("SaleTransactionID", "2-20261211120000");
         answer.insert("PanFirst6Digits", "4761 7300 0000 0119");
         return TTerminalLink(kSecret).answerLine(nonce, 1, Compact(answer));
     });
@@ -194,7 +194,7 @@ TEST(TerminalClient, MasksCardDataInARefusedAnswer) {
         message = e.what();
     }
 
-    EXPECT_TRUE(message.contains("another sale")) << message.toStdString();
+    EXPECT_TRUE(message.contains("2-20261211120000")) << "the reference it answered for";
     EXPECT_TRUE(message.contains("476173******0119")) << message.toStdString();
     for (const char* card : {"4761730000000119", "7300 0000", "084512", "CUSTOMER COPY"})
         EXPECT_FALSE(message.contains(card)) << message.toStdString();
