@@ -2,7 +2,8 @@
 // check before the charge, beside the terminal service's own time for the same request (its
 // simulated customer and acquirer set to no time at all, its journal synced to disk as always).
 // Each sample pays a fresh 4.50 sale through the kiosk's checkout on a terminal that approves;
-// the raw baseline sends the same Payment request straight to the terminal.
+// the raw baseline sends the same Payment request straight to the terminal. Both are
+// authenticated on the link, as every request is.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -16,23 +17,26 @@
 #include "BenchReport.h"
 #include "db/fbQuery.h"
 #include "payment/uCheckout.h"
+#include "payment/uPaymentSettings.h"
 #include "payment/uTerminalClient.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// kpterminal approving every payment at once, on a free port, with its journal in a folder of
-// its own.
+// kpterminal approving every payment at once, on a free port, with its journal and the link's
+// secret in a folder of its own.
 class Terminal {
 public:
     Terminal() {
+        MakeTerminalSecret(secretPath());
         process_.start(
             QStringLiteral(KIOSK_TERMINAL_PROGRAM),
             {QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--outcome"),
              QStringLiteral("approve"), QStringLiteral("--delay"), QStringLiteral("0"),
              QStringLiteral("--no-window"), QStringLiteral("--journal"),
-             dir_.filePath(QStringLiteral("journal.jsonl"))});
+             dir_.filePath(QStringLiteral("journal.jsonl")), QStringLiteral("--secret"),
+             secretPath()});
         static const QRegularExpression listening(QStringLiteral("listening on [^:]+:(\\d+)"));
         QByteArray output;
         while (process_.waitForReadyRead(10000)) {
@@ -49,9 +53,15 @@ public:
         process_.kill();
         process_.waitForFinished();
     }
-    TTerminalAddress address() const { return {QStringLiteral("127.0.0.1"), port_}; }
+    TTerminalAddress address() const {
+        TTerminalAddress address{QStringLiteral("127.0.0.1"), port_};
+        address.secret = ReadTerminalSecret(secretPath());
+        return address;
+    }
 
 private:
+    QString secretPath() const { return dir_.filePath(QStringLiteral("secret")); }
+
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;

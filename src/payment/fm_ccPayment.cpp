@@ -186,6 +186,7 @@ TPaymentTerminal CardTerminal(const QString& dataFolder, QWidget* parent) {
             terminal.openClient = [config] {
                 TTerminalAddress address{config.terminal.host, config.terminal.port,
                                          config.connectTimeoutMs, config.answerTimeoutMs};
+                address.secret = config.terminal.secret;
                 return std::make_unique<TTerminalClient>(address, TBusyScope::keepAlive);
             };
             break;

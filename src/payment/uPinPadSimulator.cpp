@@ -2,89 +2,15 @@
 
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QTextStream>
 #include <QThread>
 #include <QUuid>
-#include <stdexcept>
 
 #include "app/uClock.h"
-#include "app/uFiles.h"
 #include "app/uStopSignals.h"
-#include "payment/uSettingLine.h"
 
 namespace {
 
-const QString kSection = QStringLiteral("pinpad");
 constexpr int kPollMs = 50;
-
-// "800 Enter your PIN"; a time alone clears the prompt from then on.
-TPinPadStatus ToStatus(const TSettingLine& setting, const QString& value) {
-    const qsizetype space = value.indexOf(u' ');
-    bool ok = false;
-    const int at = value.left(space).toInt(&ok);
-    if (!ok || at < 0)
-        setting.fail(QStringLiteral("Status must be milliseconds, a space and the text, not \"%1\"")
-                         .arg(value));
-    return {at, space < 0 ? QString() : value.mid(space + 1).trimmed()};
-}
-
-void Apply(TPinPadConfig& c, const TSettingLine& at, const QString& key, const QString& value) {
-    const QString k = key.toLower();
-    const auto toInt = [&] { return at.toInt(key, value); };
-    if (k == u"terminal") {
-        try {
-            c.terminal = ParseTerminalChoice(value);
-        } catch (const std::exception& e) {
-            at.fail(QString::fromUtf8(e.what()));
-        }
-    } else if (k == u"connecttimeoutms")
-        c.connectTimeoutMs = toInt();
-    else if (k == u"answertimeoutseconds")
-        c.answerTimeoutMs = toInt() * 1000;
-    else if (k == u"interactive")
-        c.interactive = at.toBool(key, value);
-    else if (k == u"connected")
-        c.connected = at.toBool(key, value);
-    else if (k == u"cardenquiryresult")
-        c.cardEnquiryResult = toInt();
-    else if (k == u"authoriseresult")
-        c.authoriseResult = toInt();
-    else if (k == u"responsecode")
-        c.responseCode = toInt();
-    else if (k == u"schemename")
-        c.schemeName = value;
-    else if (k == u"panfirst6digits")
-        c.panFirst6Digits = value;
-    else if (k == u"panlast4digits")
-        c.panLast4Digits = value;
-    else if (k == u"authorisationcode")
-        c.authorisationCode = value;
-    else if (k == u"merchantno")
-        c.merchantNo = value;
-    else if (k == u"terminalid")
-        c.terminalId = value;
-    else if (k == u"dcccurrencycode")
-        c.dccCurrencyCode = value;
-    else if (k == u"customerverification")
-        c.customerVerification = toInt();
-    else if (k == u"dataentrymethod")
-        c.dataEntryMethod = toInt();
-    else if (k == u"cardenquirydelayms")
-        c.cardEnquiryDelayMs = toInt();
-    else if (k == u"authorisedelayms")
-        c.authoriseDelayMs = toInt();
-    else if (k == u"choicetimeoutseconds")
-        c.choiceTimeoutMs = toInt() * 1000;
-    else if (k == u"failingcall")
-        c.failingCall = value;
-    else if (k == u"status")
-        c.statusMessages.push_back(ToStatus(at, value));
-    else
-        at.fail(QStringLiteral("unknown setting \"%1\"").arg(key));
-}
 
 QString MinorUnitsText(int amount) {
     const QString sign = amount < 0 ? QStringLiteral("-") : QString();
@@ -97,109 +23,6 @@ QString MinorUnitsText(int amount) {
 }
 
 }  // namespace
-
-TTerminalChoice ParseTerminalChoice(const QString& value) {
-    const QString v = value.trimmed();
-    if (v.isEmpty()) return {};
-    if (v.compare(u"simulator", Qt::CaseInsensitive) == 0)
-        return {TTerminalChoice::Kind::Simulator, {}, 0};
-    const qsizetype colon = v.lastIndexOf(u':');
-    bool ok = false;
-    const uint port = colon > 0 ? v.mid(colon + 1).toUInt(&ok) : 0;
-    if (!ok || port == 0 || port > 65535)
-        throw std::runtime_error(
-            QStringLiteral("Terminal must be empty, simulator or host:port, not \"%1\"")
-                .arg(v)
-                .toStdString());
-    return {TTerminalChoice::Kind::Service, v.left(colon), quint16(port)};
-}
-
-TPinPadConfig ReadPinPadConfig(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw std::runtime_error(QStringLiteral("PIN pad settings %1 cannot be read: %2")
-                                     .arg(path, file.errorString())
-                                     .toStdString());
-    TPinPadConfig config;
-    QTextStream in(&file);
-    QString section;
-    for (int line = 1; !in.atEnd(); ++line) {
-        const QString text = in.readLine().trimmed();
-        if (text.isEmpty() || text.startsWith(u';') || text.startsWith(u'#')) continue;
-        if (text.startsWith(u'[') && text.endsWith(u']')) {
-            section = text.mid(1, text.size() - 2).trimmed().toLower();
-            continue;
-        }
-        const TSettingLine at{QStringLiteral("PIN pad settings"), path, line};
-        const qsizetype equals = text.indexOf(u'=');
-        if (equals <= 0) at.fail(QStringLiteral("\"%1\" is not a setting").arg(text));
-        if (section != kSection) continue;
-        Apply(config, at, text.left(equals).trimmed(), text.mid(equals + 1).trimmed());
-    }
-    return config;
-}
-
-QString DefaultPinPadFile(const QString& terminal) {
-    return QStringLiteral(
-               "; The card terminal of the kiosk, read at the start of every payment.\n"
-               "[PinPad]\n"
-               "; Where card payments go: host:port of a terminal service (kpterminal listens on\n"
-               "; 127.0.0.1:8105), simulator for the simulated terminal inside the kiosk "
-               "(development\n"
-               "; only), or empty: card payments are unavailable.\n"
-               "Terminal=%1\n"
-               "; The terminal service must accept a connection within this time, and answer a "
-               "payment\n"
-               "; within the other; otherwise the kiosk asks it what became of the payment.\n"
-               "ConnectTimeoutMs=2000\n"
-               "AnswerTimeoutSeconds=180\n"
-               "; The rest sets how the simulated terminal inside the kiosk answers.\n"
-               "; true: a virtual PIN pad opens with every payment, where you choose how the "
-               "terminal\n"
-               "; answers (approve, decline, remove card, no terminal); the card details come from "
-               "below.\n"
-               "; false: the terminal answers every step as set below.\n"
-               "Interactive=true\n"
-               "; false: no terminal answers (\"Could not connect to pay terminal\").\n"
-               "Connected=true\n"
-               "; Reading the card: 0 or 2 go on, anything else is an invalid card.\n"
-               "CardEnquiryResult=0\n"
-               "; Authorisation: 0 goes on, anything else is not authorised.\n"
-               "AuthoriseResult=0\n"
-               "; 1 accepted, 2 declined, 3 cancelled, 4 invalid card, anything else an unknown "
-               "issue.\n"
-               "ResponseCode=1\n"
-               "SchemeName=Visa\n"
-               "PanFirst6Digits=476173\n"
-               "PanLast4Digits=0119\n"
-               "AuthorisationCode=084512\n"
-               "MerchantNo=21234567\n"
-               "TerminalId=22446688\n"
-               "DccCurrencyCode=\n"
-               "CustomerVerification=1\n"
-               "DataEntryMethod=1\n"
-               "; How long the customer takes with the card, and the acquirer with its answer.\n"
-               "CardEnquiryDelayMs=2500\n"
-               "AuthoriseDelayMs=1500\n"
-               "; Interactive: without a choice within this time the card counts as removed.\n"
-               "ChoiceTimeoutSeconds=120\n"
-               "; The member of this name fails with an error result, e.g. CardEnquiry.\n"
-               "FailingCall=\n"
-               "; The terminal's prompts: milliseconds after the card was presented, a space, the "
-               "text.\n"
-               "Status=0 Card inserted\n"
-               "Status=800 Enter your PIN\n"
-               "Status=2000 PIN OK\n"
-               "Status=2500 Authorising, please wait\n"
-               "Status=4000 Please remove your card\n")
-        .arg(terminal);
-}
-
-TPinPadConfig LoadPinPadConfig(const QString& dataFolder) {
-    const QString path = IncludeSlash(dataFolder) + QStringLiteral("PinPad.ini");
-    if (!QFileInfo::exists(path)) return {};
-    return ReadPinPadConfig(path);
-}
 
 // ---- The simulator's objects ---------------------------------------------------------------
 

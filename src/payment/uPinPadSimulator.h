@@ -9,63 +9,12 @@
 #include <vector>
 
 #include "payment/uPaymentClient.h"
+#include "payment/uPaymentSettings.h"
 
 // A simulated card terminal standing in for the provider's client: it answers each step of a
-// transaction as its configuration file says, or, in interactive mode, as a person chooses on
-// the virtual PIN pad. The kiosk reads data/PinPad.ini at the start of every payment, so an
-// edited file takes effect with the next customer.
-
-// A prompt of the terminal, shown from atMs milliseconds after the card was presented.
-struct TPinPadStatus {
-    int atMs = 0;
-    QString text;
-};
-
-// Which terminal the kiosk pays on: the "Terminal" key of PinPad.ini.
-struct TTerminalChoice {
-    enum class Kind { None, Simulator, Service };
-    Kind kind = Kind::None;  // None: card payments are unavailable
-    QString host;            // Service: the terminal service's address
-    quint16 port = 0;
-};
-// "" (none), "simulator", or "host:port". A value of another form raises std::runtime_error.
-TTerminalChoice ParseTerminalChoice(const QString& value);
-
-// How the simulated terminal answers.
-struct TPinPadConfig {
-    TTerminalChoice terminal;      // which terminal the kiosk uses
-    int connectTimeoutMs = 2000;   // the terminal service must accept a connection within this
-    int answerTimeoutMs = 180000;  // and answer a payment within this, else the kiosk asks it
-    bool interactive = false;      // a person chooses every outcome on the virtual PIN pad
-    bool connected = true;         // false: StartTransaction finds no terminal
-    int cardEnquiryResult = 0;     // 0 or 2 read the card; anything else is an invalid card
-    int authoriseResult = 0;       // 0 authorises
-    int responseCode = 1;          // 1 accepted, 2 declined, 3 cancelled, 4 invalid card
-    QString schemeName = QStringLiteral("Visa");
-    QString panFirst6Digits = QStringLiteral("476173");
-    QString panLast4Digits = QStringLiteral("0119");
-    QString authorisationCode = QStringLiteral("084512");
-    QString merchantNo = QStringLiteral("21234567");
-    QString terminalId = QStringLiteral("22446688");
-    QString dccCurrencyCode;
-    int customerVerification = 1;  // 1 PIN verified
-    int dataEntryMethod = 1;       // 1 chip
-    int cardEnquiryDelayMs = 0;    // how long the customer takes to present the card
-    int authoriseDelayMs = 0;      // how long the acquirer takes to answer
-    int choiceTimeoutMs = 120000;  // interactive: no choice within this time removes the card
-    QString failingCall;           // the member of this name fails with an error result
-    std::vector<TPinPadStatus> statusMessages;
-};
-
-// Reads a configuration file. A key, value or file that cannot be read raises
-// std::runtime_error naming the file and the line.
-TPinPadConfig ReadPinPadConfig(const QString& path);
-// A file with every key, its default and what it does, for a developer's PinPad.ini with the
-// given terminal value.
-QString DefaultPinPadFile(const QString& terminal = QStringLiteral("simulator"));
-// dataFolder + "PinPad.ini". The kiosk never writes it: with no file, no terminal is chosen and
-// card payments are unavailable, so a simulator never takes a shop's payments by accident.
-TPinPadConfig LoadPinPadConfig(const QString& dataFolder);
+// transaction as its configuration (uPaymentSettings) says, or, in interactive mode, as a person
+// chooses on the virtual PIN pad. The kiosk reads data/PinPad.ini at the start of every payment,
+// so an edited file takes effect with the next customer.
 
 enum class TPinPadChoice { None, Approve, Decline, RemoveCard, NoTerminal };
 

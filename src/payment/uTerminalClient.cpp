@@ -2,6 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <optional>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -25,6 +27,48 @@ QString Text(const QJsonObject& o, const char* key) {
 }
 int Number(const QJsonObject& o, const char* key, int fallback = 0) {
     return o.value(QLatin1String(key)).toInt(fallback);
+}
+QByteArray Json(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+// Every digit of a card number but its first six and last four, also written with spaces or
+// dashes between groups.
+QString MaskCardNumbers(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("\\d(?:[ -]?\\d){10,}"));
+    QString masked = text;
+    auto match = number.match(masked);
+    while (match.hasMatch()) {
+        QString digits = match.captured().remove(QRegularExpression(QStringLiteral("[ -]")));
+        digits.replace(6, digits.size() - 10, QString(digits.size() - 10, u'*'));
+        masked.replace(match.capturedStart(), match.capturedLength(), digits);
+        match = number.match(masked, match.capturedStart() + digits.size());
+    }
+    return masked;
+}
+
+// An answer as the log may show it: no receipt, no authorisation code, no card number. The
+// references and ids that say which transaction it was stay readable: a card number in any
+// other text is masked.
+QString MaskedForLog(const QJsonObject& answer) {
+    static const QStringList ids{QStringLiteral("SaleTransactionID"),
+                                 QStringLiteral("POITransactionID"),
+                                 QStringLiteral("ReversalPOITransactionID"),
+                                 QStringLiteral("ReversedPOITransactionID"),
+                                 QStringLiteral("TerminalId"),
+                                 QStringLiteral("JournalId"),
+                                 QStringLiteral("MerchantNo"),
+                                 QStringLiteral("Time")};
+    QJsonObject masked;
+    for (auto it = answer.begin(); it != answer.end(); ++it) {
+        if (it.key() == u"CustomerReceipt" || it.key() == u"AuthorisationCode")
+            masked.insert(it.key(), QStringLiteral("(masked)"));
+        else if (it.value().isString() && !ids.contains(it.key()))
+            masked.insert(it.key(), MaskCardNumbers(it.value().toString()));
+        else
+            masked.insert(it.key(), it.value());
+    }
+    return QString::fromUtf8(Json(masked));
 }
 
 // One connection to the terminal: connects within the time limit, sends a line, reads lines.
@@ -186,12 +230,15 @@ public:
         answer_ = client_.exchange(request, answerTimeoutMs_,
                                    [this](const QString& text) { status_ = text; });
         status_.clear();
+        // Without a known Result the terminal's decision is unknown: in doubt, never declined.
+        static const QStringList results{QStringLiteral("Approved"), QStringLiteral("Declined"),
+                                         QStringLiteral("Aborted"), QStringLiteral("Failure")};
         if (Text(answer_, "MessageType") != u"PaymentResponse" ||
-            Text(answer_, "SaleTransactionID") != reference_)
+            Text(answer_, "SaleTransactionID") != reference_ ||
+            !results.contains(Text(answer_, "Result")))
             throw TTerminalNoAnswer(
                 QStringLiteral("Payment"),
-                QStringLiteral("the terminal answered with \"%1\"")
-                    .arg(QString::fromUtf8(QJsonDocument(answer_).toJson(QJsonDocument::Compact))));
+                QStringLiteral("the terminal answered with \"%1\"").arg(MaskedForLog(answer_)));
         if (Text(answer_, "Result") == u"Failure")
             throw TPaymentClientError(QStringLiteral("Payment"), Text(answer_, "ErrorCondition"));
         return answer_.value(u"Connected").toBool(true);
@@ -222,14 +269,45 @@ private:
     QString status_;
 };
 
-TTerminalStatus::State StateOf(const QString& result) {
+// Nothing for a Result the kiosk does not know: the terminal's state is then unknown.
+std::optional<TTerminalStatus::State> StateOf(const QString& result) {
     using State = TTerminalStatus::State;
     if (result == u"Approved") return State::Approved;
+    if (result == u"Declined" || result == u"Failure") return State::Declined;  // not charged
     if (result == u"Aborted") return State::Aborted;
     if (result == u"Reversed") return State::Reversed;
     if (result == u"InProgress") return State::InProgress;
     if (result == u"NotFound") return State::NotFound;
-    return State::Declined;  // Declined, and a Failure that charged nothing
+    return std::nullopt;
+}
+
+TTerminalIdentity IdentityOf(const QJsonObject& answer) {
+    return {Text(answer, "TerminalId"), Text(answer, "JournalId")};
+}
+
+// The nonce of the terminal's greeting, the first line on every connection. A terminal that
+// does not greet so has not read anything yet: it is unavailable.
+QByteArray ReadChallenge(LineConnection& connection, const TTerminalAddress& address,
+                         const std::function<void()>& keepAlive, const QString& call,
+                         bool interruptible) {
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray line;
+    try {
+        line = connection.readLine(timer, address.connectTimeoutMs,
+                                   interruptible ? keepAlive : nullptr, interruptible);
+    } catch (const TTerminalNoAnswer& e) {
+        throw TTerminalUnavailable(
+            call,
+            QStringLiteral("the terminal did not greet: %1").arg(QString::fromUtf8(e.what())));
+    }
+    const auto json = UnauthenticatedJson(line);
+    const QJsonObject challenge = json ? QJsonDocument::fromJson(*json).object() : QJsonObject();
+    const QByteArray nonce = Text(challenge, "Nonce").toLatin1();
+    if (Text(challenge, "MessageType") != u"Challenge" || !IsLinkNonce(nonce))
+        throw TTerminalUnavailable(call,
+                                   QStringLiteral("the terminal did not greet with a challenge"));
+    return nonce;
 }
 
 }  // namespace
@@ -239,7 +317,7 @@ std::unique_ptr<TransactionInfo> TransactionInfoFromAnswer(const QJsonObject& an
 }
 
 TTerminalClient::TTerminalClient(TTerminalAddress address, std::function<void()> keepAlive)
-    : address_(std::move(address)), keepAlive_(std::move(keepAlive)) {}
+    : address_(std::move(address)), link_(address_.secret), keepAlive_(std::move(keepAlive)) {}
 
 std::unique_ptr<TillInformation> TTerminalClient::CreateTillInformation() {
     return std::make_unique<TerminalTillInformation>();
@@ -257,15 +335,27 @@ QJsonObject TTerminalClient::exchange(const QJsonObject& request, int answerTime
                                       const std::function<void(const QString&)>& onDisplay,
                                       bool interruptible) const {
     const QString call = Text(request, "MessageType");
+    if (address_.secret.isEmpty())
+        throw TTerminalUnavailable(call, QStringLiteral("the terminal link has no secret"));
     LineConnection connection(address_, call);
-    connection.send(QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n');
+    const QByteArray terminalNonce =
+        ReadChallenge(connection, address_, keepAlive_, call, interruptible);
+    const QByteArray clientNonce = NewLinkNonce();
+    QJsonObject authenticated = request;
+    authenticated.insert(QStringLiteral("Nonce"), QString::fromLatin1(clientNonce));
+    connection.send(link_.requestLine(terminalNonce, Json(authenticated)));
     QElapsedTimer timer;
     timer.start();
-    for (;;) {
+    for (int sequence = 1;; ++sequence) {
         const QByteArray line = connection.readLine(
             timer, answerTimeoutMs, interruptible ? keepAlive_ : nullptr, interruptible);
+        // Not the line itself in the message: it is not known to come from the terminal.
+        const auto json = link_.openAnswer(line, clientNonce, sequence);
+        if (!json)
+            throw TTerminalNoAnswer(call, QStringLiteral("an answer line failed authentication "
+                                                         "and was refused"));
         QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(line, &error);
+        const QJsonDocument document = QJsonDocument::fromJson(*json, &error);
         if (!document.isObject())
             throw TTerminalNoAnswer(call, QStringLiteral("the terminal's answer is not a JSON "
                                                          "object: %1")
@@ -281,24 +371,42 @@ QJsonObject TTerminalClient::exchange(const QJsonObject& request, int answerTime
     }
 }
 
-// The service does not name itself yet: every answer counts as the same terminal's.
+QJsonObject TTerminalClient::enquire(const QJsonObject& request, int timeoutMs,
+                                     bool interruptible) const {
+    QJsonObject answer;
+    try {
+        answer = exchange(request, timeoutMs < 0 ? address_.enquiryTimeoutMs : timeoutMs, {},
+                          interruptible);
+    } catch (const TTerminalNoAnswer& e) {
+        throw TTerminalUnavailable(e.call(), QString::fromUtf8(e.what()));
+    }
+    const QString expected = Text(request, "MessageType") + QStringLiteral("Response");
+    if (Text(answer, "MessageType") != expected ||
+        Text(answer, "SaleTransactionID") != Text(request, "SaleTransactionID"))
+        throw TTerminalUnavailable(
+            expected,
+            QStringLiteral("the terminal answered with \"%1\"").arg(MaskedForLog(answer)));
+    return answer;
+}
+
 TTerminalIdentity TTerminalClient::Identify() {
-    return {};
+    return IdentityOf(enquire({{"MessageType", "Identify"}}));
 }
 
 // A terminal that cannot be asked, or does not answer, leaves the question open.
 TTerminalStatus TTerminalClient::TransactionStatus(const QString& reference) {
-    QJsonObject answer;
-    try {
-        answer = exchange({{"MessageType", "TransactionStatus"}, {"SaleTransactionID", reference}},
-                          address_.enquiryTimeoutMs);
-    } catch (const TTerminalNoAnswer& e) {
-        throw TTerminalUnavailable(e.call(), QString::fromUtf8(e.what()));
-    }
+    const QJsonObject answer =
+        enquire({{"MessageType", "TransactionStatus"}, {"SaleTransactionID", reference}});
+    const auto state = StateOf(Text(answer, "Result"));
+    if (!state)
+        throw TTerminalUnavailable(
+            QStringLiteral("TransactionStatus"),
+            QStringLiteral("the terminal answered with \"%1\"").arg(MaskedForLog(answer)));
     TTerminalStatus status;
-    status.state = StateOf(Text(answer, "Result"));
+    status.state = *state;
     status.poiTransactionId = Text(answer, "POITransactionID");
     status.amount = answer.value(u"Amount").toInteger();
+    status.identity = IdentityOf(answer);
     if (status.state == TTerminalStatus::State::Approved)
         status.info = TransactionInfoFromAnswer(answer);
     return status;
@@ -306,12 +414,12 @@ TTerminalStatus TTerminalClient::TransactionStatus(const QString& reference) {
 
 // Also sent while the kiosk stops, so it is short and a stop signal does not cut it off.
 void TTerminalClient::Abort(const QString& reference) {
-    exchange({{"MessageType", "Abort"}, {"SaleTransactionID", reference}},
-             std::min(address_.enquiryTimeoutMs, kAbortTimeoutMs), {}, false);
+    enquire({{"MessageType", "Abort"}, {"SaleTransactionID", reference}},
+            std::min(address_.enquiryTimeoutMs, kAbortTimeoutMs), false);
 }
 
 bool TTerminalClient::Reversal(const QString& reference) {
-    const QJsonObject answer = exchange(
-        {{"MessageType", "Reversal"}, {"SaleTransactionID", reference}}, address_.enquiryTimeoutMs);
+    const QJsonObject answer =
+        enquire({{"MessageType", "Reversal"}, {"SaleTransactionID", reference}});
     return Text(answer, "Result") == u"Reversed";
 }

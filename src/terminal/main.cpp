@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/uStopSignals.h"
+#include "payment/uPaymentSettings.h"
 #include "terminal/uTerminalConfig.h"
 #include "terminal/uTerminalJournal.h"
 #include "terminal/uTerminalService.h"
@@ -21,6 +22,7 @@ struct TOptions {
     QHostAddress host{QHostAddress::LocalHost};
     quint16 port = 8105;
     QString journal = QStringLiteral("data/Terminal/journal.jsonl");
+    QString secret = TerminalSecretPath(QStringLiteral("data"));
     QString configFile;  // empty: the kiosk's default PIN pad file
     QString outcome;     // empty: as the settings say
     int delayMs = -1;    // below 0: as the settings say
@@ -80,6 +82,16 @@ QString DefaultSettingsFile(const QString& address) {
                "ExitAfterApprove=false\n");
 }
 
+QByteArray LinkSecret(const QString& path) {
+    try {
+        return ReadTerminalSecret(path);
+    } catch (const std::runtime_error& e) {
+        throw std::runtime_error(std::string(e.what()) +
+                                 ". The terminal does not start without the secret it shares "
+                                 "with the kiosk (see docs/terminal-protocol.md, The secret).");
+    }
+}
+
 TOptions ParseOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -96,6 +108,11 @@ TOptions ParseOptions(const QStringList& arguments) {
     const QCommandLineOption journal(QStringLiteral("journal"),
                                      QStringLiteral("The journal of every transaction."),
                                      QStringLiteral("FILE"), TOptions().journal);
+    const QCommandLineOption secret(
+        QStringLiteral("secret"),
+        QStringLiteral("The secret shared with the kiosk, which authenticates every request and "
+                       "answer."),
+        QStringLiteral("FILE"), TOptions().secret);
     const QCommandLineOption outcome(
         QStringLiteral("outcome"),
         QStringLiteral("Answer every payment so, without the PIN pad window: approve, decline, "
@@ -110,7 +127,7 @@ TOptions ParseOptions(const QStringList& arguments) {
     const QCommandLineOption defaults(
         QStringLiteral("default-config"),
         QStringLiteral("Print a settings file with every setting explained, and end."));
-    parser.addOptions({listen, config, journal, outcome, delay, noWindow, defaults});
+    parser.addOptions({listen, config, journal, secret, outcome, delay, noWindow, defaults});
     if (!parser.parse(arguments)) Usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         std::printf("%s", qPrintable(parser.helpText()));
@@ -128,6 +145,7 @@ TOptions ParseOptions(const QStringList& arguments) {
     TOptions options;
     ParseListen(parser, parser.value(listen), options);
     options.journal = parser.value(journal);
+    options.secret = parser.value(secret);
     options.configFile = parser.value(config);
     options.outcome = parser.value(outcome);
     if (parser.isSet(delay)) {
@@ -161,8 +179,10 @@ int Run(int argc, char** argv) {
         pad.emplace();
     }
 
+    // Before anything listens: a terminal that cannot authenticate the kiosk must not start.
+    TTerminalLink link(LinkSecret(options.secret));
     TTerminalJournal journal(options.journal, Say);
-    TTerminalService service([&options] { return Settings(options); }, journal,
+    TTerminalService service([&options] { return Settings(options); }, std::move(link), journal,
                              pad ? pad->factory() : TPinPadDeviceFactory{}, Say);
     TStopSignals stop([&](int) {
         Say(QStringLiteral("Stopping"));
@@ -176,7 +196,7 @@ int Run(int argc, char** argv) {
     service.listen(options.host, options.port);
     std::printf("kpterminal listening on %s\n", qPrintable(service.address()));
     std::fflush(stdout);
-    Say(QStringLiteral("Journal: %1").arg(options.journal));
+    Say(QStringLiteral("Journal: %1 (JournalId %2)").arg(options.journal, journal.journalId()));
     return QCoreApplication::exec();
 }
 

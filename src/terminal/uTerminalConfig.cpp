@@ -1,8 +1,5 @@
 #include "terminal/uTerminalConfig.h"
 
-#include <QFile>
-#include <QTemporaryFile>
-#include <QTextStream>
 #include <stdexcept>
 
 #include "payment/uSettingLine.h"
@@ -27,62 +24,31 @@ void ApplyFault(TTerminalFaults& faults, const TSettingLine& at, const QString& 
     }
 }
 
-// The PIN pad's reader sees the file with the lines that are not its own blanked, so that the
-// line numbers of its messages stay those of the file.
-TPinPadConfig ReadPadSection(const QString& path, const QStringList& padLines) {
-    QTemporaryFile copy;
-    if (!copy.open() || copy.write(padLines.join(u'\n').toUtf8()) < 0 || !copy.flush())
-        throw std::runtime_error(
-            QStringLiteral("Terminal settings %1 cannot be copied for reading: %2")
-                .arg(path, copy.errorString())
-                .toStdString());
-    try {
-        return ReadPinPadConfig(copy.fileName());
-    } catch (const std::runtime_error& e) {
-        throw std::runtime_error(
-            QString::fromStdString(e.what()).replace(copy.fileName(), path).toStdString());
-    }
+// The service's own settings of the PIN pad file: its [Faults], and the kiosk's key Terminal=,
+// which is not the terminal's business.
+TOwnPinPadSetting FaultsInto(TTerminalFaults& faults) {
+    return [&faults](const QString& section, const TSettingLine& at, const QString& key,
+                     const QString& value) {
+        if (section == u"faults") {
+            ApplyFault(faults, at, key, value);
+            return true;
+        }
+        return section == u"pinpad" && key.compare(u"Terminal", Qt::CaseInsensitive) == 0;
+    };
 }
 
 }  // namespace
 
 TTerminalConfig ReadTerminalConfig(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw std::runtime_error(QStringLiteral("Terminal settings %1 cannot be read: %2")
-                                     .arg(path, file.errorString())
-                                     .toStdString());
     TTerminalConfig config;
-    QStringList padLines;
-    QTextStream in(&file);
-    QString section;
-    for (int line = 1; !in.atEnd(); ++line) {
-        const QString raw = in.readLine();
-        const QString text = raw.trimmed();
-        if (text.startsWith(u'[') && text.endsWith(u']'))
-            section = text.mid(1, text.size() - 2).trimmed().toLower();
-        const qsizetype equals = text.indexOf(u'=');
-        const QString key = text.left(equals).trimmed();
-        const bool setting = equals > 0 && !text.startsWith(u';') && !text.startsWith(u'#');
-        if (section == u"faults" && setting) {
-            ApplyFault(config.faults, {QStringLiteral("Terminal settings"), path, line}, key,
-                       text.mid(equals + 1).trimmed());
-            padLines << QString();
-        } else if (section == u"pinpad" && setting &&
-                   key.compare(u"Terminal", Qt::CaseInsensitive) == 0) {
-            padLines << QString();
-        } else {
-            padLines << raw;
-        }
-    }
-    config.pad = ReadPadSection(path, padLines);
+    config.pad = ReadPinPadConfig(path, FaultsInto(config.faults));
     return config;
 }
 
 TTerminalConfig DefaultTerminalConfig() {
     TTerminalConfig config;
-    config.pad =
-        ReadPadSection(QStringLiteral("(default settings)"), DefaultPinPadFile().split(u'\n'));
+    config.pad = ReadPinPadText(DefaultPinPadFile(), QStringLiteral("(default settings)"),
+                                FaultsInto(config.faults));
     return config;
 }
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "payment/uPinPadSimulator.h"
+#include "payment/uPaymentSettings.h"
 
 // Faults the terminal service can play on purpose, so that the kiosk's recovery can be shown:
 // each acts on a payment the service has just decided and journalled.
@@ -17,10 +17,10 @@ struct TTerminalConfig {
     TTerminalFaults faults;
 };
 
-// Reads a file in the format of the kiosk's PinPad.ini: its [PinPad] section as the kiosk's
-// simulator reads it, and a [Faults] section of the service's own. The kiosk's own key
-// Terminal= (where the kiosk finds the terminal) is not the terminal's business and is skipped.
-// A setting that cannot be read raises std::runtime_error naming the file and the line.
+// Reads a file in the format of the kiosk's PinPad.ini with the kiosk's own reader: its [PinPad]
+// section as the kiosk's simulator reads it, and a [Faults] section of the service's own. The
+// kiosk's own key Terminal= (where the kiosk finds the terminal) is not the terminal's business and
+// is skipped. A setting that cannot be read raises std::runtime_error naming the file and the line.
 TTerminalConfig ReadTerminalConfig(const QString& path);
 
 // The configuration without a file: the kiosk's default PIN pad file.

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonParseError>
+#include <QUuid>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -46,6 +47,9 @@ TTerminalJournal::TTerminalJournal(const QString& path,
     if (::flock(file_.handle(), LOCK_EX | LOCK_NB) != 0)
         Fail(QStringLiteral("The terminal journal %1 is in use by another terminal").arg(path));
     read(warn);
+    if (journalId_.isEmpty())
+        append({{QStringLiteral("Record"), QStringLiteral("Journal")},
+                {QStringLiteral("JournalId"), QUuid::createUuid().toString(QUuid::WithoutBraces)}});
 }
 
 void TTerminalJournal::read(const std::function<void(const QString&)>& warn) {
@@ -89,6 +93,8 @@ void TTerminalJournal::index(const QJsonObject& record) {
         payments_.insert(saleId, record);
     else if (kind == u"Reversal")
         reversals_.insert(saleId, record);
+    else if (kind == u"Journal" && journalId_.isEmpty())
+        journalId_ = record.value(u"JournalId").toString();
     lastCounter_ = std::max(lastCounter_, Counter(record.value(u"POITransactionID").toString()));
 }
 

@@ -9,6 +9,7 @@ namespace TerminalProtocol {
 namespace {
 
 TRequestType ToType(const QString& messageType) {
+    if (messageType == u"Identify") return TRequestType::Identify;
     if (messageType == u"Payment") return TRequestType::Payment;
     if (messageType == u"TransactionStatus") return TRequestType::TransactionStatus;
     if (messageType == u"Abort") return TRequestType::Abort;
@@ -67,6 +68,7 @@ TRequest ParseRequest(const QByteArray& line) {
         throw TProtocolError("The request has no MessageType");
     TRequest request;
     request.type = ToType(message.value(u"MessageType").toString());
+    if (request.type == TRequestType::Identify) return request;
     request.saleTransactionId = ToSaleTransactionId(message.value(u"SaleTransactionID"));
     if (request.type == TRequestType::Payment) {
         request.amount = ToAmount(message.value(u"Amount"));
@@ -75,13 +77,21 @@ TRequest ParseRequest(const QByteArray& line) {
     return request;
 }
 
-QByteArray Line(const QJsonObject& message) {
-    return QJsonDocument(message).toJson(QJsonDocument::Compact) + '\n';
+QByteArray Json(const QJsonObject& message) {
+    return QJsonDocument(message).toJson(QJsonDocument::Compact);
 }
 
 QJsonObject Error(const QString& text) {
     return {{QStringLiteral("MessageType"), QStringLiteral("Error")},
             {QStringLiteral("Text"), text}};
+}
+
+QJsonObject Challenge(const QByteArray& nonce, const QString& terminalId,
+                      const QString& journalId) {
+    return {{QStringLiteral("MessageType"), QStringLiteral("Challenge")},
+            {QStringLiteral("Nonce"), QString::fromLatin1(nonce)},
+            {QStringLiteral("TerminalId"), terminalId},
+            {QStringLiteral("JournalId"), journalId}};
 }
 
 QJsonObject Display(const QString& text) {

@@ -19,22 +19,25 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum class TRequestType { Payment, TransactionStatus, Abort, Reversal };
+enum class TRequestType { Identify, Payment, TransactionStatus, Abort, Reversal };
 
 struct TRequest {
     TRequestType type = TRequestType::Payment;
-    QString saleTransactionId;
-    int amount = 0;        // Payment: minor units, above 0
-    QJsonObject merchant;  // Payment: MerchantName, Address1..3, PhoneNumber
+    QString saleTransactionId;  // every request but Identify
+    int amount = 0;             // Payment: minor units, above 0
+    QJsonObject merchant;       // Payment: MerchantName, Address1..3, PhoneNumber
 };
 
 // Reads one request line (without its "\n"); raises TProtocolError saying what is wrong.
 TRequest ParseRequest(const QByteArray& line);
 
-// The message as one line ended by "\n".
-QByteArray Line(const QJsonObject& message);
+// The message's exact bytes on the line: compact JSON.
+QByteArray Json(const QJsonObject& message);
 
 QJsonObject Error(const QString& text);
+// The greeting on every connection, before the request: the nonce the request's MAC is taken
+// with, and who the terminal is.
+QJsonObject Challenge(const QByteArray& nonce, const QString& terminalId, const QString& journalId);
 QJsonObject Display(const QString& text);
 
 // A journalled record of a payment as the answer of the given MessageType, e.g.

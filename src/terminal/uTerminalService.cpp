@@ -33,12 +33,13 @@ QString AmountText(int minorUnits) {
 
 }  // namespace
 
-TTerminalService::TTerminalService(std::function<TTerminalConfig()> settings,
+TTerminalService::TTerminalService(std::function<TTerminalConfig()> settings, TTerminalLink link,
                                    TTerminalJournal& journal, TPinPadDeviceFactory openPad,
                                    std::function<void(const QString&)> log, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
       config_(settings_()),
+      link_(std::move(link)),
       journal_(journal),
       openPad_(std::move(openPad)),
       log_(std::move(log)) {
@@ -67,16 +68,29 @@ void TTerminalService::stop() {
 
 void TTerminalService::accept() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        auto* client = new TTerminalConnection(socket, this);
+        auto* client = new TTerminalConnection(socket, link_, identity(), this);
         connect(client, &TTerminalConnection::request, this,
                 [this, client](const QByteArray& line) { handle(client, line); });
+        // Never the line itself: whatever it holds is not the kiosk's.
+        connect(client, &TTerminalConnection::refused, this, [this, client](const QString& why) {
+            log_(QStringLiteral("Request from %1 refused, not authenticated: %2")
+                     .arg(client->peer(), why));
+        });
     }
+}
+
+TTerminalIdentity TTerminalService::identity() const {
+    return {config_.pad.terminalId, journal_.journalId()};
 }
 
 void TTerminalService::handle(TTerminalConnection* client, const QByteArray& line) {
     try {
         const TRequest request = ParseRequest(line);
         switch (request.type) {
+            case TRequestType::Identify:
+                client->finish(
+                    {{QStringLiteral("MessageType"), QStringLiteral("IdentifyResponse")}});
+                break;
             case TRequestType::Payment:
                 payment(client, request);
                 break;

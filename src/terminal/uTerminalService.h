@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "payment/uTerminalLink.h"
 #include "terminal/uTerminalConfig.h"
 #include "terminal/uTerminalJournal.h"
 #include "terminal/uTerminalPayment.h"
@@ -16,7 +17,8 @@ class TTerminalConnection;
 
 // The terminal as a service: takes requests on a TCP port, runs one payment at a time on the
 // simulated PIN pad and answers status enquiries, aborts and reversals meanwhile. Every
-// decision is in the journal before its answer leaves.
+// decision is in the journal before its answer leaves. Only requests authenticated with the
+// link's secret are acted on; every answer names the terminal (its TerminalId) and its journal.
 //
 // A payment waits for the person at the pad or for its simulated delays inside a nested event
 // loop (the simulator's wait), in which the other requests are served. Those never wait
@@ -26,10 +28,11 @@ class TTerminalService : public QObject {
 public:
     // settings: read at start and again at every payment, so an edited file takes effect with
     // the next customer; a file that cannot be read then leaves the settings as they were.
-    // log: one line per transaction and every warning, for the operator.
-    TTerminalService(std::function<TTerminalConfig()> settings, TTerminalJournal& journal,
-                     TPinPadDeviceFactory openPad, std::function<void(const QString&)> log,
-                     QObject* parent = nullptr);
+    // link: the secret shared with the kiosk. log: one line per transaction and every warning,
+    // for the operator.
+    TTerminalService(std::function<TTerminalConfig()> settings, TTerminalLink link,
+                     TTerminalJournal& journal, TPinPadDeviceFactory openPad,
+                     std::function<void(const QString&)> log, QObject* parent = nullptr);
 
     // Raises std::runtime_error when the address cannot be taken.
     void listen(const QHostAddress& host, quint16 port);
@@ -49,6 +52,7 @@ private:
     };
 
     void accept();
+    TTerminalIdentity identity() const;
     void handle(TTerminalConnection* client, const QByteArray& line);
     void payment(TTerminalConnection* client, const TerminalProtocol::TRequest& request);
     void runPayment();
@@ -69,6 +73,7 @@ private:
 
     std::function<TTerminalConfig()> settings_;
     TTerminalConfig config_;
+    TTerminalLink link_;
     TTerminalJournal& journal_;
     TPinPadDeviceFactory openPad_;
     std::function<void(const QString&)> log_;

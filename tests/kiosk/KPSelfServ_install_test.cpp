@@ -155,6 +155,14 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     EXPECT_TRUE(pinPad.contains(QStringLiteral("\nTerminal=127.0.0.1:8105\n")))
         << pinPad.toStdString();
     EXPECT_TRUE(pinPad.contains(QStringLiteral("\nInteractive=false\n"))) << pinPad.toStdString();
+    // The secret the kiosk shares with its terminal, the kiosk's user's alone.
+    const QString secret = folder + QStringLiteral("data/Terminal/secret");
+    const QString secretText = readAll(secret);
+    EXPECT_GE(secretText.trimmed().size(), 32);
+    EXPECT_EQ(ownerOf(secret), user->pw_uid);
+    EXPECT_EQ(QFile::permissions(secret) &
+                  (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+              0);
     // The help desk's view is laid out off, its future password readable by the kiosk alone.
     const QString remoteView = folder + QStringLiteral("data/RemoteView.ini");
     EXPECT_TRUE(readAll(remoteView).contains(QStringLiteral("\nEnabled=false\n")));
@@ -215,6 +223,7 @@ TEST(KioskInstall, LaysOutWhatTheKioskWritesClosesItsDayAndUpgradesKeepingTheDat
     ASSERT_EQ(install(folder, schema.path(), 10204, false), "");
     EXPECT_EQ(exportFiles(folder), exported);
     EXPECT_EQ(readAll(folder + QStringLiteral("data/PinPad.ini")), pinPad);
+    EXPECT_EQ(readAll(secret), secretText) << "a new secret would part the kiosk from its terminal";
     EXPECT_TRUE(readAll(remoteView).contains(QStringLiteral("\nEnabled=false\n")));
     EXPECT_EQ(passwordLine.match(readAll(remoteView)).captured(1), viewPassword);
     EXPECT_EQ(count(kioskDatabase, QStringLiteral("select count(*) from TBL_PRODUCTS")), products);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonObject>
@@ -21,6 +22,7 @@
 #include "db/fbQuery.h"
 #include "payment/uCheckout.h"
 #include "payment/uPaymentJournal.h"
+#include "payment/uPaymentSettings.h"
 #include "payment/uSettlement.h"
 #include "payment/uTerminalClient.h"
 #include "support/KioskProcess.h"
@@ -70,8 +72,11 @@ TEST(DISABLED_PayingKiosk, PaysSaleOne) {
     conx.connect();
     stopSignals.install();  // after the engine's own handlers, which would keep the process alive
     const TTerminalAddress address{QStringLiteral("127.0.0.1"),
-                                   quint16(qEnvironmentVariableIntValue("KIOSK_PAY_PORT")), 2000,
-                                   60000, 5000};
+                                   quint16(qEnvironmentVariableIntValue("KIOSK_PAY_PORT")),
+                                   2000,
+                                   60000,
+                                   5000,
+                                   ReadTerminalSecret(TerminalSecretPath(folder + "data/"))};
     QStringList shown;
     const TPaymentTerminal terminal{[&] { return std::make_unique<TTerminalClient>(address); },
                                     [&] { return std::make_unique<RecordingView>(shown); },
@@ -109,6 +114,9 @@ struct PayingFolder {
         QFile ini(folder.dataFolder() + QStringLiteral("PinPad.ini"));
         if (!ini.open(QIODevice::WriteOnly)) throw std::runtime_error("Cannot write PinPad.ini");
         ini.write(("[PinPad]\nTerminal=" + terminal.address() + "\n").toUtf8());
+        QDir().mkpath(folder.dataFolder() + QStringLiteral("Terminal"));
+        if (!QFile::copy(terminal.secretPath(), TerminalSecretPath(folder.dataFolder())))
+            throw std::runtime_error("Cannot copy the terminal's secret");
     }
     KioskFolder folder;
 };
@@ -283,8 +291,8 @@ TEST(PaymentCrash, ALostLateOrCutOffAnswerIsSettledByAskingTheTerminal) {
         terminal.start();
         PayingFolder paying(terminal);
         auto conx = paying.folder.connect(paying.folder.kioskDatabase());
-        const TTerminalAddress address{QStringLiteral("127.0.0.1"), terminal.port(), 2000, 3000,
-                                       3000};
+        const TTerminalAddress address{
+            QStringLiteral("127.0.0.1"), terminal.port(), 2000, 3000, 3000, terminal.secret()};
         QStringList shown;
         const TPaymentTerminal kiosk{[&] {
                                          return std::make_unique<TTerminalClient>(
@@ -359,8 +367,8 @@ TEST(PaymentCrash, APaymentWaitingAtThePadIsAbortedWhenItsKioskStopsOrIsKilled) 
                            "SALES_AMT) values (2, 100, 'Crisps', 1, 1.5)"));
         q.execSQL();
         QStringList shown;
-        const TTerminalAddress address{QStringLiteral("127.0.0.1"), terminal.port(), 2000, 5000,
-                                       2000};
+        const TTerminalAddress address{
+            QStringLiteral("127.0.0.1"), terminal.port(), 2000, 5000, 2000, terminal.secret()};
         const TPaymentTerminal kiosk{[&] { return std::make_unique<TTerminalClient>(address); },
                                      [&] { return std::make_unique<RecordingView>(shown); },
                                      {}};
@@ -433,8 +441,9 @@ private:
         return paying_.folder.connect(paying_.folder.kioskDatabase());
     }
     TTerminalClient client() const {
-        return TTerminalClient({QStringLiteral("127.0.0.1"), terminal_.port(), 1000, 2000, 2000},
-                               [] { QCoreApplication::processEvents(); });
+        return TTerminalClient(
+            {QStringLiteral("127.0.0.1"), terminal_.port(), 1000, 2000, 2000, terminal_.secret()},
+            [] { QCoreApplication::processEvents(); });
     }
     void ensureTerminal() {
         if (terminal_.running()) return;

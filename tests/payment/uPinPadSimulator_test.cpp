@@ -2,83 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <functional>
 #include <utility>
 
 #include "payment/PaymentFixture.h"
 
 namespace {
-
-QString Write(const QTemporaryDir& dir, const QString& text) {
-    const QString path = dir.filePath("PinPad.ini");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(text.toUtf8());
-    return path;
-}
-
-// No file means no terminal: the kiosk never writes one itself, so a simulator never takes a
-// shop's payments by accident.
-TEST(PinPadSettings, NoFileIsNoTerminalAndTheDeveloperFileReadsAsItSays) {
-    QTemporaryDir dir;
-    EXPECT_EQ(LoadPinPadConfig(dir.path()).terminal.kind, TTerminalChoice::Kind::None);
-    EXPECT_FALSE(QFile::exists(dir.filePath("PinPad.ini")));
-
-    Write(dir, DefaultPinPadFile("127.0.0.1:8105"));
-    const TPinPadConfig config = LoadPinPadConfig(dir.path());
-    EXPECT_EQ(config.terminal.kind, TTerminalChoice::Kind::Service);
-    EXPECT_EQ(config.terminal.host, "127.0.0.1");
-    EXPECT_EQ(config.terminal.port, 8105);
-    EXPECT_EQ(config.connectTimeoutMs, 2000);
-    EXPECT_EQ(config.answerTimeoutMs, 180000);
-    EXPECT_TRUE(config.interactive);
-    EXPECT_TRUE(config.connected);
-    EXPECT_EQ(config.responseCode, 1);
-    EXPECT_EQ(config.schemeName, "Visa");
-    EXPECT_EQ(config.cardEnquiryDelayMs, 2500);
-    EXPECT_EQ(config.choiceTimeoutMs, 120000);
-    EXPECT_EQ(config.failingCall, "");
-    ASSERT_EQ(config.statusMessages.size(), 5u);
-    EXPECT_EQ(config.statusMessages[1].atMs, 800);
-    EXPECT_EQ(config.statusMessages[1].text, "Enter your PIN");
-
-    Write(dir, "[PinPad]\nInteractive=false\nresponsecode = 3\nStatus=10\n[Other]\nX=1\n");
-    const TPinPadConfig edited = LoadPinPadConfig(dir.path());
-    EXPECT_FALSE(edited.interactive);
-    EXPECT_EQ(edited.responseCode, 3);
-    ASSERT_EQ(edited.statusMessages.size(), 1u);
-    EXPECT_EQ(edited.statusMessages[0].text, "");
-}
-
-TEST(PinPadSettings, ABadLineIsNamedWithItsFileAndNumber) {
-    QTemporaryDir dir;
-    struct Case {
-        QString text;
-        QString error;
-    };
-    const Case cases[] = {
-        {"[PinPad]\n\nResponseCode=one\n", "line 3: ResponseCode must be a whole number"},
-        {"[PinPad]\nTerminal=localhost\n",
-         "line 2: Terminal must be empty, simulator or host:port, not \"localhost\""},
-        {"[PinPad]\nConnected=perhaps\n", "line 2: Connected must be true or false"},
-        {"[PinPad]\nResponse=1\n", "line 2: unknown setting \"Response\""},
-        {"[PinPad]\nStatus=soon Insert card\n", "line 2: Status must be milliseconds"},
-        {"just text\n", "line 1: \"just text\" is not a setting"},
-    };
-    for (const Case& c : cases) {
-        const QString path = Write(dir, c.text);
-        try {
-            ReadPinPadConfig(path);
-            ADD_FAILURE() << c.text.toStdString();
-        } catch (const std::runtime_error& e) {
-            const QString message = e.what();
-            EXPECT_TRUE(message.contains(path) && message.contains(c.error))
-                << message.toStdString();
-        }
-    }
-}
 
 // A person at the virtual PIN pad decides each payment.
 class InteractivePad : public TPinPadDevice {

@@ -8,9 +8,13 @@
 #include <csignal>
 #include <stdexcept>
 
+#include "payment/uPaymentSettings.h"
+#include "payment/uTerminalLink.h"
+
 namespace {
 
 constexpr int kStartMs = 15000;
+constexpr int kGreetingMs = 5000;
 const QByteArray kListening = "kpterminal listening on ";
 
 void WriteFile(const QString& path, const QString& text) {
@@ -30,6 +34,7 @@ QJsonObject ReadLine(const QByteArray& line) {
 TerminalProcess::TerminalProcess(const QString& configText, QStringList arguments)
     : arguments_(std::move(arguments)) {
     if (!dir_.isValid()) throw std::runtime_error("Cannot create a temporary folder");
+    MakeTerminalSecret(secretPath());
     setConfig(configText.isEmpty() ? QStringLiteral("[PinPad]\nInteractive=false\n") : configText);
 }
 
@@ -49,11 +54,20 @@ QString TerminalProcess::journalPath() const {
     return dir_.filePath(QStringLiteral("Terminal/journal.jsonl"));
 }
 
+QString TerminalProcess::secretPath() const {
+    return dir_.filePath(QStringLiteral("Terminal/secret"));
+}
+
+QByteArray TerminalProcess::secret() const {
+    return ReadTerminalSecret(secretPath());
+}
+
 void TerminalProcess::start() {
     QStringList arguments{
         QStringLiteral("--listen"),   address(),
         QStringLiteral("--config"),   dir_.filePath(QStringLiteral("terminal.ini")),
         QStringLiteral("--journal"),  journalPath(),
+        QStringLiteral("--secret"),   secretPath(),
         QStringLiteral("--no-window")};
     // The log goes to a file, so a long test never stops the terminal on a full pipe.
     process_.setStandardErrorFile(dir_.filePath(QStringLiteral("terminal.log")), QIODevice::Append);
@@ -113,25 +127,55 @@ QString TerminalProcess::log() const {
 }
 
 QList<QJsonObject> TerminalProcess::exchange(const QJsonObject& request, int milliseconds) const {
-    return TerminalExchange(port_, request).messages(milliseconds);
+    return TerminalExchange(*this, request).messages(milliseconds);
 }
 
-QList<QJsonObject> TerminalProcess::exchangeRaw(const QByteArray& bytes, int milliseconds) const {
-    return TerminalExchange(port_, bytes).messages(milliseconds);
+QList<QJsonObject> TerminalProcess::exchangeRaw(
+    const std::function<QByteArray(const QByteArray&)>& line, int milliseconds) const {
+    return TerminalExchange(port_, secret(), line).messages(milliseconds);
 }
 
-TerminalExchange::TerminalExchange(quint16 port, const QByteArray& bytes)
-    : socket_(std::make_unique<QTcpSocket>()) {
+QByteArray AuthenticatedRequest(const QByteArray& secret, const QByteArray& terminalNonce,
+                                const QJsonObject& request) {
+    QJsonObject withNonce = request;
+    withNonce.insert(QStringLiteral("Nonce"), QString::fromLatin1(NewLinkNonce()));
+    return TTerminalLink(secret).requestLine(
+        terminalNonce, QJsonDocument(withNonce).toJson(QJsonDocument::Compact));
+}
+
+TerminalExchange::TerminalExchange(quint16 port, const QByteArray& secret, const TRequestLine& line)
+    : socket_(std::make_unique<QTcpSocket>()), secret_(secret) {
     socket_->connectToHost(QStringLiteral("127.0.0.1"), port);
     if (!socket_->waitForConnected(5000))
         throw std::runtime_error(
             ("Cannot connect to kpterminal: " + socket_->errorString()).toStdString());
+    const QDeadlineTimer deadline(kGreetingMs);
+    while (!received_.contains('\n') && !deadline.hasExpired())
+        if (socket_->waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))))
+            received_ += socket_->readAll();
+    const qsizetype end = received_.indexOf('\n');
+    const auto greeting = UnauthenticatedJson(received_.left(end));
+    challenge_ = greeting ? QJsonDocument::fromJson(*greeting).object() : QJsonObject();
+    if (end < 0 || challenge_.value("MessageType").toString() != "Challenge")
+        throw std::runtime_error(
+            ("kpterminal did not greet with a challenge: " + QString::fromUtf8(received_))
+                .toStdString());
+    received_.remove(0, end + 1);
+    const QByteArray bytes = line(challenge_.value("Nonce").toString().toLatin1());
+    const QByteArray json = bytes.mid(bytes.indexOf(' ') + 1).trimmed();
+    clientNonce_ = QJsonDocument::fromJson(json).object().value("Nonce").toString().toLatin1();
     socket_->write(bytes);
     socket_->waitForBytesWritten(5000);
 }
 
-TerminalExchange::TerminalExchange(quint16 port, const QJsonObject& request)
-    : TerminalExchange(port, QJsonDocument(request).toJson(QJsonDocument::Compact) + '\n') {}
+TerminalExchange::TerminalExchange(quint16 port, const QByteArray& secret,
+                                   const QJsonObject& request)
+    : TerminalExchange(port, secret, [&](const QByteArray& nonce) {
+          return AuthenticatedRequest(secret, nonce, request);
+      }) {}
+
+TerminalExchange::TerminalExchange(const TerminalProcess& terminal, const QJsonObject& request)
+    : TerminalExchange(terminal.port(), terminal.secret(), request) {}
 
 TerminalExchange::~TerminalExchange() = default;
 
@@ -142,9 +186,16 @@ QList<QJsonObject> TerminalExchange::messages(int milliseconds) {
         received_ += socket_->readAll();
     }
     received_ += socket_->readAll();
+    const TTerminalLink link(secret_);
     QList<QJsonObject> messages;
-    for (const QByteArray& line : received_.split('\n'))
-        if (!line.isEmpty()) messages << ReadLine(line);
+    int sequence = 0;
+    for (const QByteArray& line : received_.split('\n')) {
+        if (line.isEmpty()) continue;
+        const auto json = link.openAnswer(line, clientNonce_, ++sequence);
+        messages << (json ? ReadLine(*json)
+                          : QJsonObject{
+                                {QStringLiteral("Unauthenticated"), QString::fromUtf8(line)}});
+    }
     return messages;
 }
 

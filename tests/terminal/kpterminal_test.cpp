@@ -2,12 +2,18 @@
 // journal across kills and restarts.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QThread>
+#include <QUuid>
+#include <functional>
 
+#include "payment/uTerminalLink.h"
 #include "support/TerminalProcess.h"
 
 namespace {
@@ -35,6 +41,21 @@ QList<QJsonObject> Records(const TerminalProcess& terminal, const QString& kind)
     for (const QJsonObject& r : terminal.journal())
         if (r.value("Record").toString() == kind) records << r;
     return records;
+}
+
+QString StatusResult(const TerminalProcess& terminal, const QString& id) {
+    return Answer(terminal.exchange(Request("TransactionStatus", id))).value("Result").toString();
+}
+
+// The Text of an Error message, authenticated or not; empty for any other message.
+QString ErrorText(const QJsonObject& message) {
+    const QJsonObject error =
+        message.contains("Unauthenticated")
+            ? QJsonDocument::fromJson(message.value("Unauthenticated").toString().mid(2).toUtf8())
+                  .object()
+            : message;
+    return error.value("MessageType").toString() == "Error" ? error.value("Text").toString()
+                                                            : QString();
 }
 
 // Asks for the status until it is the given result or 10 s have passed.
@@ -159,7 +180,7 @@ TEST(Terminal, NeverChargesOneSaleTransactionIdTwice) {
 TEST(Terminal, ServesOtherRequestsWhileAPaymentWaitsAndAbortsIt) {
     TerminalProcess terminal(SlowTerminal(4000));
     terminal.start();
-    TerminalExchange payment(terminal.port(), Payment("5-1"));
+    TerminalExchange payment(terminal, Payment("5-1"));
     const QJsonObject waiting = WaitForStatus(terminal, "5-1", "InProgress");
     ASSERT_EQ(waiting.value("Result").toString(), "InProgress");
     EXPECT_FALSE(waiting.value("Text").toString().isEmpty());
@@ -236,7 +257,7 @@ TEST(Terminal, DecidesAndJournalsAPaymentWhoseAnswerIsDropped) {
 TEST(Terminal, HoldsBackAnAnswerThatIsJournalledAlready) {
     TerminalProcess terminal(kPlain + "[Faults]\nAnswerDelayMs=3000\n");
     terminal.start();
-    TerminalExchange payment(terminal.port(), Payment("8-2"));
+    TerminalExchange payment(terminal, Payment("8-2"));
 
     EXPECT_EQ(WaitForStatus(terminal, "8-2", "Approved").value("Result").toString(), "Approved");
     EXPECT_FALSE(payment.closed());
@@ -272,7 +293,7 @@ TEST(Terminal, KeepsTransactionIdsUniqueAcrossRestartsAndATornLine) {
 TEST(Terminal, ForgetsAPaymentKilledBeforeItWasDecided) {
     TerminalProcess terminal(SlowTerminal(3000));
     terminal.start();
-    TerminalExchange payment(terminal.port(), Payment("6-1"));
+    TerminalExchange payment(terminal, Payment("6-1"));
     ASSERT_EQ(WaitForStatus(terminal, "6-1", "InProgress").value("Result").toString(),
               "InProgress");
 
@@ -282,13 +303,13 @@ TEST(Terminal, ForgetsAPaymentKilledBeforeItWasDecided) {
     EXPECT_EQ(
         Answer(terminal.exchange(Request("TransactionStatus", "6-1"))).value("Result").toString(),
         "NotFound");
-    EXPECT_TRUE(terminal.journal().isEmpty());
+    EXPECT_TRUE(Records(terminal, "Payment").isEmpty());
 }
 
 TEST(Terminal, StopsOnSigtermDuringAPaymentWithoutDecidingIt) {
     TerminalProcess terminal(SlowTerminal(30000));
     terminal.start();
-    TerminalExchange payment(terminal.port(), Payment("6-2"));
+    TerminalExchange payment(terminal, Payment("6-2"));
     ASSERT_EQ(WaitForStatus(terminal, "6-2", "InProgress").value("Result").toString(),
               "InProgress");
 
@@ -297,7 +318,7 @@ TEST(Terminal, StopsOnSigtermDuringAPaymentWithoutDecidingIt) {
     ASSERT_TRUE(terminal.waitForExit(3000));
     EXPECT_EQ(terminal.exitCode(), 0);
     EXPECT_EQ(Answer(payment.messages()).value("MessageType").toString(), "Error");
-    EXPECT_TRUE(terminal.journal().isEmpty());
+    EXPECT_TRUE(Records(terminal, "Payment").isEmpty());
 }
 
 TEST(Terminal, RefusesAJournalAnotherTerminalHolds) {
@@ -309,42 +330,224 @@ TEST(Terminal, RefusesAJournalAnotherTerminalHolds) {
     EXPECT_TRUE(second.log().contains("in use")) << second.log().toStdString();
 }
 
+// A request that is authenticated but cannot be read: the Error is authenticated too when the
+// request carried a nonce to authenticate it for.
 TEST(Terminal, AnswersMalformedRequestsWithAnErrorAndKeepsRunning) {
     TerminalProcess terminal;
     terminal.start();
     const QList<QByteArray> requests{
-        "this is not json\n",
-        "[1, 2, 3]\n",
-        R"({"SaleTransactionID":"1"})"
-        "\n",
-        R"({"MessageType":"Refund","SaleTransactionID":"1"})"
-        "\n",
-        R"({"MessageType":"Payment","Amount":100})"
-        "\n",
-        R"({"MessageType":"Payment","SaleTransactionID":"","Amount":100})"
-        "\n",
-        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":10.5})"
-        "\n",
-        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":-100})"
-        "\n",
-        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":"100"})"
-        "\n",
-        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":100,"Merchant":7})"
-        "\n",
+        "this is not json",
+        "[1, 2, 3]",
+        R"({"SaleTransactionID":"1"})",
+        R"({"MessageType":"Refund","SaleTransactionID":"1"})",
+        R"({"MessageType":"Payment","Amount":100})",
+        R"({"MessageType":"Payment","SaleTransactionID":"","Amount":100})",
+        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":10.5})",
+        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":-100})",
+        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":"100"})",
+        R"({"MessageType":"Payment","SaleTransactionID":"2","Amount":100,"Merchant":7})",
         R"({"MessageType":"TransactionStatus","SaleTransactionID":")" + QByteArray(100, 'x') +
-            "\"}\n",
-        QByteArray(70 * 1024, '{'),
+            "\"}",
     };
+    const TTerminalLink link(terminal.secret());
     for (const QByteArray& request : requests) {
-        const QList<QJsonObject> messages = terminal.exchangeRaw(request);
+        QJsonObject object = QJsonDocument::fromJson(request).object();
+        const bool carriesNonce = !object.isEmpty();
+        const QList<QJsonObject> messages = terminal.exchangeRaw([&](const QByteArray& nonce) {
+            if (!carriesNonce) return link.requestLine(nonce, request);
+            object.insert("Nonce", QString::fromLatin1(NewLinkNonce()));
+            return link.requestLine(nonce, QJsonDocument(object).toJson(QJsonDocument::Compact));
+        });
         ASSERT_EQ(messages.size(), 1) << request.left(80).toStdString();
-        EXPECT_EQ(messages[0].value("MessageType").toString(), "Error")
+        EXPECT_FALSE(ErrorText(messages[0]).isEmpty()) << request.left(80).toStdString();
+        EXPECT_EQ(messages[0].contains("Unauthenticated"), !carriesNonce)
             << request.left(80).toStdString();
-        EXPECT_FALSE(messages[0].value("Text").toString().isEmpty());
+    }
+    const QList<QJsonObject> tooLong =
+        terminal.exchangeRaw([](const QByteArray&) { return QByteArray(70 * 1024, '{'); });
+    ASSERT_EQ(tooLong.size(), 1);
+    EXPECT_FALSE(ErrorText(tooLong[0]).isEmpty());
+
+    EXPECT_TRUE(Records(terminal, "Payment").isEmpty());
+    EXPECT_EQ(Answer(terminal.exchange(Payment("2"))).value("Result").toString(), "Approved");
+}
+
+// ---- Only the kiosk may speak to it --------------------------------------------------------
+
+// What a program without the secret, or with a line recorded elsewhere, might send.
+struct ForgeryCase {
+    const char* name;
+    // The request line for the connection whose challenge carried nonce.
+    std::function<QByteArray(const TerminalProcess&, const QByteArray& nonce, const QJsonObject&)>
+        line;
+};
+
+void PrintTo(const ForgeryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+QByteArray Compact(const QJsonObject& o) {
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QJsonObject WithNonce(QJsonObject request) {
+    request.insert("Nonce", QString::fromLatin1(NewLinkNonce()));
+    return request;
+}
+
+const ForgeryCase kForgeries[] = {
+    {"plain_json", [](const TerminalProcess&, const QByteArray&,
+                      const QJsonObject& r) { return Compact(WithNonce(r)) + '\n'; }},
+    {"no_mac_marked",
+     [](const TerminalProcess&, const QByteArray&, const QJsonObject& r) {
+         return UnauthenticatedLine(Compact(WithNonce(r)));
+     }},
+    {"wrong_secret",
+     [](const TerminalProcess&, const QByteArray& nonce, const QJsonObject& r) {
+         return AuthenticatedRequest(QByteArray(32, 'k'), nonce, r);
+     }},
+    {"another_connections_nonce",
+     [](const TerminalProcess& t, const QByteArray&, const QJsonObject& r) {
+         return AuthenticatedRequest(t.secret(), NewLinkNonce(), r);
+     }},
+    {"changed_after_its_mac",
+     [](const TerminalProcess& t, const QByteArray& nonce, const QJsonObject& r) {
+         QJsonObject harmless = r;
+         harmless.insert("SaleTransactionID", "0-0");
+         const QByteArray id = r.value("SaleTransactionID").toString().toUtf8();
+         return AuthenticatedRequest(t.secret(), nonce, harmless)
+             .replace("\"0-0\"", "\"" + id + "\"");
+     }},
+    {"without_a_nonce",
+     [](const TerminalProcess& t, const QByteArray& nonce, const QJsonObject& r) {
+         return TTerminalLink(t.secret()).requestLine(nonce, Compact(r));
+     }},
+};
+
+// Card data of the terminal's default card that must never reach an unauthenticated client
+// (its last four digits could stand in a JournalId by chance).
+const char* const kCardData[] = {"476173", "084512", "Visa", "CUSTOMER COPY"};
+
+class TerminalForgery : public testing::TestWithParam<ForgeryCase> {};
+
+TEST_P(TerminalForgery, IsRefusedWithoutCardDataAndChangesNothing) {
+    TerminalProcess terminal;
+    terminal.start();
+    ASSERT_EQ(Answer(terminal.exchange(Payment("4-1"))).value("Result").toString(), "Approved");
+    terminal.setConfig(SlowTerminal(2500));
+    TerminalExchange waiting(terminal, Payment("4-3"));
+    ASSERT_EQ(WaitForStatus(terminal, "4-3", "InProgress").value("Result").toString(),
+              "InProgress");
+
+    for (const QJsonObject& request :
+         {Request("TransactionStatus", "4-1"), Request("Reversal", "4-1"), Request("Abort", "4-3"),
+          Payment("4-2"), QJsonObject{{"MessageType", "Identify"}}}) {
+        SCOPED_TRACE(request.value("MessageType").toString().toStdString());
+        const QList<QJsonObject> messages = terminal.exchangeRaw(
+            [&](const QByteArray& nonce) { return GetParam().line(terminal, nonce, request); });
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(ErrorText(messages[0]), "The request is not authenticated");
+        for (const char* card : kCardData)
+            EXPECT_FALSE(messages[0].value("Unauthenticated").toString().contains(card)) << card;
     }
 
-    EXPECT_TRUE(terminal.journal().isEmpty());
-    EXPECT_EQ(Answer(terminal.exchange(Payment("2"))).value("Result").toString(), "Approved");
+    EXPECT_EQ(Records(terminal, "Reversal").size(), 0);
+    EXPECT_EQ(StatusResult(terminal, "4-1"), "Approved");
+    EXPECT_EQ(StatusResult(terminal, "4-3"), "InProgress")
+        << "an unauthenticated Abort stopped the payment";
+    EXPECT_EQ(StatusResult(terminal, "4-2"), "NotFound");
+    EXPECT_EQ(Answer(waiting.messages()).value("Result").toString(), "Approved");
+    EXPECT_EQ(Records(terminal, "Payment").size(), 2);
+    EXPECT_EQ(terminal.log().count("not authenticated"), 5) << terminal.log().toStdString();
+    for (const char* card : {"476173", "084512"})
+        EXPECT_FALSE(terminal.log().contains(card)) << card;
+}
+
+INSTANTIATE_TEST_SUITE_P(Forgeries, TerminalForgery, testing::ValuesIn(kForgeries),
+                         [](const testing::TestParamInfo<ForgeryCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A request line the kiosk sent once, sent again on a new connection: its MAC was for the
+// challenge of the first.
+TEST(Terminal, RefusesARequestLineReplayedOnAnotherConnection) {
+    TerminalProcess terminal;
+    terminal.start();
+    terminal.exchange(Payment("4-5"));
+    QByteArray recorded;
+    const QJsonObject genuine = Answer(terminal.exchangeRaw([&](const QByteArray& nonce) {
+        return recorded = AuthenticatedRequest(terminal.secret(), nonce,
+                                               Request("TransactionStatus", "4-5"));
+    }));
+    ASSERT_EQ(genuine.value("Result").toString(), "Approved");
+
+    const QList<QJsonObject> replayed =
+        terminal.exchangeRaw([&](const QByteArray&) { return recorded; });
+
+    ASSERT_EQ(replayed.size(), 1);
+    EXPECT_EQ(ErrorText(replayed[0]), "The request is not authenticated");
+    for (const char* card : kCardData)
+        EXPECT_FALSE(replayed[0].value("Unauthenticated").toString().contains(card)) << card;
+}
+
+TEST(Terminal, NamesItselfAndItsJournalInEveryAnswerAndKeepsTheJournalsId) {
+    TerminalProcess terminal(kPlain + "TerminalId=31337001\n");
+    terminal.start();
+    TerminalExchange identify(terminal, {{"MessageType", "Identify"}});
+    const QString journalId = identify.challenge().value("JournalId").toString();
+    const QJsonObject identity = Answer(identify.messages());
+    const QJsonObject payment = Answer(terminal.exchange(Payment("2-1")));
+    terminal.kill();
+    terminal.start();
+    const QJsonObject status = Answer(terminal.exchange(Request("TransactionStatus", "2-1")));
+    const QJsonObject notFound = Answer(terminal.exchange(Request("TransactionStatus", "2-9")));
+    TerminalProcess other(kPlain + "TerminalId=31337001\n");
+    other.start();
+
+    EXPECT_EQ(identity.value("MessageType").toString(), "IdentifyResponse");
+    EXPECT_EQ(identify.challenge().value("TerminalId").toString(), "31337001");
+    EXPECT_FALSE(QUuid::fromString(journalId).isNull()) << journalId.toStdString();
+    for (const QJsonObject& answer : {identity, payment, status, notFound}) {
+        EXPECT_EQ(answer.value("TerminalId").toString(), "31337001");
+        EXPECT_EQ(answer.value("JournalId").toString(), journalId);
+    }
+    EXPECT_EQ(terminal.journal().first().value("Record").toString(), "Journal");
+    EXPECT_EQ(terminal.journal().first().value("JournalId").toString(), journalId);
+    EXPECT_NE(Answer(other.exchange({{"MessageType", "Identify"}})).value("JournalId").toString(),
+              journalId);
+}
+
+// A journal written before journals had an identity: it gets one at the first start, after its
+// records, and keeps it.
+TEST(Terminal, GivesAnOlderJournalAnIdentityOnceAndKeepsItsRecords) {
+    TerminalProcess terminal;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(terminal.journalPath()).absolutePath()));
+    {
+        QFile journal(terminal.journalPath());
+        ASSERT_TRUE(journal.open(QIODevice::WriteOnly));
+        journal.write(R"({"Record":"Payment","SaleTransactionID":"1-1","POITransactionID":)"
+                      R"("22446688-000001","Result":"Declined","Amount":300})"
+                      "\n");
+    }
+    terminal.start();
+    const QString first =
+        Answer(terminal.exchange({{"MessageType", "Identify"}})).value("JournalId").toString();
+    terminal.kill();
+    terminal.start();
+    const QJsonObject status = Answer(terminal.exchange(Request("TransactionStatus", "1-1")));
+
+    EXPECT_FALSE(first.isEmpty());
+    EXPECT_EQ(status.value("JournalId").toString(), first);
+    EXPECT_EQ(status.value("Result").toString(), "Declined");
+    EXPECT_EQ(Records(terminal, "Journal").size(), 1);
+}
+
+TEST(Terminal, RefusesToStartWithoutItsSecret) {
+    TerminalProcess terminal;
+    ASSERT_TRUE(QFile::remove(terminal.secretPath()));
+
+    EXPECT_THROW(terminal.start(), std::runtime_error);
+    EXPECT_TRUE(terminal.log().contains(terminal.secretPath())) << terminal.log().toStdString();
 }
 
 }  // namespace

@@ -2,14 +2,13 @@
 // that waits for it.
 #include <gtest/gtest.h>
 
-#include <QJsonDocument>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
+#include "payment/uTerminalClient.h"
 #include "terminal/uTerminalService.h"
 #include "terminal/wg_TerminalPad.h"
 
@@ -38,14 +37,15 @@ TEST_P(TerminalPadChoice, DecidesThePaymentWaitingForIt) {
     TTerminalJournal journal(dir.filePath("journal.jsonl"), [](const QString&) {});
     TTerminalConfig config;
     config.pad.interactive = true;
-    TTerminalService service([config] { return config; }, journal, pad.factory(),
-                             [](const QString&) {});
+    const QByteArray secret(32, 's');
+    TTerminalService service([config] { return config; }, TTerminalLink(secret), journal,
+                             pad.factory(), [](const QString&) {});
     service.listen(QHostAddress::LocalHost, 0);
+    // The kiosk's client, keeping the service and the person alive while it waits.
+    TTerminalAddress address{"127.0.0.1", service.port()};
+    address.secret = secret;
+    const TTerminalClient client(address, [] { QCoreApplication::processEvents(); });
 
-    QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, service.port());
-    client.write(R"({"MessageType":"Payment","SaleTransactionID":"1-1","Amount":350})"
-                 "\n");
     QString shown;
     QTimer person;  // presses the button once the pad offers it
     QObject::connect(&person, &QTimer::timeout, [&] {
@@ -56,14 +56,10 @@ TEST_P(TerminalPadChoice, DecidesThePaymentWaitingForIt) {
         button->click();
     });
     person.start(20);
-    QByteArray received;
-    QObject::connect(&client, &QTcpSocket::readyRead, [&] { received += client.readAll(); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QAbstractSocket::UnconnectedState; },
-                                10000));
+    const QJsonObject answer = client.exchange(
+        {{"MessageType", "Payment"}, {"SaleTransactionID", "1-1"}, {"Amount", 350}}, 10000);
 
     EXPECT_TRUE(shown.contains("Present card")) << shown.toStdString();
-    const QList<QByteArray> lines = received.trimmed().split('\n');
-    const QJsonObject answer = QJsonDocument::fromJson(lines.last()).object();
     EXPECT_EQ(answer.value("Result").toString(), c.result);
     EXPECT_EQ(answer.value("Connected").toBool(), c.connected);
     EXPECT_EQ(answer.value("ResponseCode").toInt(), c.responseCode);
