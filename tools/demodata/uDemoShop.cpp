@@ -104,6 +104,20 @@ double VatOf(int did) {
     return 23;
 }
 
+// A product of the shelves, sold by its SKU and one barcode, at its department's VAT rate.
+Product ShelfProduct(int sid, const char* description, int did, double price,
+                     const QString& barcode) {
+    Product p;
+    p.sid = sid;
+    p.sku = sid;
+    p.dsc = QString::fromUtf8(description);
+    p.did = did;
+    p.rte = VatOf(did);
+    p.sp = price;
+    p.barcodes << barcode;
+    return p;
+}
+
 std::vector<Product> ShelfProducts() {
     const ShelfItem items[] = {
         {1001, "Harbour Gold King Size 20", kTobacco, 16.00},
@@ -152,14 +166,7 @@ std::vector<Product> ShelfProducts() {
     };
     std::vector<Product> products;
     for (const ShelfItem& item : items) {
-        Product p;
-        p.sid = item.sid;
-        p.sku = item.sid;
-        p.dsc = QString::fromUtf8(item.dsc);
-        p.did = item.did;
-        p.rte = VatOf(item.did);
-        p.sp = item.sp;
-        p.barcodes << ShelfBarcode(item.sid);
+        Product p = ShelfProduct(item.sid, item.dsc, item.did, item.sp, ShelfBarcode(item.sid));
         if (item.otherBarcode) p.barcodes << QString::fromLatin1(item.otherBarcode);
         products.push_back(p);
     }
@@ -264,17 +271,8 @@ std::vector<Product> Gs1Products() {
         {kHam, "Smoked Ham (per kg)", kDeli, 18.90, VariableMeasureGtin(kHam)},
     };
     std::vector<Product> products;
-    for (const auto& item : items) {
-        Product p;
-        p.sid = item.sid;
-        p.sku = item.sid;
-        p.dsc = QString::fromUtf8(item.dsc);
-        p.did = item.did;
-        p.rte = VatOf(item.did);
-        p.sp = item.sp;
-        p.barcodes << item.gtin;
-        products.push_back(p);
-    }
+    for (const auto& item : items)
+        products.push_back(ShelfProduct(item.sid, item.dsc, item.did, item.sp, item.gtin));
     return products;
 }
 
