@@ -37,6 +37,7 @@ TfmPaymentDoubts::TfmPaymentDoubts(fb::Connection& conx, std::function<void()> a
     setObjectName(QStringLiteral("fmPaymentDoubts"));
     setFixedSize(DoubtsClientSize.grownBy({BorderWidth, BorderWidth, BorderWidth, BorderWidth}));
     clientArea()->resize(DoubtsClientSize);
+    pnHeader->resize(DoubtsClientSize.width(), HeaderHeight);
     setHeaderCaption(QStringLiteral("Payments in Doubt"));
 
     auto* body = new QWidget(clientArea());
@@ -103,6 +104,7 @@ void TfmPaymentDoubts::refresh() {
     for (const TPaymentAttempt& attempt : fDoubts) lbDoubts->addItem(DoubtRowText(attempt, now));
     if (!fDoubts.isEmpty()) lbDoubts->setCurrentRow(std::min(row, int(fDoubts.size()) - 1));
     const bool allowed = !fDecider.isEmpty() && !fDoubts.isEmpty();
+    cmAsk->setEnabled(allowed);
     cmPaid->setEnabled(allowed);
     cmNotPaid->setEnabled(allowed);
     cmPutAside->setEnabled(!fDecider.isEmpty());

@@ -5,7 +5,9 @@
 
 #include "app/uClock.h"
 #include "app/uLog.h"
+#include "app/uOperators.h"
 #include "app/uStopSignals.h"
+#include "db/fbQuery.h"
 #include "payment/fm_ccPayment.h"
 #include "payment/fm_paymentDoubts.h"
 #include "payment/uCheckout.h"
@@ -55,8 +57,11 @@ TPaymentResult TCardPayments::waitForSettlement(int salesId) {
     using Outcome = TPaymentResult::Outcome;
     TfmCCPayment dialog(fDialogParent);
     std::optional<QString> staffCard;
-    QObject::connect(&dialog, &TfmCCPayment::staffScanned,
-                     [&](const QString& code) { staffCard = code; });
+    // Only a staff card opens the staff's list; anything else scanned here changes nothing.
+    QObject::connect(&dialog, &TfmCCPayment::staffScanned, [&](const QString& code) {
+        fb::Query q(fConx);
+        if (BarcodeToUser(q, code) != 0) staffCard = code;
+    });
     dialog.showChecking(fCallAssistance);
     TSettleBackOff backOff;
     backOff.asked(true);
