@@ -33,8 +33,10 @@ void TSaleOnScreen::refresh() {
     showPayState();
 }
 
+// A frozen sale keeps the discounts it may have been charged with.
 void TSaleOnScreen::evaluatePromotions() {
-    ::EvaluatePromotions(fDm.conx, fSalesID, fPromoList);
+    if (fSalesID <= 0 || !TPaymentJournal(fDm.conx).frozen(fSalesID))
+        ::EvaluatePromotions(fDm.conx, fSalesID, fPromoList);
     refresh();
 }
 
