@@ -114,6 +114,14 @@ const AnswerCase kForgedApprovals[] = {
      }},
 };
 
+// Starts a payment of 4.50 on the client, as the checkout starts one.
+bool StartPayment(TTerminalClient& client) {
+    const auto till = client.CreateTillInformation();
+    const auto hook = client.CreateNonGuiTransactionHook();
+    hook->PrepareTransaction(kReference, 450);
+    return hook->StartTransaction(*till);
+}
+
 class ForgedApproval : public testing::TestWithParam<AnswerCase> {};
 
 // A payment answered so is in doubt, to be settled by asking the terminal; an enquiry answered
@@ -121,11 +129,7 @@ class ForgedApproval : public testing::TestWithParam<AnswerCase> {};
 TEST_P(ForgedApproval, IsNoAnswer) {
     FakeTerminal fake(GetParam().answer);
     TTerminalClient client = fake.client();
-    const auto till = client.CreateTillInformation();
-    const auto hook = client.CreateNonGuiTransactionHook();
-    hook->PrepareTransaction(kReference, 450);
-
-    EXPECT_THROW(hook->StartTransaction(*till), TTerminalNoAnswer);
+    EXPECT_THROW(StartPayment(client), TTerminalNoAnswer);
     EXPECT_THROW(client.TransactionStatus(kReference), TTerminalUnavailable);
     EXPECT_THROW(client.Identify(), TTerminalUnavailable);
 }
@@ -145,11 +149,7 @@ TEST(TerminalClient, SendsNothingToAProgramThatDoesNotGreetAsTheTerminal) {
         },
         false);
     TTerminalClient client = fake.client();
-    const auto till = client.CreateTillInformation();
-    const auto hook = client.CreateNonGuiTransactionHook();
-    hook->PrepareTransaction(kReference, 450);
-
-    EXPECT_THROW(hook->StartTransaction(*till), TTerminalUnavailable);
+    EXPECT_THROW(StartPayment(client), TTerminalUnavailable);
     EXPECT_FALSE(asked);
 }
 
@@ -166,11 +166,7 @@ TEST(TerminalClient, TakesAnUnknownOrMissingResultForNoAnswer) {
             return TTerminalLink(kSecret).answerLine(nonce, 1, Compact(answer));
         });
         TTerminalClient client = fake.client();
-        const auto till = client.CreateTillInformation();
-        const auto hook = client.CreateNonGuiTransactionHook();
-        hook->PrepareTransaction(kReference, 450);
-
-        EXPECT_THROW(hook->StartTransaction(*till), TTerminalNoAnswer);
+        EXPECT_THROW(StartPayment(client), TTerminalNoAnswer);
         EXPECT_THROW(client.TransactionStatus(kReference), TTerminalUnavailable);
     }
 }
@@ -184,12 +180,9 @@ TEST(TerminalClient, MasksCardDataInARefusedAnswer) {
         return TTerminalLink(kSecret).answerLine(nonce, 1, Compact(answer));
     });
     TTerminalClient client = fake.client();
-    const auto till = client.CreateTillInformation();
-    const auto hook = client.CreateNonGuiTransactionHook();
-    hook->PrepareTransaction(kReference, 450);
     QString message;
     try {
-        hook->StartTransaction(*till);
+        StartPayment(client);
     } catch (const TTerminalNoAnswer& e) {
         message = e.what();
     }
@@ -219,11 +212,8 @@ TEST(TerminalClient, NamesTheTerminalThatAnsweredAndNeedsItsSecret) {
 
     address.secret = QByteArray(64, 'w');
     TTerminalClient stranger(address);
-    const auto till = stranger.CreateTillInformation();
-    const auto hook = stranger.CreateNonGuiTransactionHook();
-    hook->PrepareTransaction(kReference, 450);
     EXPECT_THROW(stranger.Identify(), TTerminalUnavailable);
-    EXPECT_THROW(hook->StartTransaction(*till), TTerminalNoAnswer);
+    EXPECT_THROW(StartPayment(stranger), TTerminalNoAnswer);
     EXPECT_EQ(client.TransactionStatus(kReference).state, TTerminalStatus::State::NotFound);
 }
 
