@@ -160,7 +160,10 @@ public:
     void signal(int number) {
         if (process_.state() != QProcess::NotRunning) ::kill(pid_t(process_.processId()), number);
     }
-    bool finish(int ms) { return process_.waitForFinished(ms); }
+    // True once it has ended (Qt's wait says false for a process that ended before it).
+    bool finish(int ms) {
+        return process_.state() == QProcess::NotRunning || process_.waitForFinished(ms);
+    }
     QString output() {
         output_ += process_.readAllStandardOutput();
         return QString::fromUtf8(output_);
