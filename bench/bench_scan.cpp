@@ -180,10 +180,10 @@ const NotFoundCode kNotFound[] = {{"ean13", "5012345678900"},
 template <class Step, class Check>
 void TimePerStep(benchmark::State& state, Checkout& checkout, StepTimes& times, Step step,
                  Check check, bool restore = true) {
-    bench::TimeEachStep(state, times, step, {.after = [&] {
-                            check();
-                            if (restore) checkout.restoreSale();
-                        }});
+    bench::TimeEachStep(state, times, step, {.before = {}, .after = [&] {
+                                                 check();
+                                                 if (restore) checkout.restoreSale();
+                                             }});
 }
 
 void ScanOnSale(benchmark::State& state, int products, const Position& position) {
