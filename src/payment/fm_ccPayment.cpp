@@ -75,13 +75,17 @@ TfmCCPayment::TfmCCPayment(QWidget* parent) : TfmBaseDialog(parent) {
     CentreOnScreen(*this);
 }
 
-void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
-    fHook = &hook;
-    fProgress = 1;
+void TfmCCPayment::appear() {
     show();
     raise();
     activateWindow();
     ebScanBuffer->setFocus();
+}
+
+void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
+    fHook = &hook;
+    fProgress = 1;
+    appear();
     Timer1.start();
     TBusyScope::keepAlive();
 }
@@ -89,12 +93,7 @@ void TfmCCPayment::showProgress(NonGuiTransactionHook& hook) {
 void TfmCCPayment::showResult(int ms, const TPaymentResult& result) {
     fProgress = 0;
     cmAssistance->hide();
-    if (!isVisible()) {  // a message without a payment running
-        show();
-        raise();
-        activateWindow();
-        ebScanBuffer->setFocus();
-    }
+    if (!isVisible()) appear();  // a message without a payment running
     setHeaderCaption(result.heading);
     lbMessage->setText(result.message);
     ActivityIndicator1->setAnimate(false);
@@ -109,12 +108,7 @@ void TfmCCPayment::showResult(int ms, const TPaymentResult& result) {
 void TfmCCPayment::showChecking(std::function<void()> callAssistance) {
     fProgress = 0;
     fCallAssistance = std::move(callAssistance);
-    if (!isVisible()) {
-        show();
-        raise();
-        activateWindow();
-    }
-    ebScanBuffer->setFocus();
+    appear();  // also back on top after the staff's list closed
     setHeaderCaption(CheckingPaymentHeading);
     lbMessage->setText(CheckingPaymentMessage);
     ActivityIndicator1->setAnimate(true);

@@ -45,6 +45,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Shown over the main screen with the keyboard in its scan buffer.
+    void appear();
+
     QLabel* lbMessage = nullptr;
     TActivityIndicator* ActivityIndicator1 = nullptr;
     QPushButton* cmAssistance = nullptr;

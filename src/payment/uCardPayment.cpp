@@ -221,11 +221,8 @@ TPaymentResult TCardPayment::inDoubt(const std::exception& e) {
                  0);
         return {Outcome::InDoubt, CheckingPaymentHeading, CheckingPaymentMessage};
     }
-    if (settlement.paidSales.contains(salesId_))
-        return finish(AfterRecording(journal_, salesId_, attempt_.amount));
-    const TPaymentResult result = journal_.hasPayment(salesId_)
-                                      ? AfterRecording(journal_, salesId_, 0)  // the rest is due
-                                      : Refused(PaymentFailedMessage);
+    const TPaymentResult result = OutcomeOfSettledSale(conx_, salesId_);
+    if (result.paid()) return finish(result);
     view_->showResult(kResultMs, result);
     return result;
 }
@@ -266,6 +263,12 @@ TPaymentResult TCardPayment::finish(const TPaymentResult& result) {
 }
 
 }  // namespace
+
+TPaymentResult OutcomeOfSettledSale(fb::Connection& conx, int salesId) {
+    TPaymentJournal journal(conx);
+    return journal.hasPayment(salesId) ? AfterRecording(journal, salesId, 0)
+                                       : Refused(PaymentFailedMessage);
+}
 
 TPaymentResult RunCardPayment(fb::Connection& conx, int salesId, qint64 amount,
                               const TPaymentTerminal& terminal, TPaymentClient& client,

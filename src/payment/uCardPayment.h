@@ -71,6 +71,10 @@ struct TPaymentTerminal {
     std::function<void(TPaymentStep, const QString& reference)> onStep;
 };
 
+// What the customer reads once nothing of the sale is in doubt any more: paid, partly paid with
+// what is still due, or not paid.
+TPaymentResult OutcomeOfSettledSale(fb::Connection& conx, int salesId);
+
 // Runs one card payment of amount (minor units) for the sale on the client, journalled.
 TPaymentResult RunCardPayment(fb::Connection& conx, int salesId, qint64 amount,
                               const TPaymentTerminal& terminal, TPaymentClient& client,

@@ -1,17 +1,12 @@
 #include "payment/uCheckout.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <climits>
 #include <cmath>
 #include <stdexcept>
 
-#include "app/uClock.h"
 #include "app/uFiles.h"
 #include "app/uLog.h"
-#include "app/uSiteDetails.h"
 #include "app/uText.h"
 #include "db/fbQuery.h"
 #include "payment/uPaymentJournal.h"
@@ -57,16 +52,6 @@ const QStringList cardSchemeNames = {
 namespace {
 
 constexpr int kResultMs = 3000;
-
-// A sale finished without a card payment.
-void CloseSale(fb::Connection& conx, int salesId) {
-    fb::Query q(conx);
-    q.setSQL(
-        QStringLiteral("update TBL_SALES_HEADERS set SALE_END = 'now'\r\n"
-                       " where SALES_ID = :SID and SALE_END is null"));
-    q.bind(QStringLiteral("SID"), salesId);
-    q.execSQL();
-}
 
 // A view for messages shown without a payment running.
 TPaymentResult ShowMessage(const TPaymentTerminal& terminal, const TPaymentResult& result) {
@@ -133,7 +118,7 @@ TPaymentResult TakeCardPayment(fb::Connection& conx, int salesId, const TPayment
                          .arg(salesId)
                          .arg(MoneyText(-amount / 100.0)),
                      0);
-        CloseSale(conx, salesId);
+        journal.finishWithoutPayment(salesId);
         return {Outcome::Paid, {}, {}};
     }
     if (!terminal.openClient) return unavailable();
@@ -150,7 +135,7 @@ TPaymentResult TakeCardPayment(fb::Connection& conx, int salesId, const TPayment
 TPaymentResult PayForSale(fb::Connection& conx, int salesId, const TPaymentTerminal& terminal,
                           const QString& dataFolder) {
     if (PaidInTestMode(conx, salesId)) {
-        CloseSale(conx, salesId);
+        TPaymentJournal(conx).finishWithoutPayment(salesId);
         return {TPaymentResult::Outcome::Paid, {}, {}};
     }
     return TakeCardPayment(conx, salesId, terminal, dataFolder);

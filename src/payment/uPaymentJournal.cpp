@@ -193,6 +193,11 @@ void TPaymentJournal::mark(const QString& reference, const QString& state,
     transaction.commit();
 }
 
+void TPaymentJournal::finishWithoutPayment(int salesId) {
+    fb::Query q(conx_);
+    SetSaleEnd(q, salesId, true);
+}
+
 void TPaymentJournal::record(const TPaymentAttempt& attempt, qint64 amountCharged,
                              const TransactionInfo& info, const QString& receiptPath,
                              const QString& poiTransactionId) {

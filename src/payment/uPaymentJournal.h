@@ -50,6 +50,8 @@ public:
     TPaymentAttempt begin(int salesId, qint64 amount, const QDateTime& now,
                           const TTerminalIdentity& terminal);
     void mark(const QString& reference, const QString& state, const QString& poiTransactionId = {});
+    // A sale finished without a card payment (nothing due, or test mode): its SALE_END.
+    void finishWithoutPayment(int salesId);
     // The payment row of an approved attempt and the attempt's RECORDED state, in one
     // transaction. The sale is finished when its payments now cover its total, and open for the
     // rest otherwise. An attempt already recorded is left as it is, so a payment row is written

@@ -84,23 +84,9 @@ TPaymentResult TCardPayments::waitForSettlement(int salesId) {
         TBusyScope::wait(1000);
     }
     if (putAside) return {Outcome::InDoubt, CheckingPaymentHeading, CheckingPaymentMessage};
-    const TPaymentResult result = outcomeOf(salesId);
+    const TPaymentResult result = OutcomeOfSettledSale(fConx, salesId);
     dialog.showResult(kResultMs, result);
     return result;
-}
-
-// What the sale's recorded payments now come to, once nothing of it is in doubt.
-TPaymentResult TCardPayments::outcomeOf(int salesId) {
-    using Outcome = TPaymentResult::Outcome;
-    TPaymentJournal journal(fConx);
-    const qint64 due = journal.amountDue(salesId);
-    if (journal.hasPayment(salesId) && due <= 0)
-        return {Outcome::Paid, QStringLiteral("Payment Success"),
-                QStringLiteral("Thank you for your purchase")};
-    if (journal.hasPayment(salesId))
-        return {Outcome::PartlyPaid, QStringLiteral("Part Payment"),
-                QStringLiteral("%1 is still to pay.").arg(due / 100.0, 0, 'f', 2)};
-    return {Outcome::NotPaid, {}, PaymentFailedMessage};
 }
 
 bool TCardPayments::tick(int salesId) {

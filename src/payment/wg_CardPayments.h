@@ -39,7 +39,6 @@ public:
 private:
     bool settle(int salesId, TSettleMode mode);
     TPaymentResult waitForSettlement(int salesId);
-    TPaymentResult outcomeOf(int salesId);
     void callForLongDoubts();
 
     fb::Connection& fConx;
